@@ -1,0 +1,44 @@
+#pragma once
+
+// Internal to the data layer: the Firebird OO API and the one way this layer calls it.
+
+#include "data/dberror.h"
+
+#include <firebird/Interface.h>
+
+#include <QString>
+
+namespace fb {
+
+Firebird::IMaster *master();
+Firebird::IUtil *util();
+
+// The database's own text for a failed call, as Firebird formats it.
+QString statusText(const Firebird::IStatus *status);
+
+// Runs `work(status)` and turns any refusal of the database into a DbError carrying its text.
+template <typename Work> auto call(Work &&work) {
+    struct Status : Firebird::ThrowStatusWrapper {
+        Status() : ThrowStatusWrapper(master()->getStatus()) {}
+        ~Status() { dispose(); }
+    } status;
+    try {
+        return work(&status);
+    } catch (const Firebird::FbException &error) {
+        throw DbError(statusText(error.getStatus()));
+    }
+}
+
+// Sets FIREBIRD_LOCK to a folder of the user's own when the engine's default lock folder
+// cannot be used by this user (another user created it first). Runs before the first attach.
+void ensureUsableLockFolder();
+
+// Releases an interface pointer and clears it.
+template <typename Interface> void release(Interface *&object) {
+    if (object) {
+        object->release();
+        object = nullptr;
+    }
+}
+
+} // namespace fb

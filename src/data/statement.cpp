@@ -1,0 +1,348 @@
+#include "data/statement.h"
+
+#include "data/connection.h"
+#include "data/fbapi.h"
+#include "data/transaction.h"
+#include "data/win1251codec.h"
+
+#include <QDateTime>
+
+#include <cstring>
+#include <vector>
+
+using namespace Firebird;
+
+namespace {
+
+// A message buffer aligned for every field type the database sends.
+class MessageBuffer {
+public:
+    void resize(unsigned bytes) { m_words.assign((bytes + 7) / 8, 0); }
+    unsigned char *data() { return reinterpret_cast<unsigned char *>(m_words.data()); }
+
+private:
+    std::vector<quint64> m_words;
+};
+
+template <typename T> T read(const unsigned char *at) {
+    T value;
+    std::memcpy(&value, at, sizeof value);
+    return value;
+}
+
+template <typename T> void write(unsigned char *at, T value) {
+    std::memcpy(at, &value, sizeof value);
+}
+
+double scaled(qint64 value, int scale) {
+    double result = double(value);
+    for (int i = 0; i < -scale; ++i)
+        result /= 10.0;
+    return result;
+}
+
+QDate decodeDate(ISC_DATE value) {
+    unsigned year = 0, month = 0, day = 0;
+    fb::util()->decodeDate(value, &year, &month, &day);
+    return QDate(int(year), int(month), int(day));
+}
+
+QTime decodeTime(ISC_TIME value) {
+    unsigned hours = 0, minutes = 0, seconds = 0, fractions = 0;
+    fb::util()->decodeTime(value, &hours, &minutes, &seconds, &fractions);
+    return QTime(int(hours), int(minutes), int(seconds), int(fractions / 10));
+}
+
+QString parameterTypeError(const QString &name, const QVariant &value) {
+    return QStringLiteral("Значение «%1» не подходит для параметра %2.")
+        .arg(value.toString(), name);
+}
+
+} // namespace
+
+struct Statement::Impl {
+    Connection &connection;
+    Transaction &transaction;
+    ParsedSql parsed;
+    IStatement *statement = nullptr;
+    IMessageMetadata *inputMeta = nullptr;
+    IMessageMetadata *outputMeta = nullptr;
+    IResultSet *cursor = nullptr;
+    MessageBuffer inputBuffer;
+    MessageBuffer outputBuffer;
+    QStringList columns;
+    // Where each column lies in the output message, read once at prepare time.
+    struct Column {
+        unsigned type, offset, nullOffset, length;
+        int scale;
+    };
+    std::vector<Column> layout;
+    bool hasCursor = false;
+
+    Impl(Connection &c, Transaction &t) : connection(c), transaction(t) {}
+
+    ~Impl() {
+        // Freeing may fail only when the attachment is already gone; nothing is left to undo.
+        try {
+            closeCursor();
+        } catch (const DbError &) {
+        }
+        fb::release(inputMeta);
+        fb::release(outputMeta);
+        fb::release(statement);
+    }
+
+    void prepare() {
+        const std::optional<QByteArray> text = win1251::encode(parsed.text);
+        if (!text)
+            throw DbError(
+                QStringLiteral("Текст запроса содержит знак вне кодировки Windows-1251."));
+        fb::call([&](ThrowStatusWrapper *status) {
+            statement = connection.attachment()->prepare(status, transaction.handle(),
+                                                         unsigned(text->size()), text->constData(),
+                                                         3, IStatement::PREPARE_PREFETCH_METADATA);
+            hasCursor = statement->getFlags(status) & IStatement::FLAG_HAS_CURSOR;
+            outputMeta = statement->getOutputMetadata(status);
+            outputBuffer.resize(outputMeta->getMessageLength(status));
+            for (unsigned i = 0; i < outputMeta->getCount(status); ++i) {
+                columns << win1251::decode(outputMeta->getAlias(status, i)).toUpper();
+                layout.push_back(
+                    {outputMeta->getType(status, i) & ~1u, outputMeta->getOffset(status, i),
+                     outputMeta->getNullOffset(status, i), outputMeta->getLength(status, i),
+                     outputMeta->getScale(status, i)});
+            }
+        });
+    }
+
+    void closeCursor() {
+        if (!cursor)
+            return;
+        IResultSet *open = cursor;
+        cursor = nullptr;
+        fb::call([&](ThrowStatusWrapper *status) { open->close(status); });
+    }
+
+    // Builds the input message for the given values: text parameters get exactly the length of
+    // their text, so that a value too long for its column is refused by the database itself.
+    void bind(const ParameterSource &source) {
+        fb::release(inputMeta);
+        fb::call([&](ThrowStatusWrapper *status) {
+            IMessageMetadata *described = statement->getInputMetadata(status);
+            const unsigned count = described->getCount(status);
+            std::vector<QVariant> values(count);
+            std::vector<QByteArray> texts(count);
+            std::vector<unsigned> types(count);
+            for (unsigned i = 0; i < count; ++i)
+                types[i] = described->getType(status, i) & ~1u;
+            IMetadataBuilder *builder = described->getBuilder(status);
+            described->release();
+            for (unsigned i = 0; i < count; ++i) {
+                const QString &name = parsed.parameters.value(int(i));
+                values[i] = source ? source(name) : QVariant();
+                const unsigned type = types[i];
+                if (type == SQL_TEXT || type == SQL_VARYING) {
+                    if (values[i].isValid() && !values[i].isNull()) {
+                        const std::optional<QByteArray> bytes =
+                            win1251::encode(values[i].toString());
+                        if (!bytes)
+                            throw DbError(QStringLiteral("Значение параметра %1 содержит знак "
+                                                         "вне кодировки Windows-1251.")
+                                              .arg(name));
+                        texts[i] = *bytes;
+                    }
+                    builder->setType(status, i, SQL_VARYING + 1);
+                    builder->setLength(status, i,
+                                       unsigned(std::max<qsizetype>(1, texts[i].size())));
+                } else {
+                    builder->setType(status, i, type + 1); // every parameter may be null
+                }
+            }
+            inputMeta = builder->getMetadata(status);
+            builder->release();
+            inputBuffer.resize(inputMeta->getMessageLength(status));
+            for (unsigned i = 0; i < count; ++i)
+                writeParameter(status, i, values[i], texts[i]);
+        });
+    }
+
+    void writeParameter(ThrowStatusWrapper *status, unsigned i, const QVariant &value,
+                        const QByteArray &text) {
+        unsigned char *base = inputBuffer.data();
+        unsigned char *at = base + inputMeta->getOffset(status, i);
+        const bool isNull = !value.isValid() || value.isNull();
+        write<short>(base + inputMeta->getNullOffset(status, i), isNull ? -1 : 0);
+        if (isNull)
+            return;
+        const QString name = parsed.parameters.value(int(i));
+        bool ok = true;
+        switch (inputMeta->getType(status, i) & ~1u) {
+        case SQL_VARYING:
+            write<unsigned short>(at, static_cast<unsigned short>(text.size()));
+            std::memcpy(at + 2, text.constData(), size_t(text.size()));
+            break;
+        case SQL_SHORT:
+            write<short>(at, short(value.toInt(&ok)));
+            break;
+        case SQL_LONG:
+            write<ISC_LONG>(at, value.toInt(&ok));
+            break;
+        case SQL_INT64:
+            write<ISC_INT64>(at, value.toLongLong(&ok));
+            break;
+        case SQL_FLOAT:
+            write<float>(at, value.toFloat(&ok));
+            break;
+        case SQL_DOUBLE:
+        case SQL_D_FLOAT:
+            write<double>(at, value.toDouble(&ok));
+            break;
+        case SQL_BOOLEAN:
+            write<FB_BOOLEAN>(at, value.toBool() ? FB_TRUE : FB_FALSE);
+            break;
+        case SQL_TYPE_DATE: {
+            const QDate date = value.toDate();
+            ok = date.isValid();
+            if (ok)
+                write<ISC_DATE>(at, fb::util()->encodeDate(date.year(), date.month(), date.day()));
+            break;
+        }
+        case SQL_TIMESTAMP: {
+            const QDateTime moment = value.toDateTime();
+            ok = moment.isValid();
+            if (ok) {
+                const QDate d = moment.date();
+                const QTime t = moment.time();
+                ISC_TIMESTAMP stamp;
+                stamp.timestamp_date = fb::util()->encodeDate(d.year(), d.month(), d.day());
+                stamp.timestamp_time =
+                    fb::util()->encodeTime(t.hour(), t.minute(), t.second(), t.msec() * 10);
+                write<ISC_TIMESTAMP>(at, stamp);
+            }
+            break;
+        }
+        default:
+            throw DbError(
+                QStringLiteral("Параметр %1 имеет тип, который программа не передаёт.").arg(name));
+        }
+        if (!ok)
+            throw DbError(parameterTypeError(name, value));
+    }
+
+    QVariant readColumn(const Column &column) {
+        const unsigned char *base = outputBuffer.data();
+        if (read<short>(base + column.nullOffset) != 0)
+            return QVariant();
+        const unsigned char *at = base + column.offset;
+        const int scale = column.scale;
+        switch (column.type) {
+        case SQL_VARYING: {
+            const auto length = read<unsigned short>(at);
+            return win1251::decode(reinterpret_cast<const char *>(at + 2), length);
+        }
+        case SQL_TEXT: {
+            // Fixed-length text comes padded with spaces; the padding is not part of the value.
+            qsizetype length = column.length;
+            while (length > 0 && at[length - 1] == ' ')
+                --length;
+            return win1251::decode(reinterpret_cast<const char *>(at), length);
+        }
+        case SQL_SHORT:
+            return scale ? QVariant(scaled(read<short>(at), scale))
+                         : QVariant(int(read<short>(at)));
+        case SQL_LONG:
+            return scale ? QVariant(scaled(read<ISC_LONG>(at), scale))
+                         : QVariant(int(read<ISC_LONG>(at)));
+        case SQL_INT64:
+            return scale ? QVariant(scaled(read<ISC_INT64>(at), scale))
+                         : QVariant(qlonglong(read<ISC_INT64>(at)));
+        case SQL_FLOAT:
+            return double(read<float>(at));
+        case SQL_DOUBLE:
+        case SQL_D_FLOAT:
+            return read<double>(at);
+        case SQL_BOOLEAN:
+            return read<FB_BOOLEAN>(at) != FB_FALSE;
+        case SQL_TYPE_DATE:
+            return decodeDate(read<ISC_DATE>(at));
+        case SQL_TYPE_TIME:
+            return decodeTime(read<ISC_TIME>(at));
+        case SQL_TIMESTAMP: {
+            const auto stamp = read<ISC_TIMESTAMP>(at);
+            return QDateTime(decodeDate(stamp.timestamp_date), decodeTime(stamp.timestamp_time));
+        }
+        default:
+            return QVariant(); // large objects and arrays are not part of this register
+        }
+    }
+};
+
+Statement::Statement(Connection &connection, Transaction &transaction, const QString &sql)
+    : d(std::make_unique<Impl>(connection, transaction)), m_sql(sql) {
+    d->parsed = parseNamedParameters(sql);
+    d->prepare();
+}
+
+Statement::~Statement() = default;
+
+const QStringList &Statement::parameterNames() const {
+    return d->parsed.parameters;
+}
+
+bool Statement::returnsRows() const {
+    return d->hasCursor;
+}
+
+const QStringList &Statement::columnNames() const {
+    return d->columns;
+}
+
+void Statement::execute(const ParameterSource &parameters) {
+    d->closeCursor();
+    d->bind(parameters);
+    fb::call([&](ThrowStatusWrapper *status) {
+        d->statement->execute(status, d->transaction.handle(), d->inputMeta, d->inputBuffer.data(),
+                              d->outputMeta, d->outputBuffer.data());
+    });
+}
+
+void Statement::open(const ParameterSource &parameters) {
+    d->closeCursor();
+    d->bind(parameters);
+    d->cursor = fb::call([&](ThrowStatusWrapper *status) {
+        return d->statement->openCursor(status, d->transaction.handle(), d->inputMeta,
+                                        d->inputBuffer.data(), d->outputMeta, 0);
+    });
+}
+
+bool Statement::fetch(QVariantList &row) {
+    if (!d->cursor)
+        return false;
+    return fb::call([&](ThrowStatusWrapper *status) {
+        if (d->cursor->fetchNext(status, d->outputBuffer.data()) != IStatus::RESULT_OK) {
+            d->closeCursor();
+            return false;
+        }
+        row.clear();
+        row.reserve(qsizetype(d->layout.size()));
+        for (const Impl::Column &column : d->layout)
+            row.append(d->readColumn(column));
+        return true;
+    });
+}
+
+bool Statement::isOpen() const {
+    return d->cursor != nullptr;
+}
+
+void Statement::close() {
+    d->closeCursor();
+}
+
+QVariantList Statement::selectOne(const ParameterSource &parameters) {
+    open(parameters);
+    QVariantList row;
+    if (!fetch(row))
+        row.clear();
+    close();
+    return row;
+}
