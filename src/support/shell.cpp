@@ -1,0 +1,28 @@
+#include "support/shell.h"
+
+#include <QCursor>
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QUrl>
+
+namespace {
+
+// A scheme of two letters or more makes an address; anything else, "C:\..." included, is a path.
+QUrl targetUrl(const QString &target) {
+    const QUrl url(target, QUrl::StrictMode);
+    if (url.isValid() && url.scheme().size() > 1)
+        return url;
+    return QUrl::fromLocalFile(QFileInfo(target).absoluteFilePath());
+}
+
+} // namespace
+
+void OpenWithShell(const QString &target, ShowMode mode) {
+    Q_UNUSED(mode);
+    if (target.isEmpty())
+        return;
+    QGuiApplication::setOverrideCursor(QCursor(Qt::BusyCursor));
+    QDesktopServices::openUrl(targetUrl(target));
+    QGuiApplication::restoreOverrideCursor();
+}
