@@ -24,6 +24,15 @@ ITransaction *Transaction::handle() {
     return m_transaction;
 }
 
+void Transaction::execute(const QString &sql) {
+    const QByteArray text = sql.toLatin1();
+    ITransaction *running = handle();
+    fb::call([&](ThrowStatusWrapper *status) {
+        m_connection.attachment()->execute(status, running, unsigned(text.size()), text.constData(),
+                                           3, nullptr, nullptr, nullptr, nullptr);
+    });
+}
+
 void Transaction::commitRetaining() {
     if (m_transaction)
         fb::call([&](ThrowStatusWrapper *status) { m_transaction->commitRetaining(status); });

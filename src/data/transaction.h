@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 namespace Firebird {
 class ITransaction;
 }
@@ -18,6 +20,9 @@ public:
     // The running transaction, started now when there is none.
     Firebird::ITransaction *handle();
     bool isActive() const { return m_transaction != nullptr; }
+
+    // Runs a statement that needs no parameters and returns no rows (savepoints).
+    void execute(const QString &sql);
 
     void commitRetaining();
     void rollbackRetaining();

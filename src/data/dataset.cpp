@@ -1,0 +1,671 @@
+#include "data/dataset.h"
+
+#include "data/dberror.h"
+#include "data/statement.h"
+#include "data/transaction.h"
+#include "data/win1251codec.h"
+
+#include <QDateTime>
+
+#include <algorithm>
+#include <climits>
+
+namespace {
+
+// Rows read when a dataset opens or a grid asks for more: a screenful and then some.
+constexpr int kBatch = 64;
+
+// While a row and everything that depends on it is being deleted, the database keeps a
+// savepoint, so that a refusal half way brings every deleted child row back.
+class DeleteSavepoint {
+public:
+    explicit DeleteSavepoint(Transaction &transaction) : m_transaction(transaction) {
+        if (depth() == 0)
+            m_transaction.execute(QStringLiteral("SAVEPOINT VENTREL_DELETE"));
+        ++depth();
+    }
+    ~DeleteSavepoint() { --depth(); }
+    bool isOutermost() const { return depth() == 1; }
+    void release() {
+        if (isOutermost())
+            m_transaction.execute(QStringLiteral("RELEASE SAVEPOINT VENTREL_DELETE"));
+    }
+    // Undoes every delete since the savepoint; only the outermost delete does it, for all.
+    void rollBack() {
+        if (isOutermost())
+            m_transaction.execute(QStringLiteral("ROLLBACK TO SAVEPOINT VENTREL_DELETE"));
+    }
+
+private:
+    static int &depth() {
+        static int level = 0;
+        return level;
+    }
+    Transaction &m_transaction;
+};
+
+} // namespace
+
+struct Dataset::Row {
+    std::vector<QVariant> values;
+};
+
+Dataset::Dataset(const QString &name, Connection &connection, Transaction &transaction,
+                 QObject *parent)
+    : QObject(parent), m_name(name), m_connection(connection), m_transaction(transaction) {
+    setObjectName(name);
+}
+
+Dataset::~Dataset() = default;
+
+void Dataset::setFields(const QList<FieldDef> &fields) {
+    m_fields.assign(fields.begin(), fields.end());
+    m_select.reset();
+}
+
+void Dataset::setSelectSql(const QString &sql) {
+    if (sql != m_selectSql)
+        m_select.reset();
+    m_selectSql = sql;
+}
+
+void Dataset::setInsertSql(const QString &sql) {
+    m_insertSql = sql;
+}
+void Dataset::setModifySql(const QString &sql) {
+    m_modifySql = sql;
+}
+void Dataset::setDeleteSql(const QString &sql) {
+    m_deleteSql = sql;
+}
+void Dataset::setRefreshSql(const QString &sql) {
+    m_refreshSql = sql;
+}
+
+void Dataset::setKey(const QString &field, const QString &generator) {
+    m_keyField = field;
+    m_generator = generator;
+}
+
+void Dataset::setMaster(Dataset *master) {
+    m_master = master;
+    master->m_details.push_back(this);
+}
+
+void Dataset::addRule(Event event, Rule rule) {
+    m_rules.emplace_back(event, std::move(rule));
+}
+
+int Dataset::fieldIndex(const QString &name) const {
+    for (size_t i = 0; i < m_fields.size(); ++i)
+        if (m_fields[i].name.compare(name, Qt::CaseInsensitive) == 0)
+            return int(i);
+    return -1;
+}
+
+// ---- opening and reading -------------------------------------------------------------------
+
+void Dataset::open() {
+    if (isOpen())
+        close();
+    if (m_selectSql.trimmed().isEmpty())
+        throw DbError(QStringLiteral("Для набора данных %1 не задан запрос.").arg(m_name));
+    Statement &select = statement(m_select, m_selectSql);
+    std::vector<int> columns(m_fields.size(), -1);
+    for (size_t i = 0; i < m_fields.size(); ++i) {
+        if (!m_fields[i].isData())
+            continue;
+        columns[i] = int(select.columnNames().indexOf(m_fields[i].name.toUpper()));
+        if (columns[i] < 0)
+            throw DbError(QStringLiteral("Запрос набора данных %1 не возвращает поле %2.")
+                              .arg(m_name, m_fields[i].name));
+    }
+    m_columnOfField = std::move(columns);
+    m_state = State::Browse;
+    try {
+        requery();
+    } catch (...) {
+        m_state = State::Closed;
+        m_rows.clear();
+        m_current = -1;
+        throw;
+    }
+    Q_EMIT stateChanged();
+}
+
+void Dataset::close() {
+    if (!isOpen())
+        return;
+    if (m_select)
+        m_select->close();
+    m_cursorOpen = false;
+    m_rows.clear();
+    m_original.reset();
+    m_current = -1;
+    m_modified = false;
+    m_state = State::Closed;
+    Q_EMIT rowsReset();
+    Q_EMIT stateChanged();
+    for (Dataset *detail : m_details)
+        detail->masterChanged();
+}
+
+// Runs the select again: with the master's current row for a detail, and no row at all when
+// the master has none.
+void Dataset::requery() {
+    m_rows.clear();
+    m_original.reset();
+    m_modified = false;
+    m_cursorOpen = false;
+    Statement &select = statement(m_select, m_selectSql);
+    select.close();
+    const bool masterHasRow = !m_master || (m_master->isOpen() && m_master->m_current >= 0);
+    if (masterHasRow) {
+        select.open(
+            [this](const QString &name) { return m_master ? m_master->value(name) : QVariant(); });
+        m_cursorOpen = true;
+    }
+    readRows(kBatch);
+    m_current = m_rows.empty() ? -1 : 0;
+    m_atStart = true;
+    m_atEnd = m_rows.empty();
+    Q_EMIT rowsReset();
+    currentRowHasChanged();
+}
+
+void Dataset::masterChanged() {
+    if (!isOpen())
+        return;
+    if (isEditing())
+        setState(State::Browse); // the master posted it first; whatever is left is dropped
+    requery();
+}
+
+bool Dataset::readRows(int count) {
+    if (!m_cursorOpen || count <= 0)
+        return false;
+    const int first = int(m_rows.size());
+    QVariantList columns;
+    while (count-- > 0) {
+        if (!m_select->fetch(columns)) {
+            m_cursorOpen = false;
+            break;
+        }
+        auto row = std::make_unique<Row>();
+        row->values.resize(m_fields.size());
+        for (size_t i = 0; i < m_fields.size(); ++i) {
+            if (m_columnOfField[i] >= 0)
+                row->values[i] = normalized(m_fields[i], columns.at(m_columnOfField[i]));
+        }
+        m_rows.push_back(std::move(row));
+    }
+    const int last = int(m_rows.size()) - 1;
+    if (last >= first)
+        Q_EMIT rowsFetched(first, last);
+    return last >= first;
+}
+
+bool Dataset::canFetchMore() const {
+    return m_cursorOpen;
+}
+
+void Dataset::fetchMore(int count) {
+    readRows(count);
+}
+
+void Dataset::fetchAll() {
+    while (m_cursorOpen)
+        readRows(4096);
+}
+
+int Dataset::recordCount() {
+    fetchAll();
+    return int(m_rows.size());
+}
+
+// ---- moving ----------------------------------------------------------------------------------
+
+void Dataset::checkDetailsBrowseMode() {
+    for (Dataset *detail : m_details) {
+        detail->checkDetailsBrowseMode();
+        detail->checkBrowseMode();
+    }
+}
+
+void Dataset::checkBrowseMode() {
+    if (!isEditing())
+        return;
+    if (m_modified)
+        post();
+    else
+        cancel();
+}
+
+void Dataset::currentRowHasChanged() {
+    Q_EMIT currentRowChanged(m_current);
+    for (Dataset *detail : m_details)
+        detail->masterChanged();
+    runRules(Event::AfterScroll);
+}
+
+void Dataset::moveTo(int row) {
+    requireOpen();
+    checkDetailsBrowseMode();
+    if (m_state == State::Insert) {
+        const int inserted = m_current;
+        const int before = int(m_rows.size());
+        checkBrowseMode();
+        if (int(m_rows.size()) < before && row > inserted)
+            --row; // the untouched new row was dropped, and the rows below it moved up
+    } else {
+        checkBrowseMode();
+    }
+    if (row >= int(m_rows.size()))
+        readRows(row - int(m_rows.size()) + kBatch);
+    m_atStart = false;
+    m_atEnd = false;
+    m_current = m_rows.empty() ? -1 : std::clamp(row, 0, int(m_rows.size()) - 1);
+    currentRowHasChanged();
+}
+
+void Dataset::first() {
+    moveTo(0);
+    m_atStart = true;
+}
+
+void Dataset::next() {
+    requireOpen();
+    checkDetailsBrowseMode();
+    checkBrowseMode();
+    if (m_current + 1 >= int(m_rows.size()))
+        readRows(kBatch);
+    if (m_current + 1 < int(m_rows.size())) {
+        moveTo(m_current + 1);
+    } else {
+        m_atEnd = true;
+    }
+}
+
+void Dataset::prior() {
+    requireOpen();
+    if (m_current > 0) {
+        moveTo(m_current - 1);
+    } else {
+        checkDetailsBrowseMode();
+        checkBrowseMode();
+        m_atStart = true;
+    }
+}
+
+void Dataset::last() {
+    requireOpen();
+    checkDetailsBrowseMode();
+    checkBrowseMode();
+    fetchAll();
+    moveTo(int(m_rows.size()) - 1);
+    m_atEnd = true;
+}
+
+bool Dataset::locate(const QString &field, const QVariant &value) {
+    requireOpen();
+    const int index = fieldIndex(field);
+    if (index < 0)
+        throw DbError(QStringLiteral("Поле %1 не найдено в наборе данных %2.").arg(field, m_name));
+    const QVariant wanted = normalized(m_fields[index], value);
+    for (int row = 0;; ++row) {
+        if (row >= int(m_rows.size()) && !readRows(kBatch))
+            return false;
+        if (this->value(row, index) == wanted) {
+            moveTo(row);
+            return true;
+        }
+    }
+}
+
+// ---- values ----------------------------------------------------------------------------------
+
+QVariant Dataset::value(const QString &field) const {
+    return value(m_current, field);
+}
+
+QVariant Dataset::value(int row, const QString &field) const {
+    const int index = fieldIndex(field);
+    if (index < 0)
+        throw DbError(QStringLiteral("Поле %1 не найдено в наборе данных %2.").arg(field, m_name));
+    return value(row, index);
+}
+
+QVariant Dataset::value(int row, int field) const {
+    if (row < 0 || row >= int(m_rows.size()) || field < 0 || field >= fieldCount())
+        return QVariant();
+    const FieldDef &def = m_fields[size_t(field)];
+    switch (def.kind) {
+    case FieldKind::Lookup:
+        return lookupValue(row, def);
+    case FieldKind::Calculated:
+        return def.calculate ? def.calculate(*this, row) : QVariant();
+    default:
+        return m_rows[size_t(row)]->values[size_t(field)];
+    }
+}
+
+QVariant Dataset::lookupValue(int row, const FieldDef &field) const {
+    const QVariant key = value(row, field.keyField);
+    const Dataset *other = field.lookupDataset;
+    if (key.isNull() || !other || !other->isOpen())
+        return QVariant();
+    const int otherKey = other->fieldIndex(field.lookupKeyField);
+    const int otherResult = other->fieldIndex(field.lookupResultField);
+    for (int i = 0; i < other->fetchedCount(); ++i) {
+        if (other->value(i, otherKey) == key) {
+            const QVariant result = other->value(i, otherResult);
+            return result.isNull() ? result : QVariant(result.toString().left(field.size));
+        }
+    }
+    return QVariant();
+}
+
+QString Dataset::displayText(int row, int field) const {
+    const QVariant v = value(row, field);
+    if (!v.isValid() || v.isNull())
+        return QString();
+    if (v.typeId() == QMetaType::QDate)
+        return v.toDate().toString(QStringLiteral("dd.MM.yyyy"));
+    return v.toString();
+}
+
+QString Dataset::displayText(const QString &field) const {
+    return displayText(m_current, fieldIndex(field));
+}
+
+// Brings a value to the field's own type; empty text is null, as an empty box is.
+QVariant Dataset::normalized(const FieldDef &field, const QVariant &value) const {
+    if (!value.isValid() || value.isNull())
+        return QVariant();
+    switch (field.kind) {
+    case FieldKind::Integer: {
+        if (value.typeId() == QMetaType::Int)
+            return value;
+        if (value.typeId() == QMetaType::QString && value.toString().trimmed().isEmpty())
+            return QVariant();
+        bool ok = false;
+        const qlonglong number = value.toLongLong(&ok);
+        if (!ok || number < INT_MIN || number > INT_MAX)
+            throw DbError(QStringLiteral("Поле %1: «%2» не является целым числом.")
+                              .arg(field.name, value.toString()));
+        return int(number);
+    }
+    case FieldKind::Date: {
+        if (value.typeId() == QMetaType::QDate)
+            return value;
+        if (value.typeId() == QMetaType::QDateTime)
+            return value.toDateTime().date();
+        const QString text = value.toString().trimmed();
+        if (text.isEmpty())
+            return QVariant();
+        const QDate date = QDate::fromString(text, QStringLiteral("dd.MM.yyyy"));
+        if (!date.isValid())
+            throw DbError(QStringLiteral("Поле %1: «%2» не является датой.").arg(field.name, text));
+        return date;
+    }
+    case FieldKind::Text:
+    case FieldKind::FixedText: {
+        if (value.typeId() == QMetaType::QString)
+            return value.toString().isEmpty() ? QVariant() : value;
+        const QString text = value.toString();
+        return text.isEmpty() ? QVariant() : QVariant(text);
+    }
+    default:
+        return value;
+    }
+}
+
+QString Dataset::checkValue(const QString &fieldName, const QVariant &value) const {
+    const int index = fieldIndex(fieldName);
+    if (index < 0)
+        return QStringLiteral("Поле %1 не найдено в наборе данных %2.").arg(fieldName, m_name);
+    const FieldDef &field = m_fields[size_t(index)];
+    const bool empty = !value.isValid() || value.isNull() ||
+                       (value.typeId() == QMetaType::QString && value.toString().isEmpty());
+    if (empty)
+        return field.required ? QStringLiteral("Поле %1 должно быть заполнено.").arg(field.name)
+                              : QString();
+    if (!field.isText())
+        return QString();
+    const QString text = value.toString();
+    const qsizetype bad = win1251::firstUnencodable(text);
+    if (bad >= 0) {
+        const int length = text.at(bad).isHighSurrogate() && bad + 1 < text.size() ? 2 : 1;
+        return QStringLiteral("Поле %1 содержит знак «%2», которого нет в кодировке "
+                              "Windows-1251.")
+            .arg(field.name, text.mid(bad, length));
+    }
+    if (text.size() > field.size)
+        return QStringLiteral("Поле %1 вмещает не более %2 знаков, а введено %3.")
+            .arg(field.name)
+            .arg(field.size)
+            .arg(text.size());
+    return QString();
+}
+
+void Dataset::setValue(const QString &fieldName, const QVariant &value) {
+    const int index = fieldIndex(fieldName);
+    if (index < 0)
+        throw DbError(
+            QStringLiteral("Поле %1 не найдено в наборе данных %2.").arg(fieldName, m_name));
+    const FieldDef &field = m_fields[size_t(index)];
+    if (!field.isData())
+        throw DbError(QStringLiteral("Поле %1 нельзя изменить.").arg(field.name));
+    if (!isEditing())
+        throw DbError(QStringLiteral("Набор данных %1 не в режиме редактирования.").arg(m_name));
+    m_rows[size_t(m_current)]->values[size_t(index)] = normalized(field, value);
+    m_modified = true;
+    Q_EMIT rowChanged(m_current);
+}
+
+// ---- editing ---------------------------------------------------------------------------------
+
+void Dataset::insert() {
+    requireOpen();
+    checkDetailsBrowseMode();
+    checkBrowseMode();
+    runRules(Event::BeforeInsert);
+    auto row = std::make_unique<Row>();
+    row->values.resize(m_fields.size());
+    if (!m_keyField.isEmpty())
+        row->values[size_t(fieldIndex(m_keyField))] = takeGeneratorValue();
+    const int position = std::max(m_current, 0);
+    Q_EMIT rowAboutToBeInserted(position);
+    m_rows.insert(m_rows.begin() + position, std::move(row));
+    m_current = position;
+    m_original.reset();
+    m_modified = false;
+    m_atStart = m_atEnd = false;
+    setState(State::Insert);
+    Q_EMIT rowInserted(position);
+    runRules(Event::AfterInsert);
+    currentRowHasChanged();
+}
+
+void Dataset::edit() {
+    requireOpen();
+    if (m_rows.empty()) {
+        insert();
+        return;
+    }
+    if (isEditing())
+        return;
+    m_original = std::make_unique<Row>(*m_rows[size_t(m_current)]);
+    m_modified = false;
+    setState(State::Edit);
+}
+
+void Dataset::validateRow() const {
+    const Row &row = *m_rows[size_t(m_current)];
+    for (size_t i = 0; i < m_fields.size(); ++i) {
+        if (!m_fields[i].isData())
+            continue;
+        const QString problem = checkValue(m_fields[i].name, row.values[i]);
+        if (!problem.isEmpty())
+            throw DbError(problem);
+    }
+}
+
+void Dataset::post() {
+    requireOpen();
+    if (!isEditing())
+        return;
+    checkDetailsBrowseMode();
+    runRules(Event::BeforePost);
+    validateRow();
+    if (m_state == State::Insert)
+        executeWrite(m_insert, m_insertSql, "insert");
+    else
+        executeWrite(m_modify, m_modifySql, "modify");
+    m_original.reset();
+    m_modified = false;
+    setState(State::Browse);
+    Q_EMIT rowChanged(m_current);
+    for (Dataset *detail : m_details)
+        detail->masterChanged();
+    runRules(Event::AfterPost);
+}
+
+void Dataset::cancel() {
+    if (!isEditing())
+        return;
+    if (m_state == State::Edit) {
+        *m_rows[size_t(m_current)] = *m_original;
+        m_original.reset();
+        m_modified = false;
+        setState(State::Browse);
+        Q_EMIT rowChanged(m_current);
+        return;
+    }
+    m_modified = false;
+    setState(State::Browse);
+    removeRowAt(m_current);
+    currentRowHasChanged();
+}
+
+void Dataset::removeRowAt(int row) {
+    Q_EMIT rowAboutToBeRemoved(row);
+    m_rows.erase(m_rows.begin() + row);
+    m_current = m_rows.empty() ? -1 : std::min(row, int(m_rows.size()) - 1);
+    Q_EMIT rowRemoved(row);
+}
+
+void Dataset::remove() {
+    requireOpen();
+    if (m_state == State::Insert) {
+        cancel();
+        return;
+    }
+    if (m_rows.empty())
+        throw DbError(QStringLiteral("Нельзя удалить запись: набор данных %1 пуст.").arg(m_name));
+    cancel();
+    checkDetailsBrowseMode();
+    {
+        DeleteSavepoint savepoint(m_transaction);
+        try {
+            runRules(Event::BeforeDelete);
+            executeWrite(m_delete, m_deleteSql, "delete");
+            savepoint.release();
+        } catch (const DbError &) {
+            // The savepoint brings the deleted child rows back; show them again.
+            if (savepoint.isOutermost()) {
+                savepoint.rollBack();
+                for (Dataset *detail : m_details)
+                    detail->masterChanged();
+            }
+            throw;
+        }
+    }
+    removeRowAt(m_current);
+    m_atEnd = m_atStart = false;
+    Q_EMIT currentRowChanged(m_current);
+    for (Dataset *detail : m_details)
+        detail->masterChanged();
+    runRules(Event::AfterDelete);
+    runRules(Event::AfterScroll);
+}
+
+void Dataset::refresh() {
+    requireOpen();
+    if (m_rows.empty())
+        return;
+    checkBrowseMode();
+    Statement &refresh = statement(m_refresh, m_refreshSql);
+    const QVariantList columns =
+        refresh.selectOne([this](const QString &name) { return parameterValue(name); });
+    if (columns.isEmpty())
+        throw DbError(QStringLiteral("Запись не найдена: её удалили или изменили ключ."));
+    Row &row = *m_rows[size_t(m_current)];
+    for (size_t i = 0; i < m_fields.size(); ++i) {
+        const qsizetype column = refresh.columnNames().indexOf(m_fields[i].name.toUpper());
+        if (column >= 0 && m_fields[i].isData())
+            row.values[i] = normalized(m_fields[i], columns.at(column));
+    }
+    Q_EMIT rowChanged(m_current);
+}
+
+// ---- helpers ---------------------------------------------------------------------------------
+
+void Dataset::runRules(Event event) {
+    for (auto &[when, rule] : m_rules)
+        if (when == event)
+            rule(*this);
+}
+
+void Dataset::requireOpen() const {
+    if (!isOpen())
+        throw DbError(QStringLiteral("Набор данных %1 закрыт.").arg(m_name));
+}
+
+Statement &Dataset::statement(std::unique_ptr<Statement> &slot, const QString &sql) {
+    if (!slot || slot->sql() != sql)
+        slot = std::make_unique<Statement>(m_connection, m_transaction, sql);
+    return *slot;
+}
+
+// The value of a write statement's parameter: ":FIO" is the field as it is now, ":OLD_ID" the
+// field as it was read from the database before this change.
+QVariant Dataset::parameterValue(const QString &name) const {
+    const Row &current = *m_rows[size_t(m_current)];
+    int index = fieldIndex(name);
+    if (index >= 0)
+        return current.values[size_t(index)];
+    if (name.startsWith(QLatin1String("OLD_"), Qt::CaseInsensitive)) {
+        index = fieldIndex(name.mid(4));
+        if (index >= 0) {
+            if (m_state == State::Insert)
+                return QVariant();
+            const Row &old = m_original ? *m_original : current;
+            return old.values[size_t(index)];
+        }
+    }
+    throw DbError(
+        QStringLiteral("Неизвестный параметр %1 в запросе набора данных %2.").arg(name, m_name));
+}
+
+void Dataset::executeWrite(std::unique_ptr<Statement> &slot, const QString &sql, const char *what) {
+    if (sql.trimmed().isEmpty())
+        throw DbError(QStringLiteral("Для набора данных %1 не задан запрос %2.")
+                          .arg(m_name, QLatin1String(what)));
+    statement(slot, sql).execute([this](const QString &name) { return parameterValue(name); });
+}
+
+int Dataset::takeGeneratorValue() {
+    const QString sql = QStringLiteral("select GEN_ID(%1, 1) from RDB$DATABASE").arg(m_generator);
+    const QVariantList row = statement(m_nextKey, sql).selectOne();
+    if (row.isEmpty())
+        throw DbError(QStringLiteral("Генератор %1 не вернул значения.").arg(m_generator));
+    return int(row.first().toLongLong());
+}
+
+void Dataset::setState(State state) {
+    if (m_state == state)
+        return;
+    m_state = state;
+    Q_EMIT stateChanged();
+}

@@ -1,0 +1,299 @@
+#include "data/shareddata.h"
+
+#include "data/dberror.h"
+#include "support/dates.h"
+
+#include <QDebug>
+
+namespace {
+
+QString parameterList(const QStringList &columns) {
+    QStringList parameters;
+    for (const QString &column : columns)
+        parameters << QLatin1Char(':') + column;
+    return parameters.join(QStringLiteral(", "));
+}
+
+QStringList keys(const char *const names[], int count) {
+    QStringList list;
+    for (int i = 0; i < count; ++i)
+        list << QLatin1String(names[i]);
+    return list;
+}
+
+// Deletes every row of the dataset, from the first on.
+void deleteAll(Dataset &dataset) {
+    dataset.first();
+    while (!dataset.atEnd())
+        dataset.remove();
+}
+
+} // namespace
+
+WriteStatements makeWriteStatements(const QString &table, const QString &key,
+                                    const QStringList &insertColumns,
+                                    const QStringList &updateColumns,
+                                    const QStringList &refreshColumns) {
+    WriteStatements s;
+    s.insert =
+        QStringLiteral("insert into %1\n  (%2)\nvalues\n  (%3)")
+            .arg(table, insertColumns.join(QStringLiteral(", ")), parameterList(insertColumns));
+    QStringList assignments;
+    for (const QString &column : updateColumns)
+        assignments << QStringLiteral("  %1 = :%1").arg(column);
+    s.modify = QStringLiteral("update %1\nset\n%2\nwhere\n  %3 = :OLD_%3")
+                   .arg(table, assignments.join(QStringLiteral(",\n")), key);
+    s.remove = QStringLiteral("delete from %1\nwhere\n  %2 = :OLD_%2").arg(table, key);
+    const QString columns =
+        refreshColumns.isEmpty() ? QStringLiteral("*") : refreshColumns.join(QStringLiteral(", "));
+    s.refresh = QStringLiteral("Select %1\nfrom %2\nwhere\n  %3 = :%3").arg(columns, table, key);
+    return s;
+}
+
+QString visitLabelText(int visits) {
+    return visits > 0 ? QStringLiteral("&Приёмы (%1):").arg(visits)
+                      : QStringLiteral("&Приёмы (нет):");
+}
+
+bool isActiveFlag(const QVariant &flag) {
+    const QString text = flag.toString();
+    return !text.isEmpty() && QStringLiteral("TtYy").contains(text.at(0));
+}
+
+const QString SharedData::kDocsSelect = QStringLiteral("select * from DOCS order by D_FIO");
+const QString SharedData::kDiagSelect = QStringLiteral("select * from DIAG order by Z_NAME");
+const QString SharedData::kVmesSelect = QStringLiteral("select * from VMESH order by E_NAME");
+
+SharedData::SharedData() {
+    configure();
+    addRules();
+}
+
+SharedData::~SharedData() {
+    // An orderly end goes through close(); this only keeps an unexpected end from detaching
+    // with a transaction open, which the database refuses.
+    try {
+        close();
+    } catch (const DbError &error) {
+        qWarning().noquote() << "Closing the database failed:" << error.message();
+    }
+}
+
+void SharedData::configure() {
+    auto setStatements = [](Dataset &dataset, const WriteStatements &s) {
+        dataset.setInsertSql(s.insert);
+        dataset.setModifySql(s.modify);
+        dataset.setDeleteSql(s.remove);
+        dataset.setRefreshSql(s.refresh);
+    };
+
+    ibdsMain.setFields({
+        FieldDef::integer(QStringLiteral("ID")),
+        FieldDef::text(QStringLiteral("FIO"), 50),
+        FieldDef::text(QStringLiteral("FIOR"), 50),
+        FieldDef::date(QStringLiteral("DATAR")),
+        FieldDef::fixedText(QStringLiteral("SEX"), 1),
+        FieldDef::text(QStringLiteral("ANAMNEZ"), 600),
+        FieldDef::text(QStringLiteral("ADR"), 100),
+        FieldDef::text(QStringLiteral("TELD"), 100),
+        FieldDef::calculated(QStringLiteral("Age"),
+                             [](const Dataset &patients, int row) -> QVariant {
+                                 const QDate born = patients.value(row, 3).toDate();
+                                 if (patients.isEmpty() || !born.isValid())
+                                     return QString();
+                                 return QString::number(dates::ageInYears(born));
+                             }),
+    });
+    static const char *const mainColumns[] = {"ID",  "FIO",     "FIOR", "DATAR",
+                                              "SEX", "ANAMNEZ", "ADR",  "TELD"};
+    const QStringList mainInsert = keys(mainColumns, 8);
+    setStatements(ibdsMain, makeWriteStatements(QStringLiteral("MAIN"), QStringLiteral("ID"),
+                                                mainInsert, mainInsert.mid(1)));
+    ibdsMain.setKey(QStringLiteral("ID"), QStringLiteral("GEN_MAIN_ID"));
+
+    ibdsCard.setFields({
+        FieldDef::integer(QStringLiteral("C_ID")),
+        FieldDef::integer(QStringLiteral("C_KEY")),
+        FieldDef::integer(QStringLiteral("C_DOC")),
+        FieldDef::date(QStringLiteral("C_DATE")),
+        FieldDef::text(QStringLiteral("C_DIAGNOZ"), 600),
+        FieldDef::text(QStringLiteral("C_ZHALOBA"), 600),
+        FieldDef::text(QStringLiteral("C_ANAMNEZ"), 600),
+        FieldDef::text(QStringLiteral("C_STATUS"), 600),
+        FieldDef::text(QStringLiteral("C_REKOMEND"), 600),
+        FieldDef::text(QStringLiteral("C_OBSLED"), 600),
+        FieldDef::lookup(QStringLiteral("C_DocFIO"), 20, QStringLiteral("C_DOC"), &ibdsDocs,
+                         QStringLiteral("D_ID"), QStringLiteral("D_FIO")),
+    });
+    ibdsCard.setSelectSql(
+        QStringLiteral("select * from CARD where C_KEY=:ID order by C_DATE desc"));
+    static const char *const cardColumns[] = {"C_ID",       "C_KEY",     "C_DOC",     "C_DATE",
+                                              "C_DIAGNOZ",  "C_ZHALOBA", "C_ANAMNEZ", "C_STATUS",
+                                              "C_REKOMEND", "C_OBSLED"};
+    const QStringList cardInsert = keys(cardColumns, 10);
+    setStatements(ibdsCard, makeWriteStatements(QStringLiteral("CARD"), QStringLiteral("C_ID"),
+                                                cardInsert, cardInsert.mid(2)));
+    ibdsCard.setKey(QStringLiteral("C_ID"), QStringLiteral("GEN_CARD_ID"));
+    ibdsCard.setMaster(&ibdsMain);
+
+    ibdsDocs.setFields({
+        FieldDef::integer(QStringLiteral("D_ID"), true),
+        FieldDef::text(QStringLiteral("D_FIO"), 50),
+        FieldDef::text(QStringLiteral("D_ACTIVE"), 1, true),
+    });
+    ibdsDocs.setSelectSql(QStringLiteral("select * from DOCS\norder by D_FIO"));
+    setStatements(ibdsDocs,
+                  makeWriteStatements(
+                      QStringLiteral("DOCS"), QStringLiteral("D_ID"),
+                      {QStringLiteral("D_ID"), QStringLiteral("D_FIO"), QStringLiteral("D_ACTIVE")},
+                      {QStringLiteral("D_FIO"), QStringLiteral("D_ACTIVE")}));
+    ibdsDocs.setKey(QStringLiteral("D_ID"), QStringLiteral("GEN_DOCS_ID"));
+
+    ibdsDiagnoz.setFields({
+        FieldDef::integer(QStringLiteral("G_ID")),
+        FieldDef::integer(QStringLiteral("G_KEY")),
+        FieldDef::integer(QStringLiteral("G_DIAG")),
+        FieldDef::lookup(QStringLiteral("G_DIAGNAME"), 100, QStringLiteral("G_DIAG"), &ibdsDiag,
+                         QStringLiteral("Z_ID"), QStringLiteral("Z_NAME")),
+        FieldDef::text(QStringLiteral("G_PRIM"), 100),
+    });
+    ibdsDiagnoz.setSelectSql(QStringLiteral("select * from DIAGNOZ\nwhere (G_KEY=:C_ID)"));
+    const QStringList diagnozColumns = {QStringLiteral("G_ID"), QStringLiteral("G_KEY"),
+                                        QStringLiteral("G_DIAG"), QStringLiteral("G_PRIM")};
+    setStatements(ibdsDiagnoz,
+                  makeWriteStatements(QStringLiteral("DIAGNOZ"), QStringLiteral("G_ID"),
+                                      diagnozColumns, diagnozColumns.mid(1), diagnozColumns));
+    ibdsDiagnoz.setKey(QStringLiteral("G_ID"), QStringLiteral("GEN_DIAGNOZ_ID"));
+    ibdsDiagnoz.setMaster(&ibdsCard);
+
+    ibdsDiag.setFields({
+        FieldDef::integer(QStringLiteral("Z_ID")),
+        FieldDef::text(QStringLiteral("Z_NAME"), 100),
+    });
+    ibdsDiag.setSelectSql(QStringLiteral("select * from DIAG\norder by Z_NAME"));
+    const QStringList diagColumns = {QStringLiteral("Z_ID"), QStringLiteral("Z_NAME")};
+    setStatements(ibdsDiag, makeWriteStatements(QStringLiteral("DIAG"), QStringLiteral("Z_ID"),
+                                                diagColumns, diagColumns.mid(1), diagColumns));
+    ibdsDiag.setKey(QStringLiteral("Z_ID"), QStringLiteral("GEN_DIAG_ID"));
+
+    ibdsVmeshat.setFields({
+        FieldDef::integer(QStringLiteral("V_ID")),
+        FieldDef::integer(QStringLiteral("V_KEY")),
+        FieldDef::integer(QStringLiteral("V_VMESH")),
+        FieldDef::lookup(QStringLiteral("V_VMESHATNAME"), 100, QStringLiteral("V_VMESH"), &ibdsVmes,
+                         QStringLiteral("E_ID"), QStringLiteral("E_NAME")),
+    });
+    ibdsVmeshat.setSelectSql(QStringLiteral("select * from  VMESHAT\nwhere (V_KEY=:C_ID)"));
+    const QStringList vmeshatColumns = {QStringLiteral("V_ID"), QStringLiteral("V_KEY"),
+                                        QStringLiteral("V_VMESH")};
+    setStatements(ibdsVmeshat,
+                  makeWriteStatements(QStringLiteral("VMESHAT"), QStringLiteral("V_ID"),
+                                      vmeshatColumns, vmeshatColumns.mid(1), vmeshatColumns));
+    ibdsVmeshat.setKey(QStringLiteral("V_ID"), QStringLiteral("GEN_VMESHAT_ID"));
+    ibdsVmeshat.setMaster(&ibdsCard);
+
+    ibdsVmes.setFields({
+        FieldDef::integer(QStringLiteral("E_ID")),
+        FieldDef::text(QStringLiteral("E_NAME"), 100),
+    });
+    ibdsVmes.setSelectSql(QStringLiteral("select * from VMESH\norder by E_NAME"));
+    const QStringList vmesColumns = {QStringLiteral("E_ID"), QStringLiteral("E_NAME")};
+    setStatements(ibdsVmes, makeWriteStatements(QStringLiteral("VMESH"), QStringLiteral("E_ID"),
+                                                vmesColumns, vmesColumns.mid(1), vmesColumns));
+    ibdsVmes.setKey(QStringLiteral("E_ID"), QStringLiteral("GEN_VMESH_ID"));
+}
+
+void SharedData::addRules() {
+    using Event = Dataset::Event;
+
+    // Deleting a patient deletes every visit first, each with its own children.
+    ibdsMain.addRule(Event::BeforeDelete, [this](Dataset &) { deleteAll(ibdsCard); });
+
+    // A new current patient: the editor's age box follows, and the visits start at the top.
+    ibdsMain.addRule(Event::AfterScroll, [this](Dataset &patients) {
+        if (showAgeInEditor) {
+            const QDate born = patients.value(QStringLiteral("DATAR")).toDate();
+            showAgeInEditor(born.isValid() ? dates::ageInYears(born) : 0);
+        }
+        if (ibdsCard.isOpen())
+            ibdsCard.first();
+    });
+
+    // A new visit belongs to the current patient; with one or two doctors in the book it
+    // gets the current one, with more the user chooses.
+    ibdsCard.addRule(Event::AfterInsert, [this](Dataset &visits) {
+        visits.setValue(QStringLiteral("C_KEY"), ibdsMain.value(QStringLiteral("ID")));
+        const int doctors = ibdsDocs.isOpen() ? ibdsDocs.recordCount() : 0;
+        if (doctors == 1 || doctors == 2)
+            visits.setValue(QStringLiteral("C_DOC"), ibdsDocs.value(QStringLiteral("D_ID")));
+    });
+
+    ibdsCard.addRule(Event::BeforeDelete, [this](Dataset &) {
+        deleteAll(ibdsDiagnoz);
+        deleteAll(ibdsVmeshat);
+    });
+
+    auto updateVisitLabel = [this](Dataset &visits) {
+        if (showVisitLabelInEditor)
+            showVisitLabelInEditor(visitLabelText(visits.recordCount()));
+    };
+    ibdsCard.addRule(Event::AfterPost, updateVisitLabel);
+    ibdsCard.addRule(Event::AfterDelete, updateVisitLabel);
+
+    ibdsDocs.addRule(Event::BeforePost, [](Dataset &doctors) {
+        if (doctors.value(QStringLiteral("D_ACTIVE")).isNull())
+            doctors.setValue(QStringLiteral("D_ACTIVE"), QStringLiteral("T"));
+    });
+
+    // A diagnosis row refers to its visit, so a visit still being filled is written first.
+    ibdsDiagnoz.addRule(Event::BeforeInsert, [this](Dataset &) {
+        if (ibdsCard.state() == Dataset::State::Insert)
+            ibdsCard.post();
+    });
+    ibdsDiagnoz.addRule(Event::AfterInsert, [this](Dataset &rows) {
+        rows.setValue(QStringLiteral("G_KEY"), ibdsCard.value(QStringLiteral("C_ID")));
+    });
+    ibdsVmeshat.addRule(Event::AfterInsert, [this](Dataset &rows) {
+        rows.setValue(QStringLiteral("V_KEY"), ibdsCard.value(QStringLiteral("C_ID")));
+    });
+
+    // A link row written without its reference is removed again at once.
+    ibdsDiagnoz.addRule(Event::AfterPost, [](Dataset &rows) {
+        if (rows.value(QStringLiteral("G_DIAG")).isNull())
+            rows.remove();
+    });
+    ibdsVmeshat.addRule(Event::AfterPost, [](Dataset &rows) {
+        if (rows.value(QStringLiteral("V_VMESH")).isNull())
+            rows.remove();
+    });
+}
+
+void SharedData::open(const QString &databasePath, const QString &patientListSql) {
+    close();
+    ibMain.open(databasePath);
+    ibdsMain.setSelectSql(patientListSql);
+    for (Dataset *dataset :
+         {&ibdsMain, &ibdsCard, &ibdsDocs, &ibdsDiagnoz, &ibdsDiag, &ibdsVmeshat, &ibdsVmes}) {
+        dataset->open();
+    }
+    // The books are small and every visit looks names up in them: hold them whole.
+    for (Dataset *book : {&ibdsDocs, &ibdsDiag, &ibdsVmes})
+        book->fetchAll();
+}
+
+void SharedData::showPatients(const QString &sql) {
+    ibdsMain.close();
+    ibdsMain.setSelectSql(sql);
+    ibdsMain.open();
+}
+
+void SharedData::close() {
+    for (Dataset *dataset :
+         {&ibdsVmes, &ibdsVmeshat, &ibdsDiag, &ibdsDiagnoz, &ibdsDocs, &ibdsCard, &ibdsMain}) {
+        dataset->close();
+    }
+    if (ibMain.isOpen()) {
+        ibTrans.commit();
+        ibMain.close();
+    }
+}

@@ -1,0 +1,127 @@
+#include "dbwidgets/datasetmodel.h"
+
+#include "data/dataset.h"
+#include "data/dberror.h"
+#include "dbwidgets/dberrorbox.h"
+
+#include <QAbstractItemView>
+#include <QItemSelectionModel>
+
+namespace {
+constexpr int kFetchStep = 256;
+}
+
+DatasetModel::DatasetModel(Dataset *dataset, const QList<Column> &columns, QObject *parent)
+    : QAbstractTableModel(parent), m_dataset(dataset), m_columns(columns) {
+    for (const Column &column : m_columns)
+        m_fieldIndex << dataset->fieldIndex(column.field);
+    m_rows = dataset->fetchedCount();
+
+    connect(dataset, &Dataset::rowsReset, this, &DatasetModel::resetFromDataset);
+    connect(dataset, &Dataset::rowsFetched, this, [this](int first, int last) {
+        if (first != m_rows) {
+            resetFromDataset();
+            return;
+        }
+        beginInsertRows({}, first, last);
+        m_rows = last + 1;
+        endInsertRows();
+    });
+    connect(dataset, &Dataset::rowAboutToBeInserted, this,
+            [this](int row) { beginInsertRows({}, row, row); });
+    connect(dataset, &Dataset::rowInserted, this, [this] {
+        ++m_rows;
+        endInsertRows();
+    });
+    connect(dataset, &Dataset::rowAboutToBeRemoved, this,
+            [this](int row) { beginRemoveRows({}, row, row); });
+    connect(dataset, &Dataset::rowRemoved, this, [this] {
+        --m_rows;
+        endRemoveRows();
+    });
+    connect(dataset, &Dataset::rowChanged, this, [this](int row) {
+        if (row >= 0 && row < m_rows)
+            Q_EMIT dataChanged(index(row, 0), index(row, columnCount() - 1));
+    });
+}
+
+void DatasetModel::resetFromDataset() {
+    beginResetModel();
+    m_rows = m_dataset->fetchedCount();
+    endResetModel();
+}
+
+int DatasetModel::rowCount(const QModelIndex &parent) const {
+    return parent.isValid() ? 0 : m_rows;
+}
+
+int DatasetModel::columnCount(const QModelIndex &parent) const {
+    return parent.isValid() ? 0 : int(m_columns.size());
+}
+
+QVariant DatasetModel::data(const QModelIndex &index, int role) const {
+    if (!index.isValid() || index.row() >= m_rows)
+        return QVariant();
+    if (role == Qt::DisplayRole || role == Qt::EditRole)
+        return m_dataset->displayText(index.row(), m_fieldIndex.value(index.column(), -1));
+    return QVariant();
+}
+
+QVariant DatasetModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 &&
+        section < m_columns.size())
+        return m_columns[section].title;
+    return QAbstractTableModel::headerData(section, orientation, role);
+}
+
+bool DatasetModel::canFetchMore(const QModelIndex &parent) const {
+    return !parent.isValid() && m_dataset->canFetchMore();
+}
+
+void DatasetModel::fetchMore(const QModelIndex &parent) {
+    if (!parent.isValid())
+        m_dataset->fetchMore(kFetchStep);
+}
+
+GridBinding::GridBinding(QAbstractItemView *view, DatasetModel *model)
+    : QObject(view), m_view(view), m_model(model) {
+    view->setModel(model);
+    connect(view->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex &current) { viewMoved(current); });
+    connect(model->dataset(), &Dataset::currentRowChanged, this,
+            [this](int row) { datasetMoved(row); });
+    // A reset clears the view's selection model; put the current row back afterwards.
+    connect(model, &QAbstractItemModel::modelReset, this,
+            [this] { datasetMoved(m_model->dataset()->currentRow()); });
+    datasetMoved(model->dataset()->currentRow());
+}
+
+void GridBinding::viewMoved(const QModelIndex &current) {
+    if (m_syncing || !current.isValid())
+        return;
+    Dataset *dataset = m_model->dataset();
+    if (current.row() == dataset->currentRow())
+        return;
+    try {
+        dataset->moveTo(current.row());
+    } catch (const DbError &error) {
+        showDbError(m_view, error);
+        datasetMoved(dataset->currentRow());
+    }
+}
+
+void GridBinding::datasetMoved(int row) {
+    if (!m_view || row >= m_model->rowCount())
+        return;
+    m_syncing = true;
+    QItemSelectionModel *selection = m_view->selectionModel();
+    const QModelIndex target =
+        row < 0 ? QModelIndex() : m_model->index(row, std::max(0, m_view->currentIndex().column()));
+    if (target.isValid()) {
+        selection->setCurrentIndex(target,
+                                   QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    } else {
+        selection->clear();
+    }
+    m_syncing = false;
+}

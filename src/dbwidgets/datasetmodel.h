@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QPointer>
+#include <QStringList>
+
+class Dataset;
+class QAbstractItemView;
+
+// Shows chosen fields of a dataset as a table. Rows appear as the dataset reads them, so a long
+// patient list shows its first screen at once and reads on as the user scrolls.
+class DatasetModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    struct Column {
+        QString field;
+        QString title;
+    };
+
+    DatasetModel(Dataset *dataset, const QList<Column> &columns, QObject *parent = nullptr);
+
+    Dataset *dataset() const { return m_dataset; }
+    // Index of the dataset field shown in a column.
+    int fieldOfColumn(int column) const { return m_fieldIndex.value(column, -1); }
+
+    int rowCount(const QModelIndex &parent = {}) const override;
+    int columnCount(const QModelIndex &parent = {}) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
+    bool canFetchMore(const QModelIndex &parent) const override;
+    void fetchMore(const QModelIndex &parent) override;
+
+private:
+    void resetFromDataset();
+
+    Dataset *m_dataset;
+    QList<Column> m_columns;
+    QList<int> m_fieldIndex;
+    int m_rows = 0; // the rows this model has announced to its views
+};
+
+// Keeps a view's current row and its dataset's current row the same, both ways. A move the
+// dataset refuses (a pending row that cannot be posted) is reported, and the view goes back.
+class GridBinding : public QObject {
+    Q_OBJECT
+public:
+    GridBinding(QAbstractItemView *view, DatasetModel *model);
+
+private:
+    void viewMoved(const QModelIndex &current);
+    void datasetMoved(int row);
+
+    QPointer<QAbstractItemView> m_view;
+    DatasetModel *m_model;
+    bool m_syncing = false;
+};

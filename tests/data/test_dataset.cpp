@@ -1,0 +1,154 @@
+// The dataset engine: moving, pending rows, masters and details, reading as needed, and the
+// grid adapter that shows it.
+
+#include "data/dberror.h"
+#include "data/shareddata.h"
+#include "data/statement.h"
+#include "dbwidgets/datasetmodel.h"
+#include "testdatabase.h"
+
+#include <QAbstractItemModelTester>
+#include <QTableView>
+#include <QTest>
+
+#include <memory>
+
+class TestDataset : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<TestDatabase> db;
+    std::unique_ptr<SharedData> data;
+
+    int count(const QString &sql) {
+        return Statement(data->ibMain, data->ibTrans, sql).selectOne().value(0).toInt();
+    }
+
+    // Writes `n` patients straight through a statement, names sorting in key order.
+    void writePatients(int n) {
+        Statement insert(data->ibMain, data->ibTrans,
+                         QStringLiteral("insert into MAIN (ID, FIO) values (:ID, :FIO)"));
+        for (int i = 1; i <= n; ++i)
+            insert.execute([i](const QString &name) -> QVariant {
+                return name == QLatin1String("ID")
+                           ? QVariant(i)
+                           : QVariant(QStringLiteral("Пациент %1").arg(i, 6, 10, QChar(u'0')));
+            });
+        Statement(data->ibMain, data->ibTrans,
+                  QStringLiteral("select GEN_ID(GEN_MAIN_ID, %1) from RDB$DATABASE").arg(n))
+            .selectOne();
+        data->showPatients(QStringLiteral("select * from MAIN order by FIO"));
+    }
+
+    void writeVisit(int id, int patient) {
+        Statement(
+            data->ibMain, data->ibTrans,
+            QStringLiteral("insert into CARD (C_ID, C_KEY) values (%1, %2)").arg(id).arg(patient))
+            .execute();
+    }
+
+private Q_SLOTS:
+    void init() {
+        db = std::make_unique<TestDatabase>();
+        data = std::make_unique<SharedData>();
+        data->open(db->path(), QStringLiteral("select * from MAIN order by FIO"));
+    }
+    void cleanup() {
+        data.reset();
+        db.reset();
+    }
+
+    void pendingRowIsPostedBeforeMoving() {
+        writePatients(2);
+        data->ibdsMain.edit();
+        data->ibdsMain.setValue(QStringLiteral("FIO"), QStringLiteral("Изменённый"));
+        data->ibdsMain.next();
+        QCOMPARE(data->ibdsMain.state(), Dataset::State::Browse);
+        QCOMPARE(count(QStringLiteral("select count(*) from MAIN where FIO='Изменённый'")), 1);
+    }
+
+    void untouchedNewRowIsDroppedOnMove() {
+        writePatients(3);
+        data->ibdsMain.moveTo(1);
+        data->ibdsMain.insert();
+        QCOMPARE(data->ibdsMain.fetchedCount(), 4);
+        data->ibdsMain.moveTo(3); // the third patient, counted with the new row above it
+        QCOMPARE(data->ibdsMain.fetchedCount(), 3);
+        QCOMPARE(data->ibdsMain.value(QStringLiteral("ID")).toInt(), 3);
+        QCOMPARE(count(QStringLiteral("select count(*) from MAIN")), 3);
+    }
+
+    void editOfEmptyDatasetInserts() {
+        data->ibdsDiag.edit();
+        QCOMPARE(data->ibdsDiag.state(), Dataset::State::Insert);
+        QCOMPARE(data->ibdsDiag.value(QStringLiteral("Z_ID")).toInt(), 1);
+    }
+
+    void detailsFollowTheirMaster() {
+        writePatients(2);
+        writeVisit(10, 1);
+        writeVisit(11, 1);
+        writeVisit(20, 2);
+        data->showPatients(QStringLiteral("select * from MAIN order by FIO"));
+        QCOMPARE(data->ibdsCard.recordCount(), 2);
+        data->ibdsCard.edit();
+        data->ibdsCard.setValue(QStringLiteral("C_OBSLED"), QStringLiteral("ОАК"));
+        data->ibdsMain.next(); // the visit being edited is written before the master moves
+        QCOMPARE(count(QStringLiteral("select count(*) from CARD where C_OBSLED='ОАК'")), 1);
+        QCOMPARE(data->ibdsCard.recordCount(), 1);
+        QCOMPARE(data->ibdsCard.value(QStringLiteral("C_ID")).toInt(), 20);
+        data->showPatients(QStringLiteral("select * from MAIN where ID = 0"));
+        QVERIFY(data->ibdsCard.isOpen());
+        QVERIFY(data->ibdsCard.isEmpty());
+    }
+
+    void longListIsReadAsNeeded() {
+        writePatients(1000);
+        Dataset &patients = data->ibdsMain;
+        QVERIFY(patients.fetchedCount() < 1000);
+        QVERIFY(patients.canFetchMore());
+        QCOMPARE(patients.recordCount(), 1000);
+        patients.last();
+        QCOMPARE(patients.value(QStringLiteral("ID")).toInt(), 1000);
+        QVERIFY(patients.atEnd());
+        QVERIFY(patients.locate(QStringLiteral("ID"), 500));
+        QCOMPARE(patients.currentRow(), 499);
+        QVERIFY(!patients.locate(QStringLiteral("ID"), 5000));
+        QCOMPARE(patients.currentRow(), 499);
+    }
+
+    void modelFollowsTheDataset() {
+        writePatients(300);
+        DatasetModel model(&data->ibdsMain, {{QStringLiteral("FIO"), QStringLiteral("Ф.И.О.")},
+                                             {QStringLiteral("Age"), QStringLiteral("Возраст")}});
+        QAbstractItemModelTester tester(&model,
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QCOMPARE(model.rowCount(), data->ibdsMain.fetchedCount());
+        while (model.canFetchMore({}))
+            model.fetchMore({});
+        data->ibdsMain.insert();
+        data->ibdsMain.setValue(QStringLiteral("FIO"), QStringLiteral("Аааев"));
+        QCOMPARE(model.data(model.index(0, 0)).toString(), QStringLiteral("Аааев"));
+        data->ibdsMain.post();
+        data->ibdsMain.remove();
+        data->ibdsMain.recordCount();
+        QCOMPARE(model.rowCount(), 300);
+        data->showPatients(QStringLiteral("select * from MAIN where ID < 4 order by FIO"));
+        QCOMPARE(model.rowCount(), 3);
+    }
+
+    void gridAndDatasetShareTheCurrentRow() {
+        writePatients(5);
+        DatasetModel model(&data->ibdsMain, {{QStringLiteral("FIO"), QStringLiteral("Ф.И.О.")}});
+        QTableView view;
+        GridBinding binding(&view, &model);
+        data->ibdsMain.moveTo(3);
+        QCOMPARE(view.currentIndex().row(), 3);
+        view.setCurrentIndex(model.index(1, 0));
+        QCOMPARE(data->ibdsMain.currentRow(), 1);
+        data->showPatients(QStringLiteral("select * from MAIN order by FIO"));
+        QCOMPARE(view.currentIndex().row(), 0);
+    }
+};
+
+QTEST_MAIN(TestDataset)
+#include "test_dataset.moc"

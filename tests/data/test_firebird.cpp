@@ -1,0 +1,189 @@
+// The Firebird access layer: parameters, text, errors and the one-process rule.
+
+#include "data/connection.h"
+#include "data/dberror.h"
+#include "data/statement.h"
+#include "data/transaction.h"
+#include "testdatabase.h"
+
+#include <QProcess>
+#include <QTest>
+
+namespace {
+// When set, this program only attaches to the named file and reports the outcome: it plays
+// a second copy of the program started by mistake.
+const char *const kAttachOnly = "VENTREL_TEST_ATTACH_ONLY";
+} // namespace
+
+class TestFirebird : public QObject {
+    Q_OBJECT
+
+    QStringList column(Connection &connection, Transaction &transaction, const QString &sql) {
+        Statement statement(connection, transaction, sql);
+        statement.open();
+        QStringList values;
+        QVariantList row;
+        while (statement.fetch(row))
+            values << row.value(0).toString();
+        return values;
+    }
+
+private Q_SLOTS:
+    void namedParameters_data() {
+        QTest::addColumn<QString>("sql");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QStringList>("names");
+        QTest::newRow("plain") << "update MAIN set FIO = :FIO where ID = :OLD_ID"
+                               << "update MAIN set FIO = ? where ID = ?"
+                               << QStringList{"FIO", "OLD_ID"};
+        QTest::newRow("quoted colon") << "select ':X', \":Y\" from T where A=:a"
+                                      << "select ':X', \":Y\" from T where A=?" << QStringList{"A"};
+        QTest::newRow("doubled apostrophe")
+            << "where FIO like 'О''Нил:%' and ID=:ID"
+            << "where FIO like 'О''Нил:%' and ID=?" << QStringList{"ID"};
+        QTest::newRow("comments") << "select 1 /* :A */ -- :B\nfrom T where C=:C"
+                                  << "select 1 /* :A */ -- :B\nfrom T where C=?"
+                                  << QStringList{"C"};
+    }
+    void namedParameters() {
+        QFETCH(QString, sql);
+        QFETCH(QString, text);
+        QFETCH(QStringList, names);
+        const ParsedSql parsed = parseNamedParameters(sql);
+        QCOMPARE(parsed.text, text);
+        QCOMPARE(parsed.parameters, names);
+    }
+
+    void textRoundTripsAndCyrillicRulesHold() {
+        TestDatabase db;
+        Connection connection;
+        connection.open(db.path());
+        Transaction transaction(connection);
+        Statement insert(connection, transaction,
+                         QStringLiteral("insert into DIAG (Z_ID, Z_NAME) values (:ID, :NAME)"));
+        const QStringList names = {QStringLiteral("ёлка №5 «ель» — ЁЖ"), QStringLiteral("Ясли"),
+                                   QStringLiteral("абв"), QStringLiteral("Ежевика")};
+        for (int i = 0; i < names.size(); ++i) {
+            insert.execute([&](const QString &name) -> QVariant {
+                return name == QLatin1String("ID") ? QVariant(i + 1) : QVariant(names[i]);
+            });
+        }
+        QCOMPARE(column(connection, transaction,
+                        QStringLiteral("select Z_NAME from DIAG where Z_ID = 1")),
+                 QStringList{names[0]});
+        // Russian alphabetical order, letter case and Ё included.
+        QCOMPARE(column(connection, transaction,
+                        QStringLiteral("select Z_NAME from DIAG order by Z_NAME")),
+                 (QStringList{names[2], names[3], names[0], names[1]}));
+        QCOMPARE(column(connection, transaction,
+                        QStringLiteral("select Z_NAME from DIAG where UPPER(Z_NAME) "
+                                       "containing UPPER('ЁЛКА')")),
+                 QStringList{names[0]});
+        QCOMPARE(column(connection, transaction,
+                        QStringLiteral("select Z_NAME from DIAG where Z_NAME like 'я%'")),
+                 QStringList{});
+        QCOMPARE(column(connection, transaction,
+                        QStringLiteral("select GEN_ID(GEN_DIAG_ID, 1) from RDB$DATABASE")),
+                 QStringList{QStringLiteral("1")});
+        transaction.commit();
+        connection.close();
+    }
+
+    void refusalsCarryTheDatabaseText_data() {
+        QTest::addColumn<QString>("sql");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("unknown table") << "select * from NO_SUCH_TABLE"
+                                       << "NO_SUCH_TABLE";
+        QTest::newRow("too long") << "insert into DOCS (D_ID, D_ACTIVE) values (1, 'TT')"
+                                  << "string right truncation";
+        QTest::newRow("required") << "insert into DOCS (D_ID) values (1)"
+                                  << "D_ACTIVE";
+    }
+    void refusalsCarryTheDatabaseText() {
+        QFETCH(QString, sql);
+        QFETCH(QString, expected);
+        TestDatabase db;
+        Connection connection;
+        connection.open(db.path());
+        Transaction transaction(connection);
+        try {
+            Statement(connection, transaction, sql).execute();
+            QFAIL("the statement was accepted");
+        } catch (const DbError &error) {
+            QVERIFY2(error.message().contains(expected), qPrintable(error.message()));
+        }
+        // The transaction stays usable after a refusal.
+        QCOMPARE(column(connection, transaction, QStringLiteral("select 1 from RDB$DATABASE")),
+                 QStringList{QStringLiteral("1")});
+        transaction.commit();
+        connection.close();
+    }
+
+    void filesThatAreNotDatabasesGiveTheDatabaseText() {
+        QTemporaryDir dir;
+        const QString notADatabase = dir.filePath(QStringLiteral("notes.fdb"));
+        QFile file(notADatabase);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray(20000, 'x'));
+        file.close();
+        for (const QString &path : {notADatabase, dir.filePath(QStringLiteral("missing.fdb"))}) {
+            Connection connection;
+            try {
+                connection.open(path);
+                QFAIL("the file was opened");
+            } catch (const DbError &error) {
+                QVERIFY2(!error.message().isEmpty(), qPrintable(path));
+            }
+            QVERIFY(!connection.isOpen());
+        }
+    }
+
+    void secondProcessIsRefusedAndNothingIsDamaged() {
+        TestDatabase db;
+        Connection connection;
+        connection.open(db.path());
+        Transaction transaction(connection);
+        Statement(connection, transaction,
+                  QStringLiteral("insert into VMESH (E_ID, E_NAME) values (1, 'ФГДС')"))
+            .execute();
+        transaction.commitRetaining();
+
+        QProcess second;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QLatin1String(kAttachOnly), db.path());
+        second.setProcessEnvironment(environment);
+        second.start(QCoreApplication::applicationFilePath(), {});
+        QVERIFY(second.waitForFinished(30000));
+        const QString output = QString::fromUtf8(second.readAllStandardOutput());
+        QCOMPARE(second.exitCode(), 1);
+        QVERIFY2(output.contains(QStringLiteral("incompatible")) ||
+                     output.contains(QStringLiteral("lock")),
+                 qPrintable(output));
+
+        QCOMPARE(column(connection, transaction, QStringLiteral("select E_NAME from VMESH")),
+                 QStringList{QStringLiteral("ФГДС")});
+        transaction.commit();
+        connection.close();
+    }
+};
+
+int main(int argc, char **argv) {
+    const QByteArray attachOnly = qgetenv(kAttachOnly);
+    if (!attachOnly.isEmpty()) {
+        QCoreApplication app(argc, argv);
+        Connection connection;
+        try {
+            connection.open(QString::fromLocal8Bit(attachOnly));
+            connection.close();
+            return 0;
+        } catch (const DbError &error) {
+            printf("%s\n", error.message().toUtf8().constData());
+            return 1;
+        }
+    }
+    QCoreApplication app(argc, argv);
+    TestFirebird test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "test_firebird.moc"

@@ -1,0 +1,327 @@
+// The seven shared datasets and their rules, on a real database made from the template.
+
+#include "data/dberror.h"
+#include "data/shareddata.h"
+#include "data/statement.h"
+#include "support/dates.h"
+#include "testdatabase.h"
+
+#include <QTest>
+
+#include <memory>
+
+namespace {
+const QString kAllPatients = QStringLiteral("select * from MAIN order by FIO");
+}
+
+class TestSharedData : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<TestDatabase> db;
+    std::unique_ptr<SharedData> data;
+
+    // Number of rows a statement counts, read in the program's own transaction.
+    int count(const QString &sql) {
+        Statement statement(data->ibMain, data->ibTrans, sql);
+        return statement.selectOne().value(0).toInt();
+    }
+
+    int addPatient(const QString &fio, const QDate &born = {}) {
+        data->ibdsMain.insert();
+        data->ibdsMain.setValue(QStringLiteral("FIO"), fio);
+        if (born.isValid())
+            data->ibdsMain.setValue(QStringLiteral("DATAR"), born);
+        data->ibdsMain.post();
+        return data->ibdsMain.value(QStringLiteral("ID")).toInt();
+    }
+
+    void addBookRow(Dataset &book, const QString &field, const QString &name) {
+        book.insert();
+        book.setValue(field, name);
+        book.post();
+    }
+
+    // A visit of the current patient with the given diagnoses and interventions (book keys).
+    void addVisit(const QDate &date, const QList<int> &diagnoses, const QList<int> &interventions) {
+        data->ibdsCard.insert();
+        data->ibdsCard.setValue(QStringLiteral("C_DATE"), date);
+        for (int diagnosis : diagnoses) {
+            data->ibdsDiagnoz.insert();
+            data->ibdsDiagnoz.setValue(QStringLiteral("G_DIAG"), diagnosis);
+            data->ibdsDiagnoz.post();
+        }
+        for (int intervention : interventions) {
+            data->ibdsVmeshat.insert();
+            data->ibdsVmeshat.setValue(QStringLiteral("V_VMESH"), intervention);
+            data->ibdsVmeshat.post();
+        }
+        data->ibdsCard.post();
+    }
+
+private Q_SLOTS:
+    void init() {
+        dates::setClock({});
+        db = std::make_unique<TestDatabase>();
+        data = std::make_unique<SharedData>();
+        data->open(db->path(), kAllPatients);
+    }
+
+    void cleanup() {
+        data.reset();
+        db.reset();
+        dates::setClock({});
+    }
+
+    void keysComeFromGeneratorsAndCancelledKeysLeaveGaps() {
+        const int first = addPatient(QStringLiteral("Иванов Иван Иванович"));
+        data->ibdsMain.insert();
+        const int cancelled = data->ibdsMain.value(QStringLiteral("ID")).toInt();
+        data->ibdsMain.cancel();
+        const int next = addPatient(QStringLiteral("Петров Пётр Петрович"));
+        QCOMPARE(first, 1);
+        QCOMPARE(cancelled, 2);
+        QCOMPARE(next, 3);
+        QCOMPARE(count(QStringLiteral("select count(*) from MAIN")), 2);
+    }
+
+    void deletingPatientRemovesVisitsDiagnosesAndInterventions() {
+        addBookRow(data->ibdsDiag, QStringLiteral("Z_NAME"), QStringLiteral("Гастрит"));
+        addBookRow(data->ibdsDiag, QStringLiteral("Z_NAME"), QStringLiteral("Язва"));
+        addBookRow(data->ibdsVmes, QStringLiteral("E_NAME"), QStringLiteral("ФГДС"));
+        addBookRow(data->ibdsDocs, QStringLiteral("D_FIO"), QStringLiteral("Доктор"));
+        const int kept = addPatient(QStringLiteral("Борисов Борис Борисович"));
+        addVisit(QDate(2020, 1, 1), {1}, {1});
+        const int doomed = addPatient(QStringLiteral("Андреев Андрей Андреевич"));
+        for (int day = 1; day <= 3; ++day)
+            addVisit(QDate(2021, 2, day), {1, 2}, {1});
+        QCOMPARE(data->ibdsCard.recordCount(), 3);
+
+        QVERIFY(data->ibdsMain.locate(QStringLiteral("ID"), doomed));
+        data->ibdsMain.remove();
+
+        const QString id = QString::number(doomed);
+        QCOMPARE(count(QStringLiteral("select count(*) from MAIN where ID=") + id), 0);
+        QCOMPARE(count(QStringLiteral("select count(*) from CARD where C_KEY=") + id), 0);
+        QCOMPARE(count(QStringLiteral("select count(*) from DIAGNOZ")), 1);
+        QCOMPARE(count(QStringLiteral("select count(*) from VMESHAT")), 1);
+        QCOMPARE(count(QStringLiteral("select count(*) from CARD")), 1);
+        QCOMPARE(count(QStringLiteral("select count(*) from DIAG")), 2);
+        QCOMPARE(count(QStringLiteral("select count(*) from VMESH")), 1);
+        QCOMPARE(count(QStringLiteral("select count(*) from DOCS")), 1);
+        // The list moved on to the remaining patient, whose visit follows.
+        QCOMPARE(data->ibdsMain.value(QStringLiteral("ID")).toInt(), kept);
+        QCOMPARE(data->ibdsCard.recordCount(), 1);
+    }
+
+    void refusedDeleteBringsBackEveryChildRow() {
+        addBookRow(data->ibdsDiag, QStringLiteral("Z_NAME"), QStringLiteral("Гастрит"));
+        addPatient(QStringLiteral("Андреев Андрей Андреевич"));
+        addVisit(QDate(2021, 2, 1), {1}, {});
+        addVisit(QDate(2021, 2, 2), {1}, {});
+        data->ibdsMain.setDeleteSql(QStringLiteral("delete from MAIN where NO_SUCH = :OLD_ID"));
+
+        QVERIFY_THROWS_EXCEPTION(DbError, data->ibdsMain.remove());
+
+        QCOMPARE(count(QStringLiteral("select count(*) from MAIN")), 1);
+        QCOMPARE(count(QStringLiteral("select count(*) from CARD")), 2);
+        QCOMPARE(count(QStringLiteral("select count(*) from DIAGNOZ")), 2);
+        QCOMPARE(data->ibdsMain.recordCount(), 1);
+        QCOMPARE(data->ibdsCard.recordCount(), 2);
+    }
+
+    void diagnosisOnNewVisitWritesVisitFirst() {
+        addBookRow(data->ibdsDiag, QStringLiteral("Z_NAME"), QStringLiteral("Гастрит"));
+        addPatient(QStringLiteral("Андреев Андрей Андреевич"));
+        data->ibdsCard.insert();
+        const int visit = data->ibdsCard.value(QStringLiteral("C_ID")).toInt();
+        QCOMPARE(count(QStringLiteral("select count(*) from CARD")), 0);
+
+        data->ibdsDiagnoz.insert();
+        QCOMPARE(data->ibdsCard.state(), Dataset::State::Browse);
+        QCOMPARE(count(QStringLiteral("select count(*) from CARD")), 1);
+        QCOMPARE(data->ibdsDiagnoz.value(QStringLiteral("G_KEY")).toInt(), visit);
+    }
+
+    void interventionOnNewVisitDoesNotWriteVisit() {
+        addBookRow(data->ibdsVmes, QStringLiteral("E_NAME"), QStringLiteral("ФГДС"));
+        addPatient(QStringLiteral("Андреев Андрей Андреевич"));
+        data->ibdsCard.insert();
+        const int visit = data->ibdsCard.value(QStringLiteral("C_ID")).toInt();
+        data->ibdsVmeshat.insert();
+        data->ibdsVmeshat.setValue(QStringLiteral("V_VMESH"), 1);
+        data->ibdsVmeshat.post();
+        QCOMPARE(count(QStringLiteral("select count(*) from CARD")), 0);
+        QCOMPARE(count(QStringLiteral("select V_KEY from VMESHAT")), visit);
+    }
+
+    void linkRowsWithoutReferenceAreDeletedAgain() {
+        addPatient(QStringLiteral("Андреев Андрей Андреевич"));
+        addVisit(QDate(2022, 3, 4), {}, {});
+        data->ibdsDiagnoz.insert();
+        data->ibdsDiagnoz.setValue(QStringLiteral("G_PRIM"), QStringLiteral("без диагноза"));
+        data->ibdsDiagnoz.post();
+        data->ibdsVmeshat.insert();
+        data->ibdsVmeshat.post();
+        QCOMPARE(count(QStringLiteral("select count(*) from DIAGNOZ")), 0);
+        QCOMPARE(count(QStringLiteral("select count(*) from VMESHAT")), 0);
+        QVERIFY(data->ibdsDiagnoz.isEmpty());
+        QVERIFY(data->ibdsVmeshat.isEmpty());
+    }
+
+    void newVisitGetsDefaultDoctor_data() {
+        QTest::addColumn<int>("doctors");
+        QTest::addColumn<bool>("filled");
+        QTest::newRow("none") << 0 << false;
+        QTest::newRow("one") << 1 << true;
+        QTest::newRow("two") << 2 << true;
+        QTest::newRow("three") << 3 << false;
+    }
+    void newVisitGetsDefaultDoctor() {
+        QFETCH(int, doctors);
+        QFETCH(bool, filled);
+        for (int i = 0; i < doctors; ++i)
+            addBookRow(data->ibdsDocs, QStringLiteral("D_FIO"), QStringLiteral("Врач %1").arg(i));
+        addPatient(QStringLiteral("Андреев Андрей Андреевич"));
+        if (doctors)
+            data->ibdsDocs.last();
+        data->ibdsCard.insert();
+        const QVariant doctor = data->ibdsCard.value(QStringLiteral("C_DOC"));
+        QCOMPARE(!doctor.isNull(), filled);
+        if (filled)
+            QCOMPARE(doctor, data->ibdsDocs.value(QStringLiteral("D_ID")));
+        QCOMPARE(data->ibdsCard.value(QStringLiteral("C_KEY")),
+                 data->ibdsMain.value(QStringLiteral("ID")));
+    }
+
+    void doctorActiveFlag() {
+        addBookRow(data->ibdsDocs, QStringLiteral("D_FIO"), QStringLiteral("Новый"));
+        data->ibdsDocs.insert();
+        data->ibdsDocs.setValue(QStringLiteral("D_FIO"), QStringLiteral("Ушедший"));
+        data->ibdsDocs.setValue(QStringLiteral("D_ACTIVE"), QStringLiteral("F"));
+        data->ibdsDocs.post();
+        Statement flags(data->ibMain, data->ibTrans,
+                        QStringLiteral("select D_ACTIVE from DOCS order by D_ID"));
+        flags.open();
+        QVariantList row;
+        QVERIFY(flags.fetch(row));
+        QCOMPARE(row.value(0).toString(), QStringLiteral("T"));
+        QVERIFY(flags.fetch(row));
+        QCOMPARE(row.value(0).toString(), QStringLiteral("F"));
+        QVERIFY(isActiveFlag(QStringLiteral("y")));
+        QVERIFY(!isActiveFlag(QStringLiteral("F")));
+    }
+
+    void rollbackRetainingBringsBackDeletedPatient() {
+        addPatient(QStringLiteral("Андреев Андрей Андреевич"));
+        data->ibTrans.commitRetaining();
+        data->ibdsMain.remove();
+        QCOMPARE(count(QStringLiteral("select count(*) from MAIN")), 0);
+        data->ibTrans.rollbackRetaining();
+        QCOMPARE(count(QStringLiteral("select count(*) from MAIN")), 1);
+        QVERIFY(data->ibdsMain.isEmpty()); // the list shows it only when filled again
+        data->showPatients(kAllPatients);
+        QCOMPARE(data->ibdsMain.recordCount(), 1);
+    }
+
+    void ageChangesAtSixInTheMorning_data() {
+        QTest::addColumn<QDateTime>("now");
+        QTest::addColumn<QString>("age");
+        QTest::newRow("05:59") << QDateTime(QDate(2021, 3, 10), QTime(5, 59)) << "0";
+        QTest::newRow("06:00") << QDateTime(QDate(2021, 3, 10), QTime(6, 0)) << "1";
+        QTest::newRow("born in the future") << QDateTime(QDate(2018, 3, 10), QTime(12, 0)) << "2";
+    }
+    void ageChangesAtSixInTheMorning() {
+        QFETCH(QDateTime, now);
+        QFETCH(QString, age);
+        dates::setClock([now] { return now; });
+        addPatient(QStringLiteral("Андреев Андрей Андреевич"), QDate(2020, 3, 10));
+        const int field = data->ibdsMain.fieldIndex(QStringLiteral("Age"));
+        QCOMPARE(data->ibdsMain.displayText(data->ibdsMain.currentRow(), field), age);
+    }
+
+    void ageBoxAndVisitLabelFollowTheEditor() {
+        int shownAge = -1;
+        QString label;
+        data->showAgeInEditor = [&](int age) { shownAge = age; };
+        data->showVisitLabelInEditor = [&](const QString &text) { label = text; };
+        addPatient(QStringLiteral("Андреев Андрей Андреевич"), dates::today().addYears(-30));
+        QCOMPARE(shownAge, 0); // a new row has no birth date yet
+        data->ibdsMain.first();
+        QCOMPARE(shownAge, 30);
+        addVisit(QDate(2022, 3, 4), {}, {});
+        QCOMPARE(label, QStringLiteral("&Приёмы (1):"));
+        data->ibdsCard.remove();
+        QCOMPARE(label, QStringLiteral("&Приёмы (нет):"));
+    }
+
+    void longDoctorNameShowsTwentyCharacters() {
+        const QString name = QStringLiteral("Константинопольская А"); // 21 characters
+        addBookRow(data->ibdsDocs, QStringLiteral("D_FIO"), name + QStringLiteral("нна Ю"));
+        addPatient(QStringLiteral("Андреев Андрей Андреевич"));
+        addVisit(QDate(2022, 3, 4), {}, {});
+        QCOMPARE(data->ibdsCard.value(QStringLiteral("C_DocFIO")).toString(), name.left(20));
+    }
+
+    void lookupSearchesOnlyRowsTheBookHolds() {
+        addBookRow(data->ibdsDiag, QStringLiteral("Z_NAME"), QStringLiteral("Гастрит"));
+        addPatient(QStringLiteral("Андреев Андрей Андреевич"));
+        addVisit(QDate(2022, 3, 4), {1}, {});
+        QCOMPARE(data->ibdsDiagnoz.value(QStringLiteral("G_DIAGNAME")).toString(),
+                 QStringLiteral("Гастрит"));
+        data->ibdsDiag.close();
+        data->ibdsDiag.setSelectSql(QStringLiteral("select * from DIAG where Z_ID = 0"));
+        data->ibdsDiag.open();
+        QVERIFY(data->ibdsDiagnoz.value(QStringLiteral("G_DIAGNAME")).isNull());
+    }
+
+    void badTextIsRefusedNamingTheFieldAndKeepsTheRow_data() {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("too long") << "FIO" << QString(51, QChar(u'я'));
+        QTest::newRow("emoji") << "ADR" << QStringLiteral("ул. Ленина 😀");
+        QTest::newRow("chinese") << "TELD" << QStringLiteral("电话");
+    }
+    void badTextIsRefusedNamingTheFieldAndKeepsTheRow() {
+        QFETCH(QString, field);
+        QFETCH(QString, text);
+        data->ibdsMain.insert();
+        data->ibdsMain.setValue(QStringLiteral("FIOR"), QStringLiteral("Родители"));
+        data->ibdsMain.setValue(field, text);
+        try {
+            data->ibdsMain.post();
+            QFAIL("the bad text was written");
+        } catch (const DbError &error) {
+            QVERIFY2(error.message().contains(field), qPrintable(error.message()));
+        }
+        QCOMPARE(data->ibdsMain.state(), Dataset::State::Insert);
+        QCOMPARE(data->ibdsMain.value(field).toString(), text);
+        QCOMPARE(data->ibdsMain.value(QStringLiteral("FIOR")).toString(),
+                 QStringLiteral("Родители"));
+        QCOMPARE(count(QStringLiteral("select count(*) from MAIN")), 0);
+    }
+
+    void refusedPostKeepsTheRowBeingEdited() {
+        const int existing = addPatient(QStringLiteral("Андреев Андрей Андреевич"));
+        data->ibdsMain.insert();
+        data->ibdsMain.setValue(QStringLiteral("ID"), existing); // a key already taken
+        data->ibdsMain.setValue(QStringLiteral("FIO"), QStringLiteral("Двойник"));
+        try {
+            data->ibdsMain.post();
+            QFAIL("a duplicate key was written");
+        } catch (const DbError &error) {
+            QVERIFY2(error.message().contains(QStringLiteral("PRIMARY or UNIQUE KEY")),
+                     qPrintable(error.message()));
+        }
+        QCOMPARE(data->ibdsMain.state(), Dataset::State::Insert);
+        QCOMPARE(data->ibdsMain.value(QStringLiteral("FIO")).toString(), QStringLiteral("Двойник"));
+        data->ibdsMain.cancel();
+        QCOMPARE(data->ibdsMain.recordCount(), 1);
+    }
+
+    void deletingFromEmptyDatasetIsRefused() {
+        QVERIFY_THROWS_EXCEPTION(DbError, data->ibdsMain.remove());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSharedData)
+#include "test_shareddata.moc"
