@@ -45,6 +45,9 @@ int main(int argc, char **argv) {
         QFile::remove(building);
         return 1;
     }
+    // Every user of the machine copies the template; the engine makes it private to its owner.
+    QFile::setPermissions(building, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
+                                        QFile::ReadOther);
     QFile::remove(target);
     if (!QFile::rename(building, target)) {
         err << "cannot rename " << building << " to " << target << '\n';
