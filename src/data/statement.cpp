@@ -65,7 +65,8 @@ struct Statement::Impl {
     Transaction &transaction;
     ParsedSql parsed;
     IStatement *statement = nullptr;
-    IMessageMetadata *inputMeta = nullptr;
+    IMessageMetadata *inputMeta = nullptr; // the message in use: standard or oversized
+    IMessageMetadata *oversizedInput = nullptr;
     IMessageMetadata *outputMeta = nullptr;
     IResultSet *cursor = nullptr;
     MessageBuffer inputBuffer;
@@ -87,7 +88,8 @@ struct Statement::Impl {
             closeCursor();
         } catch (const DbError &) {
         }
-        fb::release(inputMeta);
+        fb::release(standardInput);
+        fb::release(oversizedInput);
         fb::release(outputMeta);
         fb::release(statement);
     }
@@ -122,46 +124,83 @@ struct Statement::Impl {
         fb::call([&](ThrowStatusWrapper *status) { open->close(status); });
     }
 
-    // Builds the input message for the given values: text parameters get exactly the length of
-    // their text, so that a value too long for its column is refused by the database itself.
+    // The parameters as the database described them, and the message that carries them: every
+    // parameter nullable, text as VARCHAR of the column's length. Built once per statement.
+    std::vector<unsigned> parameterTypes, parameterLengths;
+    IMessageMetadata *standardInput = nullptr;
+
+    void describeInput(ThrowStatusWrapper *status) {
+        IMessageMetadata *described = statement->getInputMetadata(status);
+        const unsigned count = described->getCount(status);
+        for (unsigned i = 0; i < count; ++i) {
+            parameterTypes.push_back(described->getType(status, i) & ~1u);
+            parameterLengths.push_back(std::max(1u, described->getLength(status, i)));
+        }
+        described->release();
+        standardInput = buildInput(status, parameterLengths);
+    }
+
+    IMessageMetadata *buildInput(ThrowStatusWrapper *status, const std::vector<unsigned> &lengths) {
+        IMetadataBuilder *builder =
+            fb::master()->getMetadataBuilder(status, unsigned(lengths.size()));
+        struct Release {
+            IMetadataBuilder *builder;
+            ~Release() { builder->release(); }
+        } release{builder};
+        IMessageMetadata *described = statement->getInputMetadata(status);
+        for (unsigned i = 0; i < lengths.size(); ++i) {
+            const unsigned type = parameterTypes[i];
+            if (type == SQL_TEXT || type == SQL_VARYING) {
+                builder->setType(status, i, SQL_VARYING + 1);
+                builder->setCharSet(status, i, described->getCharSet(status, i));
+                builder->setLength(status, i, lengths[i]);
+            } else {
+                builder->setType(status, i, type + 1); // every parameter may be null
+                builder->setLength(status, i, described->getLength(status, i));
+                builder->setScale(status, i, described->getScale(status, i));
+                builder->setSubType(status, i, described->getSubType(status, i));
+            }
+        }
+        described->release();
+        return builder->getMetadata(status);
+    }
+
+    // Fills the input message with the given values. A text longer than its column goes in a
+    // message of its own length, so that the database itself refuses it with its own words.
     void bind(const ParameterSource &source) {
-        fb::release(inputMeta);
         fb::call([&](ThrowStatusWrapper *status) {
-            IMessageMetadata *described = statement->getInputMetadata(status);
-            const unsigned count = described->getCount(status);
+            if (!standardInput)
+                describeInput(status);
+            const size_t count = parameterTypes.size();
             std::vector<QVariant> values(count);
             std::vector<QByteArray> texts(count);
-            std::vector<unsigned> types(count);
-            for (unsigned i = 0; i < count; ++i)
-                types[i] = described->getType(status, i) & ~1u;
-            IMetadataBuilder *builder = described->getBuilder(status);
-            described->release();
-            for (unsigned i = 0; i < count; ++i) {
+            std::vector<unsigned> lengths = parameterLengths;
+            bool fits = true;
+            for (size_t i = 0; i < count; ++i) {
                 const QString &name = parsed.parameters.value(int(i));
                 values[i] = source ? source(name) : QVariant();
-                const unsigned type = types[i];
-                if (type == SQL_TEXT || type == SQL_VARYING) {
-                    if (values[i].isValid() && !values[i].isNull()) {
-                        const std::optional<QByteArray> bytes =
-                            win1251::encode(values[i].toString());
-                        if (!bytes)
-                            throw DbError(QStringLiteral("Значение параметра %1 содержит знак "
-                                                         "вне кодировки Windows-1251.")
-                                              .arg(name));
-                        texts[i] = *bytes;
+                const unsigned type = parameterTypes[i];
+                if ((type == SQL_TEXT || type == SQL_VARYING) && values[i].isValid() &&
+                    !values[i].isNull()) {
+                    const std::optional<QByteArray> bytes = win1251::encode(values[i].toString());
+                    if (!bytes)
+                        throw DbError(QStringLiteral("Значение параметра %1 содержит знак "
+                                                     "вне кодировки Windows-1251.")
+                                          .arg(name));
+                    texts[i] = *bytes;
+                    if (unsigned(texts[i].size()) > lengths[i]) {
+                        lengths[i] = unsigned(texts[i].size());
+                        fits = false;
                     }
-                    builder->setType(status, i, SQL_VARYING + 1);
-                    builder->setLength(status, i,
-                                       unsigned(std::max<qsizetype>(1, texts[i].size())));
-                } else {
-                    builder->setType(status, i, type + 1); // every parameter may be null
                 }
             }
-            inputMeta = builder->getMetadata(status);
-            builder->release();
+            fb::release(oversizedInput);
+            if (!fits)
+                oversizedInput = buildInput(status, lengths);
+            inputMeta = fits ? standardInput : oversizedInput;
             inputBuffer.resize(inputMeta->getMessageLength(status));
-            for (unsigned i = 0; i < count; ++i)
-                writeParameter(status, i, values[i], texts[i]);
+            for (size_t i = 0; i < count; ++i)
+                writeParameter(status, unsigned(i), values[i], texts[i]);
         });
     }
 
