@@ -10,7 +10,7 @@ namespace {
 
 // A scheme of two letters or more makes an address; anything else, "C:\..." included, is a path.
 QUrl targetUrl(const QString &target) {
-    const QUrl url(target, QUrl::StrictMode);
+    const QUrl url(target);
     if (url.isValid() && url.scheme().size() > 1)
         return url;
     return QUrl::fromLocalFile(QFileInfo(target).absoluteFilePath());
