@@ -30,6 +30,45 @@ bool oneOf(char32_t c, std::initializer_list<char16_t> set) {
     return false;
 }
 
+// Where what occurs in s at or after index from, or -1. The search runs on the pattern's least
+// common kind of character (punctuation before letters before spaces), which keeps the many
+// fixed patterns below cheap on long texts.
+qsizetype indexIn(QStringView s, QStringView what, qsizetype from) {
+    qsizetype anchor = 0;
+    const auto rank = [](QChar c) { return c == u' ' ? 2 : c.isLetter() ? 1 : 0; };
+    for (qsizetype k = 1; k < what.size(); ++k) {
+        if (rank(what[k]) < rank(what[anchor]))
+            anchor = k;
+    }
+    for (qsizetype at = from + anchor; at < s.size(); ++at) {
+        at = s.indexOf(what[anchor], at);
+        if (at < 0 || s.size() - (at - anchor) < what.size())
+            return -1;
+        if (s.sliced(at - anchor, what.size()) == what)
+            return at - anchor;
+    }
+    return -1;
+}
+
+// One left-to-right pass replacing every non-overlapping occurrence; letter case counts.
+// Returns whether anything was replaced.
+bool replaceAll(QString &s, QStringView what, QStringView by) {
+    qsizetype at = indexIn(s, what, 0);
+    if (at < 0)
+        return false;
+    QString result;
+    result.reserve(s.size());
+    qsizetype done = 0;
+    while (at >= 0) {
+        result.append(QStringView(s).sliced(done, at - done)).append(by);
+        done = at + what.size();
+        at = indexIn(s, what, done);
+    }
+    result.append(QStringView(s).sliced(done));
+    s = std::move(result);
+    return true;
+}
+
 // The rules below address characters by position counted from 1. A position before the first or
 // after the last character holds kNoChar, which equals no character and belongs to no class, so
 // a rule may look at any neighbour without checking the length first.
@@ -58,7 +97,7 @@ public:
     }
     // Position of the first occurrence at or after position from, or 0.
     qsizetype find(QStringView what, qsizetype from = 1) const {
-        return s_.indexOf(what, from - 1) + 1;
+        return indexIn(s_, what, qMax(qsizetype(0), from - 1)) + 1;
     }
     qsizetype find(char16_t what, qsizetype from = 1) const {
         return s_.indexOf(QChar(what), from - 1) + 1;
@@ -89,18 +128,25 @@ QString trimmed(QStringView s) {
 
 // Runs of spaces become one space (tabs and line breaks are left as they are).
 void collapseSpaces(QString &s) {
-    qsizetype to = 0;
-    for (qsizetype from = 0; from < s.size(); ++from) {
-        if (s[from] == u' ' && to > 0 && s[to - 1] == u' ')
+    const QChar *c = s.constData();
+    qsizetype first = 1;
+    while (first < s.size() && !(c[first] == u' ' && c[first - 1] == u' '))
+        ++first;
+    if (first >= s.size())
+        return;
+    QChar *d = s.data();
+    qsizetype to = first;
+    for (qsizetype from = first; from < s.size(); ++from) {
+        if (d[from] == u' ' && to > 0 && d[to - 1] == u' ')
             continue;
-        s[to++] = s[from];
+        d[to++] = d[from];
     }
     s.truncate(to);
 }
 
 void replaceRepeatedly(QString &s, QStringView what, QStringView by) {
-    while (s.contains(what))
-        s.replace(what.toString(), by.toString());
+    while (replaceAll(s, what, by)) {
+    }
 }
 
 bool isWholeNumber(QStringView s) {
@@ -449,7 +495,7 @@ QString TidyText(const QString &text) {
     collapseSpaces(r);
     replaceRepeatedly(r, u"--", u"-");
     for (const Replacement &row : kReplacements)
-        r.replace(row.find.toString(), row.by.toString());
+        replaceAll(r, row.find, row.by);
     replaceRepeatedly(r, u"№ №", u"№№");
     tidyFreeQuotes(t);
     collapseSpaces(t.str());
