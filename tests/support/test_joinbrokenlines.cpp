@@ -20,8 +20,8 @@ void TestJoinBrokenLines::joins_data() {
                                            << "температура высокая";
     QTest::newRow("after a hyphen and a colon") << "жалобы:\r\nкашель -\r\nсухой"
                                                 << "жалобы: кашель - сухой";
-    QTest::newRow("ё on both sides") << "всё\r\nёж"
-                                     << "всё ёж";
+    QTest::newRow("yo on both sides") << "всё\r\nёж"
+                                      << "всё ёж";
     QTest::newRow("after a full stop") << "боль.\r\nКашель"
                                        << "боль.\r\nКашель";
     QTest::newRow("after a digit") << "Т 38\r\nкашель"

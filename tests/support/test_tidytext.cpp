@@ -86,10 +86,10 @@ void TestTidyText::tidies_data() {
                                    << "см. рис. 1";
     QTest::newRow("sentence end") << "конец.Начало"
                                   << "конец. Начало";
-    QTest::newRow("т.ч. kept") << "в т.ч."
-                               << "в т.ч.";
-    QTest::newRow("т.д kept") << "т.д"
-                              << "т.д";
+    QTest::newRow("abbreviation t.ch. kept") << "в т.ч."
+                                             << "в т.ч.";
+    QTest::newRow("abbreviation t.d kept") << "т.д"
+                                           << "т.д";
     QTest::newRow("two initials") << "Иванов И. И."
                                   << "Иванов И.И.";
     QTest::newRow("initial before a name") << "Петров А.Иванович"
@@ -97,25 +97,25 @@ void TestTidyText::tidies_data() {
     // Whether there is room for the name is judged on the length the text had before the scan.
     QTest::newRow("initial near the end") << "Петров А .Ив"
                                           << "Петров А. Ив";
-    QTest::newRow("и т. п. needs a space before it") << "и т. д. и т. п."
+    QTest::newRow("i t. p. needs a space before it") << "и т. д. и т. п."
                                                      << "и т. д. и т.п.";
 
     QTest::newRow("year against a word") << "в 1990году"
                                          << "в 1990 году";
-    QTest::newRow("year against г") << "справка от 12.05.2003г"
-                                    << "справка от 12.05.2003 г.";
+    QTest::newRow("year against its abbreviation") << "справка от 12.05.2003г"
+                                                   << "справка от 12.05.2003 г.";
     QTest::newRow("year at the start") << "1990г"
                                        << "1990г";
-    QTest::newRow("г. р.") << "1990 г. р."
-                           << "1990 г.р.";
-    QTest::newRow("year range before г.") << "с 1990 - 1995 г."
-                                          << "с 1990-1995 г.";
+    QTest::newRow("year of birth abbreviation") << "1990 г. р."
+                                                << "1990 г.р.";
+    QTest::newRow("year range before the abbreviation") << "с 1990 - 1995 г."
+                                                        << "с 1990-1995 г.";
     QTest::newRow("year range in brackets") << "болел (1990 - 1995) долго"
                                             << "болел (1990-1995) долго";
     QTest::newRow("reversed range in brackets") << "болел (1995 - 1990) долго"
                                                 << "болел (1995 - 1990) долго";
-    QTest::newRow("reversed range before г.") << "с 1995 - 1990 г."
-                                              << "с 1995 - 1990 г.";
+    QTest::newRow("reversed range before the abbreviation") << "с 1995 - 1990 г."
+                                                            << "с 1995 - 1990 г.";
     QTest::newRow("range in brackets ends the text") << "болел (1990 - 1995)"
                                                      << "болел (1990 - 1995)";
 
