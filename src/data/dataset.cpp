@@ -6,14 +6,15 @@
 #include "data/win1251codec.h"
 
 #include <QDateTime>
+#include <QMetaMethod>
 
 #include <algorithm>
 #include <climits>
 
 namespace {
 
-// Rows read when a dataset opens or a grid asks for more: a screenful and then some.
-constexpr int kBatch = 64;
+// Rows read when a dataset opens or moves past what it holds: a screenful.
+constexpr int kBatch = 40;
 
 // While a row and everything that depends on it is being deleted, the database keeps a
 // savepoint, so that a refusal half way brings every deleted child row back.
@@ -44,10 +45,29 @@ private:
     Transaction &m_transaction;
 };
 
+// True when a value read from the database already has the type its field keeps.
+bool hasFieldType(const FieldDef &field, const QVariant &value) {
+    if (value.isNull())
+        return true;
+    switch (field.kind) {
+    case FieldKind::Integer:
+        return value.typeId() == QMetaType::Int;
+    case FieldKind::Date:
+        return value.typeId() == QMetaType::QDate;
+    case FieldKind::Text:
+    case FieldKind::FixedText:
+        return value.typeId() == QMetaType::QString && !value.toString().isEmpty();
+    default:
+        return false;
+    }
+}
+
 } // namespace
 
+// A row as read (packed), or, once it has been changed, as values of its own.
 struct Dataset::Row {
-    std::vector<QVariant> values;
+    PackedRow packed;
+    std::vector<QVariant> values; // empty while the row is as read
 };
 
 Dataset::Dataset(const QString &name, Connection &connection, Transaction &transaction,
@@ -136,6 +156,7 @@ void Dataset::open() {
 void Dataset::close() {
     if (!isOpen())
         return;
+    m_stale = false;
     if (m_select)
         m_select->close();
     m_cursorOpen = false;
@@ -150,6 +171,12 @@ void Dataset::close() {
         detail->masterChanged();
 }
 
+void Dataset::releaseStatements() {
+    close();
+    for (auto *slot : {&m_select, &m_insert, &m_modify, &m_delete, &m_refresh, &m_nextKey})
+        slot->reset();
+}
+
 // Runs the select again: with the master's current row for a detail, and no row at all when
 // the master has none.
 void Dataset::requery() {
@@ -159,7 +186,7 @@ void Dataset::requery() {
     m_cursorOpen = false;
     Statement &select = statement(m_select, m_selectSql);
     select.close();
-    const bool masterHasRow = !m_master || (m_master->isOpen() && m_master->m_current >= 0);
+    const bool masterHasRow = !m_master || (m_master->isOpen() && m_master->currentRow() >= 0);
     if (masterHasRow) {
         select.open(
             [this](const QString &name) { return m_master ? m_master->value(name) : QVariant(); });
@@ -178,24 +205,62 @@ void Dataset::masterChanged() {
         return;
     if (isEditing())
         setState(State::Browse); // the master posted it first; whatever is left is dropped
-    requery();
+    static const QMetaMethod resetSignal = QMetaMethod::fromSignal(&Dataset::rowsReset);
+    static const QMetaMethod moveSignal = QMetaMethod::fromSignal(&Dataset::currentRowChanged);
+    if (isSignalConnected(resetSignal) || isSignalConnected(moveSignal)) {
+        requery(); // a view shows these rows: read them now
+        return;
+    }
+    m_stale = true;
+    m_select->close();
+    m_cursorOpen = false;
+    m_rows.clear();
+    m_original.reset();
+    m_current = -1;
+    for (Dataset *detail : m_details)
+        detail->masterChanged();
+}
+
+void Dataset::ensureFresh() const {
+    if (!m_stale)
+        return;
+    auto *self = const_cast<Dataset *>(this);
+    self->m_stale = false;
+    self->requery();
+}
+
+int Dataset::currentRow() const {
+    ensureFresh();
+    return m_current;
+}
+
+bool Dataset::isEmpty() const {
+    ensureFresh();
+    return m_rows.empty();
+}
+
+bool Dataset::atEnd() const {
+    return isEmpty() || m_atEnd;
+}
+
+bool Dataset::atStart() const {
+    return isEmpty() || m_atStart;
+}
+
+int Dataset::fetchedCount() const {
+    ensureFresh();
+    return int(m_rows.size());
 }
 
 bool Dataset::readRows(int count) {
     if (!m_cursorOpen || count <= 0)
         return false;
     const int first = int(m_rows.size());
-    QVariantList columns;
     while (count-- > 0) {
-        if (!m_select->fetch(columns)) {
+        auto row = std::make_unique<Row>();
+        if (!m_select->fetchPacked(row->packed, m_columnOfField)) {
             m_cursorOpen = false;
             break;
-        }
-        auto row = std::make_unique<Row>();
-        row->values.resize(m_fields.size());
-        for (size_t i = 0; i < m_fields.size(); ++i) {
-            if (m_columnOfField[i] >= 0)
-                row->values[i] = normalized(m_fields[i], columns.at(m_columnOfField[i]));
         }
         m_rows.push_back(std::move(row));
     }
@@ -206,14 +271,17 @@ bool Dataset::readRows(int count) {
 }
 
 bool Dataset::canFetchMore() const {
+    ensureFresh();
     return m_cursorOpen;
 }
 
 void Dataset::fetchMore(int count) {
+    ensureFresh();
     readRows(count);
 }
 
 void Dataset::fetchAll() {
+    ensureFresh();
     while (m_cursorOpen)
         readRows(4096);
 }
@@ -250,6 +318,7 @@ void Dataset::currentRowHasChanged() {
 
 void Dataset::moveTo(int row) {
     requireOpen();
+    ensureFresh();
     checkDetailsBrowseMode();
     if (m_state == State::Insert) {
         const int inserted = m_current;
@@ -264,17 +333,30 @@ void Dataset::moveTo(int row) {
         readRows(row - int(m_rows.size()) + kBatch);
     m_atStart = false;
     m_atEnd = false;
-    m_current = m_rows.empty() ? -1 : std::clamp(row, 0, int(m_rows.size()) - 1);
+    const int target = m_rows.empty() ? -1 : std::clamp(row, 0, int(m_rows.size()) - 1);
+    if (target == m_current) {
+        // Still the same row: the details already show its children, so they are not read
+        // again; the rules run as on any move.
+        Q_EMIT currentRowChanged(m_current);
+        runRules(Event::AfterScroll);
+        return;
+    }
+    m_current = target;
     currentRowHasChanged();
 }
 
 void Dataset::first() {
+    if (m_stale) {
+        m_atStart = true; // reading the rows will start at the first one
+        return;
+    }
     moveTo(0);
     m_atStart = true;
 }
 
 void Dataset::next() {
     requireOpen();
+    ensureFresh();
     checkDetailsBrowseMode();
     checkBrowseMode();
     if (m_current + 1 >= int(m_rows.size()))
@@ -288,6 +370,7 @@ void Dataset::next() {
 
 void Dataset::prior() {
     requireOpen();
+    ensureFresh();
     if (m_current > 0) {
         moveTo(m_current - 1);
     } else {
@@ -299,6 +382,7 @@ void Dataset::prior() {
 
 void Dataset::last() {
     requireOpen();
+    ensureFresh();
     checkDetailsBrowseMode();
     checkBrowseMode();
     fetchAll();
@@ -308,6 +392,7 @@ void Dataset::last() {
 
 bool Dataset::locate(const QString &field, const QVariant &value) {
     requireOpen();
+    ensureFresh();
     const int index = fieldIndex(field);
     if (index < 0)
         throw DbError(QStringLiteral("Поле %1 не найдено в наборе данных %2.").arg(field, m_name));
@@ -336,6 +421,7 @@ QVariant Dataset::value(int row, const QString &field) const {
 }
 
 QVariant Dataset::value(int row, int field) const {
+    ensureFresh();
     if (row < 0 || row >= int(m_rows.size()) || field < 0 || field >= fieldCount())
         return QVariant();
     const FieldDef &def = m_fields[size_t(field)];
@@ -345,7 +431,7 @@ QVariant Dataset::value(int row, int field) const {
     case FieldKind::Calculated:
         return def.calculate ? def.calculate(*this, row) : QVariant();
     default:
-        return m_rows[size_t(row)]->values[size_t(field)];
+        return dataValue(*m_rows[size_t(row)], field);
     }
 }
 
@@ -375,7 +461,7 @@ QString Dataset::displayText(int row, int field) const {
 }
 
 QString Dataset::displayText(const QString &field) const {
-    return displayText(m_current, fieldIndex(field));
+    return displayText(currentRow(), fieldIndex(field));
 }
 
 // Brings a value to the field's own type; empty text is null, as an empty box is.
@@ -458,7 +544,9 @@ void Dataset::setValue(const QString &fieldName, const QVariant &value) {
         throw DbError(QStringLiteral("Поле %1 нельзя изменить.").arg(field.name));
     if (!isEditing())
         throw DbError(QStringLiteral("Набор данных %1 не в режиме редактирования.").arg(m_name));
-    m_rows[size_t(m_current)]->values[size_t(index)] = normalized(field, value);
+    Row &row = *m_rows[size_t(m_current)];
+    unpack(row);
+    row.values[size_t(index)] = normalized(field, value);
     m_modified = true;
     Q_EMIT rowChanged(m_current);
 }
@@ -467,9 +555,11 @@ void Dataset::setValue(const QString &fieldName, const QVariant &value) {
 
 void Dataset::insert() {
     requireOpen();
+    ensureFresh();
     checkDetailsBrowseMode();
     checkBrowseMode();
     runRules(Event::BeforeInsert);
+    ensureFresh(); // a rule that posted the master left the rows to be read again
     auto row = std::make_unique<Row>();
     row->values.resize(m_fields.size());
     if (!m_keyField.isEmpty())
@@ -489,6 +579,7 @@ void Dataset::insert() {
 
 void Dataset::edit() {
     requireOpen();
+    ensureFresh();
     if (m_rows.empty()) {
         insert();
         return;
@@ -505,7 +596,7 @@ void Dataset::validateRow() const {
     for (size_t i = 0; i < m_fields.size(); ++i) {
         if (!m_fields[i].isData())
             continue;
-        const QString problem = checkValue(m_fields[i].name, row.values[i]);
+        const QString problem = checkValue(m_fields[i].name, dataValue(row, int(i)));
         if (!problem.isEmpty())
             throw DbError(problem);
     }
@@ -557,6 +648,7 @@ void Dataset::removeRowAt(int row) {
 
 void Dataset::remove() {
     requireOpen();
+    ensureFresh();
     if (m_state == State::Insert) {
         cancel();
         return;
@@ -592,6 +684,7 @@ void Dataset::remove() {
 
 void Dataset::refresh() {
     requireOpen();
+    ensureFresh();
     if (m_rows.empty())
         return;
     checkBrowseMode();
@@ -601,6 +694,7 @@ void Dataset::refresh() {
     if (columns.isEmpty())
         throw DbError(QStringLiteral("Запись не найдена: её удалили или изменили ключ."));
     Row &row = *m_rows[size_t(m_current)];
+    unpack(row);
     for (size_t i = 0; i < m_fields.size(); ++i) {
         const qsizetype column = refresh.columnNames().indexOf(m_fields[i].name.toUpper());
         if (column >= 0 && m_fields[i].isData())
@@ -610,6 +704,27 @@ void Dataset::refresh() {
 }
 
 // ---- helpers ---------------------------------------------------------------------------------
+
+QVariant Dataset::dataValue(const Row &row, int field) const {
+    if (!row.values.empty())
+        return row.values[size_t(field)];
+    const QVariant value = row.packed.value(field);
+    // The usual case, a column of the field's own type, needs no conversion.
+    return hasFieldType(m_fields[size_t(field)], value)
+               ? value
+               : normalized(m_fields[size_t(field)], value);
+}
+
+// Turns a packed row into values of its own before it is changed.
+void Dataset::unpack(Row &row) const {
+    if (!row.values.empty())
+        return;
+    std::vector<QVariant> values(m_fields.size());
+    for (size_t i = 0; i < m_fields.size(); ++i)
+        if (m_fields[i].isData())
+            values[i] = dataValue(row, int(i));
+    row.values = std::move(values);
+}
 
 void Dataset::runRules(Event event) {
     for (auto &[when, rule] : m_rules)
@@ -634,14 +749,14 @@ QVariant Dataset::parameterValue(const QString &name) const {
     const Row &current = *m_rows[size_t(m_current)];
     int index = fieldIndex(name);
     if (index >= 0)
-        return current.values[size_t(index)];
+        return dataValue(current, index);
     if (name.startsWith(QLatin1String("OLD_"), Qt::CaseInsensitive)) {
         index = fieldIndex(name.mid(4));
         if (index >= 0) {
             if (m_state == State::Insert)
                 return QVariant();
             const Row &old = m_original ? *m_original : current;
-            return old.values[size_t(index)];
+            return dataValue(old, index);
         }
     }
     throw DbError(

@@ -23,7 +23,8 @@ class Transaction;
 // (":FIO") and the values read before the change (":OLD_ID").
 //
 // Rows are read from the cursor as they are needed, a screenful at a time; recordCount() reads
-// them all, so the count is always the full count.
+// them all, so the count is always the full count. A detail that no view watches runs its
+// select when it is next used rather than at every move of its master.
 //
 // Every refusal raises DbError and leaves the dataset in the state it had.
 class Dataset : public QObject {
@@ -69,20 +70,22 @@ public:
     // Opening and reading.
     void open();
     void close();
+    // Frees the prepared statements; the connection is about to go away.
+    void releaseStatements();
     bool isOpen() const { return m_state != State::Closed; }
     State state() const { return m_state; }
     bool isEditing() const { return m_state == State::Edit || m_state == State::Insert; }
     bool isModified() const { return m_modified; }
 
-    int currentRow() const { return m_current; }
-    bool isEmpty() const { return m_rows.empty(); }
+    int currentRow() const;
+    bool isEmpty() const;
     // True after moving past the last row, and whenever the dataset holds no row.
-    bool atEnd() const { return m_atEnd || m_rows.empty(); }
-    bool atStart() const { return m_atStart || m_rows.empty(); }
+    bool atEnd() const;
+    bool atStart() const;
     // Every row, reading the rest of the cursor first.
     int recordCount();
     // The rows read so far; more may follow while canFetchMore() is true.
-    int fetchedCount() const { return int(m_rows.size()); }
+    int fetchedCount() const;
     bool canFetchMore() const;
     void fetchMore(int count);
     void fetchAll();
@@ -138,10 +141,12 @@ private:
     void runRules(Event event);
     void requery();
     void masterChanged();
+    void ensureFresh() const;
     void currentRowHasChanged();
     void checkDetailsBrowseMode();
     bool readRows(int count);
     QVariant dataValue(const Row &row, int field) const;
+    void unpack(Row &row) const;
     QVariant lookupValue(int row, const FieldDef &field) const;
     QVariant parameterValue(const QString &name) const;
     QVariant normalized(const FieldDef &field, const QVariant &value) const;
@@ -173,6 +178,9 @@ private:
     bool m_atEnd = true;
     bool m_atStart = true;
     bool m_cursorOpen = false;
+    // A detail that nothing watches reads its rows when first asked for them, not each time
+    // its master moves: scrolling a patient list does not read every patient's visits.
+    bool m_stale = false;
 };
 
 // What a data-bound control names: a dataset, by the name the windows know it under.

@@ -78,6 +78,8 @@ struct Statement::Impl {
         int scale;
     };
     std::vector<Column> layout;
+    std::unique_ptr<PackedRow::Builder> packer; // kept between rows to reuse its buffers
+    size_t packerFields = 0;
     bool hasCursor = false;
 
     Impl(Connection &c, Transaction &t) : connection(c), transaction(t) {}
@@ -128,6 +130,7 @@ struct Statement::Impl {
     // parameter nullable, text as VARCHAR of the column's length. Built once per statement.
     std::vector<unsigned> parameterTypes, parameterLengths;
     IMessageMetadata *standardInput = nullptr;
+    bool inputDescribed = false;
 
     void describeInput(ThrowStatusWrapper *status) {
         IMessageMetadata *described = statement->getInputMetadata(status);
@@ -137,7 +140,9 @@ struct Statement::Impl {
             parameterLengths.push_back(std::max(1u, described->getLength(status, i)));
         }
         described->release();
-        standardInput = buildInput(status, parameterLengths);
+        inputDescribed = true;
+        if (count > 0)
+            standardInput = buildInput(status, parameterLengths);
     }
 
     IMessageMetadata *buildInput(ThrowStatusWrapper *status, const std::vector<unsigned> &lengths) {
@@ -169,9 +174,13 @@ struct Statement::Impl {
     // message of its own length, so that the database itself refuses it with its own words.
     void bind(const ParameterSource &source) {
         fb::call([&](ThrowStatusWrapper *status) {
-            if (!standardInput)
+            if (!inputDescribed)
                 describeInput(status);
             const size_t count = parameterTypes.size();
+            if (count == 0) {
+                inputMeta = nullptr; // a statement without parameters takes no message
+                return;
+            }
             std::vector<QVariant> values(count);
             std::vector<QByteArray> texts(count);
             std::vector<unsigned> lengths = parameterLengths;
@@ -265,6 +274,64 @@ struct Statement::Impl {
         }
         if (!ok)
             throw DbError(parameterTypeError(name, value));
+    }
+
+    // Copies a column into a packed row with no conversion but the date's day number.
+    void packColumn(const Column &column, PackedRow::Builder &row) {
+        const unsigned char *base = outputBuffer.data();
+        if (read<short>(base + column.nullOffset) != 0) {
+            row.addNull();
+            return;
+        }
+        const unsigned char *at = base + column.offset;
+        if (column.scale != 0) {
+            row.addDouble(readColumn(column).toDouble());
+            return;
+        }
+        switch (column.type) {
+        case SQL_VARYING:
+            row.addText(reinterpret_cast<const char *>(at + 2), read<unsigned short>(at));
+            break;
+        case SQL_TEXT: {
+            qsizetype length = column.length;
+            while (length > 0 && at[length - 1] == ' ')
+                --length;
+            row.addText(reinterpret_cast<const char *>(at), length);
+            break;
+        }
+        case SQL_SHORT:
+            row.addInt(read<short>(at));
+            break;
+        case SQL_LONG:
+            row.addInt(read<ISC_LONG>(at));
+            break;
+        case SQL_INT64:
+            row.addBigInt(read<ISC_INT64>(at));
+            break;
+        case SQL_TYPE_DATE:
+            // The engine counts days from 17 November 1858, Julian day 2400001.
+            row.addDate(2400001 + qint64(read<ISC_DATE>(at)));
+            break;
+        case SQL_TYPE_TIME:
+            row.addTime(qint32(read<ISC_TIME>(at) / 10));
+            break;
+        case SQL_TIMESTAMP: {
+            const auto stamp = read<ISC_TIMESTAMP>(at);
+            row.addDateTime(2400001 + qint64(stamp.timestamp_date),
+                            qint32(stamp.timestamp_time / 10));
+            break;
+        }
+        case SQL_BOOLEAN:
+            row.addBool(read<FB_BOOLEAN>(at) != FB_FALSE);
+            break;
+        case SQL_FLOAT:
+        case SQL_DOUBLE:
+        case SQL_D_FLOAT:
+            row.addDouble(readColumn(column).toDouble());
+            break;
+        default:
+            row.addNull(); // large objects and arrays are not part of this register
+        }
     }
 
     QVariant readColumn(const Column &column) {
@@ -365,6 +432,29 @@ bool Statement::fetch(QVariantList &row) {
         row.reserve(qsizetype(d->layout.size()));
         for (const Impl::Column &column : d->layout)
             row.append(d->readColumn(column));
+        return true;
+    });
+}
+
+bool Statement::fetchPacked(PackedRow &row, const std::vector<int> &columnOfField) {
+    if (!d->cursor)
+        return false;
+    return fb::call([&](ThrowStatusWrapper *status) {
+        if (d->cursor->fetchNext(status, d->outputBuffer.data()) != IStatus::RESULT_OK) {
+            d->closeCursor();
+            return false;
+        }
+        if (!d->packer || d->packerFields != columnOfField.size()) {
+            d->packer = std::make_unique<PackedRow::Builder>(int(columnOfField.size()));
+            d->packerFields = columnOfField.size();
+        }
+        for (const int column : columnOfField) {
+            if (column < 0 || size_t(column) >= d->layout.size())
+                d->packer->addNull();
+            else
+                d->packColumn(d->layout[size_t(column)], *d->packer);
+        }
+        row = d->packer->finish();
         return true;
     });
 }

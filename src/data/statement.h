@@ -5,8 +5,11 @@
 #include <QStringList>
 #include <QVariant>
 
+#include "data/packedrow.h"
+
 #include <functional>
 #include <memory>
+#include <vector>
 
 class Connection;
 class Transaction;
@@ -45,6 +48,9 @@ public:
     void open(const ParameterSource &parameters = {});
     // Reads the next row into `row`; false at the end, and the cursor is then closed.
     bool fetch(QVariantList &row);
+    // Reads the next row as packed bytes: field i of the row is column columnOfField[i], or
+    // null where that is -1. False at the end, and the cursor is then closed.
+    bool fetchPacked(PackedRow &row, const std::vector<int> &columnOfField);
     bool isOpen() const;
     void close();
 

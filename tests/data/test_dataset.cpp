@@ -77,6 +77,29 @@ private Q_SLOTS:
         QCOMPARE(count(QStringLiteral("select count(*) from MAIN")), 3);
     }
 
+    void valuesReadBackAsWritten() {
+        Statement(data->ibMain, data->ibTrans,
+                  QStringLiteral("insert into MAIN (ID, FIO, DATAR, SEX, ADR) values "
+                                 "(7, 'Ёлкина Анна', '29.02.1904', 'Ж', '')"))
+            .execute();
+        data->showPatients(QStringLiteral("select MAIN.*, (select count(*) from CARD) as C "
+                                          "from MAIN"));
+        Dataset &patients = data->ibdsMain;
+        QCOMPARE(patients.value(QStringLiteral("ID")), QVariant(7));
+        QCOMPARE(patients.value(QStringLiteral("FIO")), QVariant(QStringLiteral("Ёлкина Анна")));
+        QCOMPARE(patients.value(QStringLiteral("DATAR")), QVariant(QDate(1904, 2, 29)));
+        QCOMPARE(patients.value(QStringLiteral("SEX")), QVariant(QStringLiteral("Ж")));
+        QVERIFY(patients.value(QStringLiteral("ADR")).isNull()); // empty text reads as empty box
+        QVERIFY(patients.value(QStringLiteral("TELD")).isNull());
+        QCOMPARE(patients.displayText(QStringLiteral("DATAR")), QStringLiteral("29.02.1904"));
+        // Changing a row read from the database keeps its other values.
+        patients.edit();
+        patients.setValue(QStringLiteral("TELD"), QStringLiteral("22-33-44"));
+        QCOMPARE(patients.value(QStringLiteral("DATAR")), QVariant(QDate(1904, 2, 29)));
+        patients.cancel();
+        QVERIFY(patients.value(QStringLiteral("TELD")).isNull());
+    }
+
     void editOfEmptyDatasetInserts() {
         data->ibdsDiag.edit();
         QCOMPARE(data->ibdsDiag.state(), Dataset::State::Insert);

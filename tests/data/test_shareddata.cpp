@@ -244,7 +244,9 @@ private Q_SLOTS:
         QString label;
         data->showAgeInEditor = [&](int age) { shownAge = age; };
         data->showVisitLabelInEditor = [&](const QString &text) { label = text; };
-        addPatient(QStringLiteral("Андреев Андрей Андреевич"), dates::today().addYears(-30));
+        const QDateTime now(QDate(2026, 6, 15), QTime(12, 0));
+        dates::setClock([now] { return now; });
+        addPatient(QStringLiteral("Андреев Андрей Андреевич"), QDate(1996, 6, 1));
         QCOMPARE(shownAge, 0); // a new row has no birth date yet
         data->ibdsMain.first();
         QCOMPARE(shownAge, 30);
