@@ -1,0 +1,199 @@
+// Times the patient-list operations of the program on a register of realistic size, each beside
+// the engine's own time for the same statement (RawFirebird), measured in the same run.
+//     ventrel-bench <register.fdb> [--runs N]
+//     ventrel-bench <register.fdb> --memory     (peak memory with the whole list read)
+
+#include "data/dberror.h"
+#include "data/shareddata.h"
+#include "data/statement.h"
+#include "data/win1251codec.h"
+#include "rawfirebird.h"
+#include "support/dates.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QRegularExpression>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <vector>
+
+namespace {
+
+// Rows of the list a window shows at once.
+constexpr int kScreenRows = 40;
+
+QString startList(QDate today) {
+    return QStringLiteral("select distinct MAIN.* from MAIN, CARD where (C_KEY=ID) and "
+                          "((C_DATE>='%1') or (C_DATE is null))order by FIO")
+        .arg(dates::toText(dates::monthBack(today)));
+}
+
+QString surnameSearch(const QString &text) {
+    return QStringLiteral("select * from MAIN where FIO like '%1%' order by FIO").arg(text);
+}
+
+QString periodList(QDate since) {
+    return QStringLiteral("select distinct MAIN.* from MAIN, CARD where (C_KEY=ID) and "
+                          "C_DATE>'%1'order by FIO")
+        .arg(dates::toText(since));
+}
+
+double milliseconds(const std::function<void()> &work) {
+    QElapsedTimer timer;
+    timer.start();
+    work();
+    return double(timer.nsecsElapsed()) / 1e6;
+}
+
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    const size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+void report(const char *operation, const std::vector<double> &program,
+            const std::vector<double> &baseline) {
+    const double p = median(program);
+    if (baseline.empty()) {
+        std::printf("%-44s %10.2f ms\n", operation, p);
+        return;
+    }
+    const double b = median(baseline);
+    std::printf("%-44s %10.2f ms %10.2f ms %8.2f\n", operation, p, b, p / b);
+}
+
+long peakMemoryKiB() {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    const QString text = QString::fromLatin1(status.readAll());
+    const auto match = QRegularExpression(QStringLiteral("VmHWM:\\s+(\\d+)")).match(text);
+    return match.hasMatch() ? match.captured(1).toLong() : -1;
+}
+
+int memoryRun(const QString &path) {
+    const long before = peakMemoryKiB();
+    SharedData data;
+    data.open(path, QStringLiteral("select * from MAIN order by FIO"));
+    data.ibdsMain.last();
+    std::printf("rows held: %d\npeak memory before opening: %.1f MB\n"
+                "peak memory with the list read to its end: %.1f MB\n",
+                data.ibdsMain.fetchedCount(), before / 1024.0, peakMemoryKiB() / 1024.0);
+    return 0;
+}
+
+// A patient with exactly ten visits, one for each run.
+QList<int> patientsWithTenVisits(SharedData &data, int count) {
+    Statement find(data.ibMain, data.ibTrans,
+                   QStringLiteral("select first %1 C_KEY from CARD group by C_KEY "
+                                  "having count(*) = 10")
+                       .arg(count));
+    find.open();
+    QList<int> ids;
+    QVariantList row;
+    while (find.fetch(row))
+        ids << row.value(0).toInt();
+    return ids;
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+    QCoreApplication app(argc, argv);
+    QStringList args = app.arguments();
+    if (args.size() < 2) {
+        std::fprintf(stderr, "usage: ventrel-bench <register.fdb> [--runs N] [--memory]\n");
+        return 2;
+    }
+    const QString path = args[1];
+    const QByteArray file = QFile::encodeName(path);
+    const int runIndex = int(args.indexOf(QStringLiteral("--runs")));
+    const int runs = runIndex > 0 ? args.value(runIndex + 1).toInt() : 7;
+    // --only TEXT runs just the list operations whose name contains TEXT (for profiling).
+    const int onlyIndex = int(args.indexOf(QStringLiteral("--only")));
+    const QString only = onlyIndex > 0 ? args.value(onlyIndex + 1) : QString();
+    const QDate today = dates::today();
+
+    try {
+        if (args.contains(QStringLiteral("--memory")))
+            return memoryRun(path);
+
+        std::printf("%-44s %13s %13s %8s\n", "operation (median)", "program", "engine", "ratio");
+        std::vector<double> program, baseline;
+        const int openRuns = only.isEmpty() ? runs : 0;
+        // The very first attach of a process loads the engine; it is shown on its own.
+        {
+            SharedData data;
+            const double cold = milliseconds([&] { data.open(path, startList(today)); });
+            std::printf("%-44s %10.2f ms\n", "first open in a new process (engine load)", cold);
+        }
+        for (int i = 0; i < openRuns; ++i) {
+            SharedData data;
+            program.push_back(milliseconds([&] { data.open(path, startList(today)); }));
+            data.close();
+            baseline.push_back(milliseconds([&] {
+                RawFirebird raw(file);
+                raw.select(startList(today).toUtf8(), kScreenRows);
+            }));
+        }
+        if (openRuns)
+            report("open + start list, first screen", program, baseline);
+
+        SharedData data;
+        data.open(path, startList(today));
+        RawFirebird raw(file);
+        // Runs a list command of the program and the same statement on the engine alone:
+        // `rows` rows are read (the first screen), or every row when negative.
+        auto compare = [&](const char *name, const QString &sql, int rows) {
+            if (!QString::fromUtf8(name).contains(only))
+                return;
+            std::vector<double> p, b;
+            const QByteArray bytes = win1251::encode(sql).value();
+            for (int i = 0; i < runs; ++i) {
+                // Another statement in between, so that each run prepares its statement anew.
+                data.showPatients(surnameSearch(QStringLiteral("Я")));
+                p.push_back(milliseconds([&] {
+                    data.showPatients(sql);
+                    if (rows < 0)
+                        data.ibdsMain.recordCount();
+                }));
+                raw.select(win1251::encode(surnameSearch(QStringLiteral("Я"))).value(), 1);
+                b.push_back(milliseconds([&] { raw.select(bytes, rows); }));
+            }
+            report(name, p, b);
+        };
+        for (const QString &typed :
+             {QStringLiteral("Ив"), QStringLiteral("Ива"), QStringLiteral("Иван")}) {
+            const QByteArray label =
+                QStringLiteral("surname search '%1', first screen").arg(typed).toUtf8();
+            compare(label.constData(), surnameSearch(typed), kScreenRows);
+        }
+        compare("Last month list, first screen", periodList(dates::monthBack(today)), kScreenRows);
+        compare("Last year list, first screen", periodList(dates::yearBack(today)), kScreenRows);
+        compare("Last year list, read to its end", periodList(dates::yearBack(today)), -1);
+
+        std::vector<double> deletes;
+        for (int id : patientsWithTenVisits(data, only.isEmpty() ? runs : 0)) {
+            data.showPatients(QStringLiteral("select * from MAIN where ID=%1").arg(id));
+            deletes.push_back(milliseconds([&] { data.ibdsMain.remove(); }));
+            Statement left(data.ibMain, data.ibTrans,
+                           QStringLiteral("select count(*) from CARD where C_KEY=%1").arg(id));
+            if (left.selectOne().value(0).toInt() != 0)
+                throw DbError(QStringLiteral("the visits of patient %1 were not deleted").arg(id));
+            data.ibTrans.rollbackRetaining();
+        }
+        if (!deletes.empty())
+            report("delete a patient with ten visits", deletes, {});
+        data.close();
+        return 0;
+    } catch (const DbError &error) {
+        std::fprintf(stderr, "ventrel-bench: %s\n", qPrintable(error.message()));
+        return 1;
+    } catch (const std::exception &error) {
+        std::fprintf(stderr, "ventrel-bench: %s\n", error.what());
+        return 1;
+    }
+}
