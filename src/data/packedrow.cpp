@@ -19,7 +19,7 @@ template <typename T> T readAt(const char *at) {
 } // namespace
 
 int PackedRow::fieldCount() const {
-    return m_bytes.isEmpty() ? 0 : readAt<quint16>(m_bytes.constData());
+    return m_bytes.isEmpty() ? 0 : int(readAt<quint32>(m_bytes.constData()));
 }
 
 QVariant PackedRow::value(int field) const {
@@ -27,9 +27,9 @@ QVariant PackedRow::value(int field) const {
         return QVariant();
     const char *base = m_bytes.constData();
     const int count = fieldCount();
-    const char *payload = base + sizeof(quint16) * (count + 2);
-    const quint16 begin = readAt<quint16>(base + sizeof(quint16) * (field + 1));
-    const quint16 end = readAt<quint16>(base + sizeof(quint16) * (field + 2));
+    const char *payload = base + sizeof(quint32) * (count + 2);
+    const quint32 begin = readAt<quint32>(base + sizeof(quint32) * (field + 1));
+    const quint32 end = readAt<quint32>(base + sizeof(quint32) * (field + 2));
     const char *at = payload + begin + 1;
     switch (Tag(payload[begin])) {
     case Int:
@@ -60,7 +60,7 @@ PackedRow::Builder::Builder(int fields) : m_fields(fields) {
 }
 
 void PackedRow::Builder::begin(char tag) {
-    m_offsets.push_back(quint16(m_payload.size()));
+    m_offsets.push_back(quint32(m_payload.size()));
     m_payload.append(tag);
 }
 
@@ -116,13 +116,13 @@ void PackedRow::Builder::addText(const char *win1251, qsizetype length) {
 PackedRow PackedRow::Builder::finish() {
     while (int(m_offsets.size()) < m_fields)
         addNull();
-    m_offsets.push_back(quint16(m_payload.size()));
+    m_offsets.push_back(quint32(m_payload.size()));
     QByteArray bytes;
-    bytes.reserve(qsizetype(sizeof(quint16) * (m_offsets.size() + 1)) + m_payload.size());
-    const quint16 count = quint16(m_fields);
+    bytes.reserve(qsizetype(sizeof(quint32) * (m_offsets.size() + 1)) + m_payload.size());
+    const quint32 count = quint32(m_fields);
     bytes.append(reinterpret_cast<const char *>(&count), sizeof count);
     bytes.append(reinterpret_cast<const char *>(m_offsets.data()),
-                 qsizetype(m_offsets.size() * sizeof(quint16)));
+                 qsizetype(m_offsets.size() * sizeof(quint32)));
     bytes.append(m_payload);
     m_offsets.clear();
     m_payload.resize(0); // the builder is used again for the next row

@@ -16,7 +16,7 @@ public:
 
 private:
     explicit PackedRow(QByteArray bytes) : m_bytes(std::move(bytes)) {}
-    // Layout: field count (uint16), then count + 1 offsets (uint16) into the payload, then
+    // Layout: field count (uint32), then count + 1 offsets (uint32) into the payload, then
     // the payload: for each field a type tag and its bytes.
     QByteArray m_bytes;
 };
@@ -40,6 +40,6 @@ private:
     template <typename T> void append(T value);
 
     int m_fields;
-    std::vector<quint16> m_offsets;
+    std::vector<quint32> m_offsets;
     QByteArray m_payload;
 };

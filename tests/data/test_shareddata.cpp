@@ -320,6 +320,19 @@ private Q_SLOTS:
         QCOMPARE(data->ibdsMain.recordCount(), 1);
     }
 
+    void writeStatementsFollowOnePattern() {
+        const WriteStatements main = makeWriteStatements(
+            QStringLiteral("MAIN"), QStringLiteral("ID"),
+            {QStringLiteral("ID"), QStringLiteral("FIO")}, {QStringLiteral("FIO")});
+        QCOMPARE(main.remove, QStringLiteral("delete from MAIN\nwhere\n  ID = :OLD_ID"));
+        QCOMPARE(main.modify,
+                 QStringLiteral("update MAIN\nset\n  FIO = :FIO\nwhere\n  ID = :OLD_ID"));
+        QCOMPARE(main.insert,
+                 QStringLiteral("insert into MAIN\n  (ID, FIO)\nvalues\n  (:ID, :FIO)"));
+        QCOMPARE(main.refresh, QStringLiteral("Select *\nfrom MAIN\nwhere\n  ID = :ID"));
+        QVERIFY(data->ibdsCard.selectSql().startsWith(QStringLiteral("select * from CARD")));
+    }
+
     void deletingFromEmptyDatasetIsRefused() {
         QVERIFY_THROWS_EXCEPTION(DbError, data->ibdsMain.remove());
     }
