@@ -198,10 +198,26 @@ bool commaInNumber(const Text &t, qsizetype i) {
     return anyDigit && nonZero;
 }
 
+// Numbers against words: a unit after a number of two or more digits ("10мг" -> "10 мг"), a
+// number after a Cyrillic word ("рис1" -> "рис 1").
+void tidyNumberAt(Text &t, qsizetype i) {
+    const auto c = [&t](qsizetype k) { return t.at(k); };
+    if (isDigit(c(i - 1)) && isDigit(c(i)) && isCyrillic(c(i + 1)) && t.length() >= i + 2 &&
+        (c(i + 2) == u'.' || isCyrillic(c(i + 2))))
+        t.insert(i + 1, u' ');
+    if (t.length() > i && isCyrillic(c(i)) && isDigit(c(i + 1)))
+        t.insert(i + 1, u' ');
+}
+
 // One position of the backward scan. The rules run in this order, each on the text as the ones
 // before left it; n is the length the text had when the scan began.
 void tidyAt(Text &t, qsizetype i, qsizetype n) {
     const auto c = [&t](qsizetype k) { return t.at(k); };
+    // Most positions hold a letter, a digit or a space, which only the number rules concern.
+    if (!oneOf(c(i), {u')', u'(', u',', u'N', kNumberSign, u'/', u'.', u';', u':', u'-'})) {
+        tidyNumberAt(t, i);
+        return;
+    }
 
     // A closing bracket gets a space after it unless punctuation or a quote follows.
     if (c(i) == u')' && !oneOf(c(i + 1), {u' ', u'"', u',', u'.'}))
@@ -302,13 +318,8 @@ void tidyAt(Text &t, qsizetype i, qsizetype n) {
             t.insert(i + 1, u' ');
     }
 
-    // A unit written against a number of two or more digits is set apart ("10мг" -> "10 мг").
-    if (isDigit(c(i - 1)) && isDigit(c(i)) && isCyrillic(c(i + 1)) && t.length() >= i + 2 &&
-        (c(i + 2) == u'.' || isCyrillic(c(i + 2))))
-        t.insert(i + 1, u' ');
-    // A number written against a Cyrillic word is set apart ("рис1" -> "рис 1").
-    if (t.length() > i && isCyrillic(c(i)) && isDigit(c(i + 1)))
-        t.insert(i + 1, u' ');
+    // A deletion before i may have brought a digit or a letter to position i.
+    tidyNumberAt(t, i);
 }
 
 // The scan never looks at the first position, so a Latin N that begins the text is handled here.
