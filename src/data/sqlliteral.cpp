@@ -1,0 +1,7 @@
+#include "data/sqlliteral.h"
+
+QString sqlStringLiteral(const QString &text) {
+    QString quoted = text;
+    quoted.replace(QLatin1Char('\''), QLatin1String("''"));
+    return QLatin1Char('\'') + quoted + QLatin1Char('\'');
+}
