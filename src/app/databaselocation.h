@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+// Which database file a run works with, and how it comes into being on the first run: a copy of
+// the empty template "Base0.fdb" that lies beside the program.
+namespace database {
+
+inline const QString kFileName = QStringLiteral("base.fdb");
+inline const QString kCopyName = QStringLiteral("Base.fdb");
+inline const QString kTemplateName = QStringLiteral("Base0.fdb");
+inline const QString kProgramSubfolder = QStringLiteral("Base");
+
+enum class Failure {
+    None,
+    NoTemplate, // no database and no template to make one from
+    CopyFailed, // the template could be copied neither to the database folder nor to the data one
+    NoDatabase, // no database file after all
+};
+
+struct Location {
+    QString folder; // the database folder, with a trailing "/"
+    QString file;   // the database file in it, its name "base.fdb" in any letter case
+    Failure failure = Failure::None;
+};
+
+// Settles the database folder and file, in this order:
+// 1. a "Base/base.fdb" in the program folder is used in place;
+// 2. otherwise the folder is `pathBase` (the settings key, a relative one taken from the current
+//    folder), or when that is empty the "Ventrel" subfolder of the all-users folder that
+//    `commonAppData` gives (created), or the program folder when that one does not exist;
+// 3. when that folder holds no database, the template is copied there as "Base.fdb", never over
+//    an existing file; when the copy fails, the data folder becomes the database folder and
+//    its own database is used, or the template is copied there.
+// `commonAppData` is asked only when needed, since asking may create the folder.
+Location locate(const QString &programFolder, const QString &dataFolder, const QString &pathBase,
+                const std::function<QString()> &commonAppData);
+
+// The message that ends the program when `location` failed; the empty text when it did not.
+QString failureMessage(const Location &location, const QString &programFolder);
+
+} // namespace database

@@ -1,0 +1,85 @@
+#include "app/folders.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+namespace folders {
+
+namespace {
+
+// The folder with a trailing "/", created with its parents when missing; "" when it cannot be.
+QString existingFolder(const QString &path) {
+    if (path.isEmpty() || !QDir().mkpath(path))
+        return QString();
+    return withTrailingSeparator(path);
+}
+
+} // namespace
+
+QString withTrailingSeparator(const QString &path) {
+    if (path.isEmpty() || path.endsWith(QLatin1Char('/')))
+        return path;
+    return path + QLatin1Char('/');
+}
+
+QString withoutTrailingSeparator(const QString &path) {
+    return path.endsWith(QLatin1Char('/')) ? path.chopped(1) : path;
+}
+
+QString findIgnoringCase(const QString &folder, const QString &name) {
+    const QDir dir(folder);
+    if (folder.isEmpty() || !dir.exists())
+        return QString();
+    if (dir.exists(name))
+        return dir.filePath(name);
+    const QStringList entries = dir.entryList(
+        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+    for (const QString &entry : entries) {
+        if (entry.compare(name, Qt::CaseInsensitive) == 0)
+            return dir.filePath(entry);
+    }
+    return QString();
+}
+
+QString programFolderFor(const QString &executableFolder) {
+    QString folder = withTrailingSeparator(executableFolder);
+    if (!folder.isEmpty() && folder.front() >= u'a' && folder.front() <= u'z')
+        folder[0] = folder.front().toUpper();
+    return folder;
+}
+
+QString userAppDataFolder() {
+    return existingFolder(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation));
+}
+
+QString commonAppDataFolder() {
+    // The first absolute folder of the list, as the freedesktop.org base directories say.
+    QString first = QStringLiteral("/usr/local/share");
+    const QString list = qEnvironmentVariable("XDG_DATA_DIRS");
+    for (const QString &entry : list.split(QLatin1Char(':'), Qt::SkipEmptyParts)) {
+        if (QDir::isAbsolutePath(entry)) {
+            first = entry;
+            break;
+        }
+    }
+    return existingFolder(first);
+}
+
+QString dataFolderFor(const QString &programFolder, const QString &userAppData) {
+    if (!findIgnoringCase(programFolder, kSettingsFileName).isEmpty())
+        return programFolder;
+    if (userAppData.isEmpty())
+        return programFolder;
+    const QString folder = withTrailingSeparator(userAppData) + kProgramSubfolder + u'/';
+    // A folder that cannot be made is not reported: writing the settings then fails instead.
+    QDir().mkpath(folder);
+    return folder;
+}
+
+QString settingsFilePath(const QString &dataFolder) {
+    const QString existing = findIgnoringCase(dataFolder, kSettingsFileName);
+    return existing.isEmpty() ? dataFolder + kSettingsFileName : existing;
+}
+
+} // namespace folders

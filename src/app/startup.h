@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+// What start-up settles before the main window exists, and keeps for the whole run.
+struct StartupState {
+    QString programFolder;  // of the executable and the empty template
+    QString dataFolder;     // of the settings file
+    QString databaseFolder; // of the working database
+    QString databaseFile;   // the working database, "base.fdb" in any letter case
+    QString settingsFile;   // "Ventrel.ini" in the data folder
+    bool viewMode = false;  // "/view" was the first argument
+};
+
+struct StartupResult {
+    StartupState state;
+    // The message that ends the program before any window shows; empty when start-up went well.
+    QString failure;
+};
+
+// Settles the folders, the settings file and the database of a run, copying the empty template
+// on the first run. `userAppData` and `commonAppData` give the special folders (see folders.h);
+// they are asked only when needed.
+StartupResult settleStartup(const QString &executableFolder, const QStringList &arguments,
+                            const std::function<QString()> &userAppData,
+                            const std::function<QString()> &commonAppData);

@@ -1,0 +1,125 @@
+// The settings file: reading strings and integers with defaults, and writing integers in place.
+
+#include "app/settingsfile.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+class TestSettingsFile : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir;
+
+    QString fileWith(const QByteArray &content) {
+        const QString path = dir.filePath(QStringLiteral("Ventrel.ini"));
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(content) < 0)
+            qFatal("cannot write the settings file of the test");
+        return path;
+    }
+
+    static QByteArray contentOf(const QString &path) {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+private Q_SLOTS:
+    void readInteger_data() {
+        QTest::addColumn<QByteArray>("stored");
+        QTest::addColumn<int>("value");
+        QTest::newRow("decimal") << QByteArray("120") << 120;
+        QTest::newRow("blanks around") << QByteArray("  120  ") << 120;
+        QTest::newRow("negative") << QByteArray("-8") << -8;
+        QTest::newRow("0x") << QByteArray("0x1F") << 31;
+        QTest::newRow("0X") << QByteArray("0X1f") << 31;
+        QTest::newRow("dollar") << QByteArray("$10") << 16;
+        QTest::newRow("32 bits of hex") << QByteArray("$FFFFFFFF") << -1;
+        QTest::newRow("smallest") << QByteArray("-2147483648") << INT_MIN;
+        QTest::newRow("too large") << QByteArray("2147483648") << 7;
+        QTest::newRow("letters") << QByteArray("abc") << 7;
+        QTest::newRow("digits then letters") << QByteArray("12px") << 7;
+        QTest::newRow("prefix alone") << QByteArray("0x") << 7;
+        QTest::newRow("empty") << QByteArray("") << 7;
+    }
+    void readInteger() {
+        QFETCH(QByteArray, stored);
+        QFETCH(int, value);
+        const SettingsFile settings(fileWith("[fmMain]\r\nWidth=" + stored + "\r\n"));
+        QCOMPARE(settings.readInteger(QStringLiteral("fmMain"), QStringLiteral("Width"), 7), value);
+    }
+
+    void readString() {
+        const SettingsFile settings(fileWith("; written by hand\r\n"
+                                             "[Other]\r\n"
+                                             "PathBase=/wrong\r\n"
+                                             "[ main ]\r\n"
+                                             "  pathbase = \"/srv/ventrel/\"  \r\n"
+                                             "Left=1\r\n"));
+        const QString main = QStringLiteral("Main");
+        QCOMPARE(settings.readString(main, QStringLiteral("PathBase"), QString()),
+                 QStringLiteral("/srv/ventrel/"));
+        QCOMPARE(settings.readString(main, QStringLiteral("Top"), QStringLiteral("none")),
+                 QStringLiteral("none"));
+        QCOMPARE(settings.readString(QStringLiteral("fmMain"), QStringLiteral("Left"),
+                                     QStringLiteral("none")),
+                 QStringLiteral("none"));
+    }
+
+    void missingFileGivesDefaults() {
+        const SettingsFile settings(dir.filePath(QStringLiteral("none/Ventrel.ini")));
+        QCOMPARE(settings.readInteger(QStringLiteral("fmMain"), QStringLiteral("Top"), 108), 108);
+        QCOMPARE(settings.readString(QStringLiteral("Main"), QStringLiteral("PathBase"), {}),
+                 QString());
+    }
+
+    // Only the key's own line changes; Cyrillic comments in Windows-1251, a byte the code page
+    // leaves undefined and a last line without a break all stay as they were.
+    void writeChangesOnlyItsLine() {
+        const QByteArray before = "; \xcd\xe0\xf1\xf2\xf0\xee\xe9\xea\xe8 \x98\r\n"
+                                  "[fmMain]\r\n"
+                                  "top=1\r\n"
+                                  "Left = 2\r\n"
+                                  "\r\n"
+                                  "[fmDiag]\r\n"
+                                  "Left=5";
+        SettingsFile settings(fileWith(before));
+        QVERIFY(settings.writeInteger(QStringLiteral("FMMAIN"), QStringLiteral("Left"), -30));
+        QCOMPARE(contentOf(settings.path()), QByteArray("; \xcd\xe0\xf1\xf2\xf0\xee\xe9\xea\xe8 "
+                                                        "\x98\r\n"
+                                                        "[fmMain]\r\n"
+                                                        "top=1\r\n"
+                                                        "Left=-30\r\n"
+                                                        "\r\n"
+                                                        "[fmDiag]\r\n"
+                                                        "Left=5"));
+    }
+
+    void writeAddsKeysAndSections() {
+        SettingsFile settings(fileWith("[fmMain]\r\nTop=1\r\n\r\n[fmDiag]\r\nLeft=5"));
+        QVERIFY(settings.writeInteger(QStringLiteral("fmMain"), QStringLiteral("Left"), 2));
+        QVERIFY(settings.writeInteger(QStringLiteral("fmDiag"), QStringLiteral("Top"), 6));
+        QVERIFY(settings.writeInteger(QStringLiteral("fmPrint"), QStringLiteral("Left"), 7));
+        QCOMPARE(contentOf(settings.path()), QByteArray("[fmMain]\r\nTop=1\r\nLeft=2\r\n\r\n"
+                                                        "[fmDiag]\r\nLeft=5\r\nTop=6\r\n\r\n"
+                                                        "[fmPrint]\r\nLeft=7\r\n"));
+        QCOMPARE(settings.readInteger(QStringLiteral("fmPrint"), QStringLiteral("Left"), 0), 7);
+    }
+
+    void writeMakesMissingFile() {
+        SettingsFile settings(dir.filePath(QStringLiteral("new.ini")));
+        QVERIFY(settings.writeInteger(QStringLiteral("fmMain"), QStringLiteral("Top"), 108));
+        QVERIFY(settings.writeInteger(QStringLiteral("fmMain"), QStringLiteral("Left"), 192));
+        QCOMPARE(contentOf(settings.path()), QByteArray("[fmMain]\nTop=108\nLeft=192\n"));
+    }
+
+    void failedWriteIsReported() {
+        const QString path = dir.filePath(QStringLiteral("no such folder/Ventrel.ini"));
+        SettingsFile settings(path);
+        QVERIFY(!settings.writeInteger(QStringLiteral("fmMain"), QStringLiteral("Top"), 1));
+        QCOMPARE(settings.writeErrorText(), QStringLiteral("Unable to write to ") + path);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSettingsFile)
+#include "test_settingsfile.moc"
