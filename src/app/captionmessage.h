@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QTimer>
+
+#include <functional>
+
+class QWidget;
+
+// A short message shown as a window's caption for a number of one-second ticks, after which the
+// window's normal caption comes back. The timer `tmCap` starts with the window and a count of 0,
+// so its first tick puts the normal caption once.
+class CaptionMessage : public QObject {
+    Q_OBJECT
+public:
+    // `normalCaption` gives the caption to come back to; a null text leaves the caption as it is.
+    CaptionMessage(QWidget *window, std::function<QString()> normalCaption);
+
+    // Shows the text for `ticks` seconds; a message already showing is replaced and counted anew.
+    void show(const QString &text, int ticks);
+
+    // One tick of `tmCap`: counts down and puts the normal caption back at 0.
+    void tick();
+
+    int remainingTicks() const { return m_ticks; }
+    bool isRunning() const { return m_timer.isActive(); }
+
+private:
+    QPointer<QWidget> m_window;
+    std::function<QString()> m_normalCaption;
+    QTimer m_timer;
+    int m_ticks = 0;
+};

@@ -1,0 +1,26 @@
+#include "app/keypreview.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QWidget>
+
+KeyPreview::KeyPreview(QWidget *window, Handler handler)
+    : QObject(window), m_window(window), m_handler(std::move(handler)) {
+    qApp->installEventFilter(this);
+}
+
+bool KeyPreview::eventFilter(QObject *watched, QEvent *event) {
+    if (event->type() != QEvent::KeyPress || !m_window)
+        return false;
+    // A key event travels from the focused control up to the window: look at it once, when it
+    // reaches the control, and only for controls of this window.
+    auto *widget = qobject_cast<QWidget *>(watched);
+    if (!widget || widget->window() != m_window)
+        return false;
+    QWidget *focus = QApplication::focusWidget();
+    if (!focus || focus->window() != m_window)
+        focus = m_window;
+    if (widget != focus)
+        return false;
+    return m_handler && m_handler(static_cast<QKeyEvent *>(event));
+}

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+
+#include <functional>
+
+class QKeyEvent;
+class QWidget;
+
+// Lets a window see every key pressed in any of its controls before the control does, as the
+// window's own key handler; the handler returns true to consume the key.
+class KeyPreview : public QObject {
+    Q_OBJECT
+public:
+    using Handler = std::function<bool(QKeyEvent *)>;
+
+    KeyPreview(QWidget *window, Handler handler);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    QPointer<QWidget> m_window;
+    Handler m_handler;
+};

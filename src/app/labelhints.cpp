@@ -1,0 +1,27 @@
+#include "app/labelhints.h"
+
+#include <QLabel>
+#include <QVariant>
+
+namespace {
+const char *const kHintProperty = "hint";
+}
+
+void setHint(QWidget *control, const QString &hint) {
+    control->setProperty(kHintProperty, hint);
+    const qsizetype bar = hint.indexOf(u'|');
+    control->setToolTip(bar < 0 ? hint : hint.left(bar));
+    control->setStatusTip(bar < 0 ? hint : hint.mid(bar + 1));
+}
+
+void convertLabelHints(QWidget *window) {
+    for (QLabel *label : window->findChildren<QLabel *>()) {
+        QString hint = label->property(kHintProperty).toString();
+        if (hint.isEmpty())
+            hint = label->toolTip();
+        if (!hint.contains(u'|'))
+            continue;
+        hint.replace(u'|', u'\n');
+        setHint(label, hint);
+    }
+}

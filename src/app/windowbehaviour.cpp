@@ -1,0 +1,274 @@
+#include "app/windowbehaviour.h"
+
+#include "app/edgerule.h"
+#include "app/helpwindow.h"
+#include "app/messagebox.h"
+#include "app/settingsfile.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QScreen>
+#include <QShortcut>
+#include <QTimer>
+#include <QWidget>
+#include <QWindow>
+#include <QWindowStateChangeEvent>
+
+#include <algorithm>
+
+namespace {
+
+enum class Key { Left, Top, Width, Height };
+
+QList<Key> keysOf(WindowTraits::Keys keys) {
+    switch (keys) {
+    case WindowTraits::Keys::TopLeftWidthHeight:
+        return {Key::Top, Key::Left, Key::Width, Key::Height};
+    case WindowTraits::Keys::LeftTop:
+        return {Key::Left, Key::Top};
+    case WindowTraits::Keys::LeftTopWidthHeight:
+        break;
+    }
+    return {Key::Left, Key::Top, Key::Width, Key::Height};
+}
+
+QString keyName(Key key) {
+    switch (key) {
+    case Key::Left:
+        return QStringLiteral("Left");
+    case Key::Top:
+        return QStringLiteral("Top");
+    case Key::Width:
+        return QStringLiteral("Width");
+    case Key::Height:
+        return QStringLiteral("Height");
+    }
+    return QString();
+}
+
+// The window's outer bounds, frame and title bar included.
+int outerValue(const QWidget *window, Key key) {
+    const QRect outer = window->frameGeometry();
+    switch (key) {
+    case Key::Left:
+        return outer.x();
+    case Key::Top:
+        return outer.y();
+    case Key::Width:
+        return outer.width();
+    case Key::Height:
+        return outer.height();
+    }
+    return 0;
+}
+
+// The frame's share of the outer size; nothing until the windowing system has framed the window.
+QSize frameExtra(const QWidget *window) {
+    return window->frameGeometry().size() - window->size();
+}
+
+void setOuterValue(QWidget *window, Key key, int value) {
+    const QPoint at = window->frameGeometry().topLeft();
+    const QSize extra = frameExtra(window);
+    switch (key) {
+    case Key::Left:
+        window->move(value, at.y());
+        break;
+    case Key::Top:
+        window->move(at.x(), value);
+        break;
+    case Key::Width:
+        window->resize(value - extra.width(), window->height());
+        break;
+    case Key::Height:
+        window->resize(window->width(), value - extra.height());
+        break;
+    }
+}
+
+QRect workArea() {
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    return screen ? screen->availableGeometry() : QRect();
+}
+
+// The windows minimised together with the whole program, to be brought back together.
+QList<QPointer<QWidget>> &minimizedTogether() {
+    static QList<QPointer<QWidget>> windows;
+    return windows;
+}
+bool g_changingAll = false;
+
+void minimizeApplication(QWidget *origin) {
+    g_changingAll = true;
+    minimizedTogether().clear();
+    minimizedTogether() << origin;
+    for (QWidget *window : QApplication::topLevelWidgets()) {
+        if (window == origin || !window->isVisible() || window->isMinimized())
+            continue;
+        minimizedTogether() << window;
+        window->setWindowState(window->windowState() | Qt::WindowMinimized);
+    }
+    g_changingAll = false;
+}
+
+void restoreApplication() {
+    g_changingAll = true;
+    const QList<QPointer<QWidget>> windows = std::exchange(minimizedTogether(), {});
+    for (const QPointer<QWidget> &window : windows) {
+        if (window && window->isMinimized())
+            window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
+    }
+    g_changingAll = false;
+}
+
+} // namespace
+
+WindowBehaviour::WindowBehaviour(QWidget *window, SettingsFile &settings,
+                                 const WindowTraits &traits)
+    : m_window(window), m_settings(settings), m_traits(traits) {
+    readSettings();
+    window->installEventFilter(this);
+    if (m_traits.helpTopic != 0) {
+        auto *help = new QShortcut(QKeySequence(Qt::Key_F1), window);
+        help->setContext(Qt::WindowShortcut);
+        connect(help, &QShortcut::activated, this, &WindowBehaviour::showHelp);
+    }
+}
+
+WindowBehaviour::~WindowBehaviour() {
+    writeSettings();
+}
+
+void WindowBehaviour::readSettings() {
+    for (Key key : keysOf(m_traits.keys)) {
+        const int value =
+            m_settings.readInteger(m_traits.section, keyName(key), outerValue(m_window, key));
+        if (m_traits.placement != WindowTraits::Placement::SystemDefault)
+            setOuterValue(m_window, key, value);
+    }
+    if (m_traits.placement != WindowTraits::Placement::SystemDefault &&
+        m_traits.keys != WindowTraits::Keys::LeftTop) {
+        m_storedOuterSize = m_window->frameGeometry().size();
+    }
+    applyEdgeRule();
+}
+
+void WindowBehaviour::writeSettings() {
+    if (m_written || !m_window)
+        return;
+    m_written = true;
+    for (Key key : keysOf(m_traits.keys)) {
+        if (!m_settings.writeInteger(m_traits.section, keyName(key), outerValue(m_window, key))) {
+            MessageBox::error(m_window, m_settings.writeErrorText());
+            return;
+        }
+    }
+}
+
+void WindowBehaviour::showHelp() const {
+    showHelpTopic(m_traits.helpTopic, m_window);
+}
+
+// In the middle of the whole screen, not of its work area; never above or left of its corner.
+void WindowBehaviour::centreAtFirstShow() {
+    if (!m_window || !m_window->isVisible())
+        return;
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect whole = screen->geometry();
+    const QSize size = m_window->frameGeometry().size();
+    const QPoint centre(std::max(0, whole.x() + (whole.width() - size.width()) / 2),
+                        std::max(0, whole.y() + (whole.height() - size.height()) / 2));
+    placeFrameAt(allowedPosition(QRect(centre, size)));
+}
+
+QPoint WindowBehaviour::allowedPosition(const QRect &outer) const {
+    const QRect area = workArea();
+    if (!m_traits.edgeRule || area.isEmpty())
+        return outer.topLeft();
+    return snapToWorkArea(outer, area);
+}
+
+void WindowBehaviour::applyEdgeRule() {
+    if (m_placing || (m_window->windowState() &
+                      (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen))) {
+        return;
+    }
+    const QRect outer = m_window->frameGeometry();
+    const QPoint allowed = allowedPosition(outer);
+    if (allowed != outer.topLeft())
+        placeFrameAt(allowed);
+}
+
+// Moves the window's outer edge, frame and title bar included, to the point. A window on the
+// screen is moved by its frame even while the windowing system has not yet told its size.
+void WindowBehaviour::placeFrameAt(const QPoint &point) {
+    m_placing = true;
+    QWindow *handle = m_window->windowHandle();
+    if (m_window->testAttribute(Qt::WA_WState_Created) && handle)
+        handle->setFramePosition(point);
+    else
+        m_window->move(point);
+    m_placing = false;
+}
+
+// The stored size is the outer one; once the windowing system has put a frame round the window,
+// the inside is made smaller by the frame so that the outer size is the stored one again.
+void WindowBehaviour::fitStoredSizeToFrame() {
+    if (!m_storedOuterSize.isValid())
+        return;
+    const QSize extra = frameExtra(m_window);
+    if (extra.isNull())
+        return;
+    const QSize stored = std::exchange(m_storedOuterSize, QSize());
+    m_placing = true;
+    m_window->resize(stored - extra);
+    m_placing = false;
+}
+
+void WindowBehaviour::windowStateChanged(Qt::WindowStates oldState) {
+    if (g_changingAll)
+        return;
+    const bool minimized = m_window->isMinimized();
+    const bool wasMinimized = oldState & Qt::WindowMinimized;
+    if (minimized && !wasMinimized &&
+        m_traits.minimize == WindowTraits::Minimize::WholeApplication) {
+        minimizeApplication(m_window);
+    } else if (!minimized && wasMinimized && minimizedTogether().contains(m_window.data())) {
+        restoreApplication();
+    }
+}
+
+bool WindowBehaviour::eventFilter(QObject *watched, QEvent *event) {
+    if (watched != m_window)
+        return false;
+    switch (event->type()) {
+    case QEvent::Show:
+        fitStoredSizeToFrame();
+        if (!std::exchange(m_shown, true) &&
+            m_traits.placement == WindowTraits::Placement::Centred) {
+            // Once the window is on the screen, when its frame can be taken into account.
+            QTimer::singleShot(0, this, &WindowBehaviour::centreAtFirstShow);
+        } else {
+            applyEdgeRule();
+        }
+        break;
+    case QEvent::Move:
+    case QEvent::Resize:
+        if (m_window->isVisible()) {
+            fitStoredSizeToFrame();
+            applyEdgeRule();
+        }
+        break;
+    case QEvent::Hide:
+        m_storedOuterSize = QSize();
+        break;
+    case QEvent::WindowStateChange:
+        windowStateChanged(static_cast<QWindowStateChangeEvent *>(event)->oldState());
+        break;
+    default:
+        break;
+    }
+    return false;
+}
