@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QPoint>
+#include <QRect>
+#include <QSize>
+
+// Geometry of the main window that follows its size: the row of the search box and the two
+// buttons, the patient list below it, and the address drawn beside a patient's name.
+namespace mainlayout {
+
+struct Places {
+    QRect search, add, exit, list;
+    bool addVisible = true;
+    bool exitVisible = true;
+};
+
+// The places for a client area (the part between the menu bar and the status bar). The search
+// box stays put; the buttons keep their distance from the right edge and show only while they
+// clear the search box by more than 2 pixels, so "Добавить пациента" goes below 450 pixels of
+// width and "Выход" below 332.
+Places placesFor(const QSize &clientArea, int searchHeight);
+
+// Where an address of the given size is drawn in a list cell whose patient name is `nameWidth`
+// wide: right-aligned 2 pixels before the cell's right edge when it fits there, otherwise 8
+// pixels after the name; 3 pixels above the cell's bottom.
+QPoint addressPosition(const QRect &cell, int nameWidth, const QSize &address);
+
+} // namespace mainlayout

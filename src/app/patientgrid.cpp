@@ -1,0 +1,58 @@
+#include "app/patientgrid.h"
+
+#include "app/mainwindowlayout.h"
+#include "data/dataset.h"
+
+#include <QPainter>
+
+namespace {
+const QList<DatasetModel::Column> kColumns = {
+    {QStringLiteral("FIO"), QStringLiteral("Пациент")},
+    {QStringLiteral("Age"), QStringLiteral("Возраст")},
+};
+} // namespace
+
+PatientListModel::PatientListModel(Dataset *patients, QObject *parent)
+    : DatasetModel(patients, kColumns, parent) {
+    connect(patients, &Dataset::currentRowChanged, this, [this](int row) {
+        const int previous = std::exchange(m_markedRow, row);
+        const int count = rowCount();
+        if (previous >= 0 && previous < count)
+            Q_EMIT headerDataChanged(Qt::Vertical, previous, previous);
+        if (row >= 0 && row < count)
+            Q_EMIT headerDataChanged(Qt::Vertical, row, row);
+    });
+}
+
+QVariant PatientListModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation == Qt::Vertical && role == Qt::DisplayRole)
+        return section == dataset()->currentRow() ? QStringLiteral("▶") : QString();
+    return DatasetModel::headerData(section, orientation, role);
+}
+
+NameWithAddressDelegate::NameWithAddressDelegate(Dataset *patients, QObject *parent)
+    : QStyledItemDelegate(parent), m_patients(patients) {}
+
+void NameWithAddressDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option,
+                                    const QModelIndex &index) const {
+    QStyledItemDelegate::paint(painter, option, index);
+    if (index.row() >= m_patients->fetchedCount())
+        return;
+    const QString address = m_patients->value(index.row(), QStringLiteral("ADR")).toString();
+    if (address.isEmpty())
+        return;
+    const QString name = index.data().toString();
+    const int nameWidth = option.fontMetrics.horizontalAdvance(name);
+
+    painter->save();
+    QFont small = option.font;
+    small.setPointSize(8);
+    painter->setFont(small);
+    painter->setPen(QColor(128, 128, 128));
+    const QFontMetrics metrics = painter->fontMetrics();
+    const QSize size(metrics.horizontalAdvance(address), metrics.height());
+    const QPoint at = mainlayout::addressPosition(option.rect, nameWidth, size);
+    painter->setClipRect(option.rect);
+    painter->drawText(QRect(at, size), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, address);
+    painter->restore();
+}

@@ -1,0 +1,41 @@
+#include "app/patientlists.h"
+
+#include "data/sqlliteral.h"
+#include "support/dates.h"
+#include "support/letters.h"
+
+namespace patientlists {
+
+QString startListSql(const QDate &since) {
+    return QStringLiteral("select distinct MAIN.* from MAIN, CARD where (C_KEY=ID) and "
+                          "((C_DATE>='") +
+           dates::toText(since) + QStringLiteral("') or (C_DATE is null))order by FIO");
+}
+
+QString periodListSql(const QDate &since) {
+    return QStringLiteral("select distinct MAIN.* from MAIN, CARD where (C_KEY=ID) and C_DATE>'") +
+           dates::toText(since) + QStringLiteral("'order by FIO");
+}
+
+QString surnameSearchSql(const QString &text) {
+    return QStringLiteral("select * from MAIN where FIO like ") + sqlStringLiteral(text + u'%') +
+           QStringLiteral(" order by FIO");
+}
+
+QString searchStatusText(const QString &text) {
+    return QStringLiteral("Пациенты на \"") + text + QStringLiteral("*\"");
+}
+
+QString withCapitalFirstLetter(const QString &text) {
+    if (text.isEmpty() || !letters::isCyrillicSmall(text.front()))
+        return text;
+    QString result = text;
+    result[0] = letters::cyrillicCapital(text.front());
+    return result;
+}
+
+bool startsSearchFromList(const QString &typed) {
+    return typed.size() == 1 && letters::isLetter(typed.front());
+}
+
+} // namespace patientlists

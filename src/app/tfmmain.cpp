@@ -1,0 +1,547 @@
+#include "app/tfmmain.h"
+
+#include "app/captionmessage.h"
+#include "app/helpwindow.h"
+#include "app/keypreview.h"
+#include "app/labelhints.h"
+#include "app/mainwindowlayout.h"
+#include "app/messagebox.h"
+#include "app/patientgrid.h"
+#include "app/patientlists.h"
+#include "app/programinfo.h"
+#include "app/settingsfile.h"
+#include "app/windowbehaviour.h"
+#include "data/dberror.h"
+#include "dbwidgets/dberrorbox.h"
+#include "support/dates.h"
+#include "support/fileversioninfo.h"
+#include "support/shell.h"
+
+#include <QComboBox>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QStatusTipEvent>
+#include <QTableView>
+#include <QTimer>
+#include <QToolButton>
+#include <QUrl>
+
+namespace {
+
+// Window bounds at design: the settings file's defaults.
+constexpr int kDesignLeft = 192;
+constexpr int kDesignTop = 108;
+constexpr int kDesignWidth = 534;
+constexpr int kDesignHeight = 482;
+constexpr int kHintTicks = 3;
+constexpr int kMessageTicks = 10;
+// The mark that makes a menu hint show in the caption.
+constexpr char16_t kCaptionHintMark = u'~';
+
+QAction *addItem(QMenu *menu, const char *name, const QString &caption,
+                 const QKeySequence &shortcut, const QString &hint) {
+    QAction *action = menu->addAction(caption);
+    action->setObjectName(QLatin1String(name));
+    action->setShortcut(shortcut);
+    action->setShortcutVisibleInContextMenu(true);
+    // A command's hint is shown in the caption: marked for the hint handler.
+    if (!hint.isEmpty())
+        action->setStatusTip(kCaptionHintMark + hint);
+    return action;
+}
+
+QMenu *addMenu(QMenuBar *bar, const char *name, const QString &caption, const QString &hint) {
+    QMenu *menu = bar->addMenu(caption);
+    menu->setObjectName(QLatin1String(name));
+    menu->menuAction()->setObjectName(QLatin1String(name));
+    menu->menuAction()->setStatusTip(hint);
+    return menu;
+}
+
+bool isEnter(const QKeyEvent *event) {
+    return event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+}
+
+bool withoutModifiers(const QKeyEvent *event) {
+    return !(event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier));
+}
+
+} // namespace
+
+const QString TfmMain::kCaption = program::kProductName;
+
+TfmMain::TfmMain(const StartupState &state, QWidget *parent)
+    : QMainWindow(parent), m_state(state),
+      m_settings(std::make_unique<SettingsFile>(state.settingsFile)) {
+    setObjectName(QStringLiteral("fmMain"));
+    setWindowTitle(kCaption);
+    setMinimumSize(260, 200);
+    move(kDesignLeft, kDesignTop);
+    resize(kDesignWidth, kDesignHeight);
+
+    createMenus();
+    createControls();
+    if (m_state.viewMode) {
+        pmMain->setDefaultAction(pmView);
+    }
+
+    m_caption = new CaptionMessage(this, [] { return kCaption; });
+    new KeyPreview(this, [this](QKeyEvent *event) { return FormKeyDown(event); });
+
+    WindowTraits traits;
+    traits.section = objectName();
+    traits.keys = WindowTraits::Keys::TopLeftWidthHeight;
+    m_behaviour = std::make_unique<WindowBehaviour>(this, *m_settings, traits);
+}
+
+TfmMain::~TfmMain() {
+    while (!m_windows.isEmpty())
+        delete m_windows.takeLast().data();
+    m_behaviour->writeSettings();
+    m_behaviour.reset();
+    m_settings.reset();
+    try {
+        m_data.close();
+    } catch (const DbError &error) {
+        showDbError(nullptr, error);
+    }
+}
+
+void TfmMain::createMenus() {
+    QMenuBar *bar = menuBar();
+    bar->setObjectName(QStringLiteral("MainMenu"));
+
+    mCard = addMenu(bar, "mCard", QStringLiteral("&Пациент"),
+                    QStringLiteral("Работа с карточками пациента"));
+    mmAdd = addItem(mCard, "mmAdd", QStringLiteral("&Добавить..."), QKeySequence(Qt::Key_Insert),
+                    QStringLiteral("Добавить нового пациента"));
+    mmView = addItem(mCard, "mmView", QStringLiteral("П&росмотр..."), QKeySequence(Qt::Key_F3),
+                     QStringLiteral("Открыть карточку пациента для просмотра"));
+    mmEdit = addItem(mCard, "mmEdit", QStringLiteral("&Правка..."), QKeySequence(Qt::Key_F4),
+                     QStringLiteral("Редактировать карточку пациента"));
+    mmDel =
+        addItem(mCard, "mmDel", QStringLiteral("&Удалить"), QKeySequence(Qt::CTRL | Qt::Key_Delete),
+                QStringLiteral("Удалить карточку пациента"));
+    mCard->addSeparator();
+    QAction *mmFilter =
+        addItem(mCard, "mmFilter", QStringLiteral("Фильтр..."), QKeySequence(Qt::Key_F7),
+                QStringLiteral("Фильтрация (поиск) по многим параметрам"));
+    QAction *mmLastMonth = addItem(mCard, "mmLastMonth", QStringLiteral("За месяц"), {},
+                                   QStringLiteral("Показать пациентов за последние 30 дней"));
+    QAction *mmLastYear = addItem(mCard, "mmLastYear", QStringLiteral("За год"), {},
+                                  QStringLiteral("Показать пациентов за последние 12 месяцев"));
+    mCard->addSeparator();
+    QAction *mmExit = addItem(mCard, "mmExit", QStringLiteral("В&ыход"),
+                              QKeySequence(Qt::Key_Escape), QStringLiteral("Выйти из программы"));
+    mCard->setDefaultAction(mmEdit);
+
+    QMenu *mRep = addMenu(bar, "mRep", QStringLiteral("&Отчёты"), QString());
+    QAction *mmReports = addItem(mRep, "mmReports", QStringLiteral("В разработке..."), {}, {});
+    mmReports->setEnabled(false);
+
+    QMenu *mSpr = addMenu(bar, "mSpr", QStringLiteral("Сп&равочники"), QString());
+    QAction *mmDocs = addItem(mSpr, "mmDocs", QStringLiteral("Врачи..."), {},
+                              QStringLiteral("Открыть справочник врачей"));
+    QAction *mmDiag = addItem(mSpr, "mmDiag", QStringLiteral("Диагнозы..."), {},
+                              QStringLiteral("Открыть справочник диагнозов"));
+    QAction *mmVmesh = addItem(mSpr, "mmVmesh", QStringLiteral("Вмешательства..."), {},
+                               QStringLiteral("Открыть справочник вмешательств"));
+
+    // Help sits at the right end of the menu bar, in a bar of its own in the bar's corner.
+    auto *helpBar = new QMenuBar(bar);
+    helpBar->setObjectName(QStringLiteral("HelpMenuBar"));
+    mHelp = addMenu(helpBar, "mHelp", QStringLiteral("&Справка"), QString());
+    bar->setCornerWidget(helpBar, Qt::TopRightCorner);
+    QAction *mmTopic =
+        addItem(mHelp, "mmTopic", QStringLiteral("Вызов справки"), QKeySequence(Qt::Key_F1),
+                QStringLiteral("Показать справку к программе"));
+    mHelp->addSeparator();
+    QAction *mmWeb = addItem(mHelp, "mmWeb", QStringLiteral("Сайт в интернете"), {},
+                             QStringLiteral("Открыть сайт программы в интернете"));
+    QAction *mmMail = addItem(mHelp, "mmMail", QStringLiteral("Письмо автору"), {},
+                              QStringLiteral("Написать письмо автору в вашей почтовой программе"));
+    mHelp->addSeparator();
+    QAction *mmAbout = addItem(mHelp, "mmAbout", QStringLiteral("О программе"), {},
+                               QStringLiteral("Краткая информация о программе и авторе"));
+
+    pmMain = new QMenu(this);
+    pmMain->setObjectName(QStringLiteral("pmMain"));
+    pmView = addItem(pmMain, "pmView", QStringLiteral("Просмотр"), QKeySequence(Qt::Key_F3), {});
+    pmEdit = addItem(pmMain, "pmEdit", QStringLiteral("Правка"), QKeySequence(Qt::Key_F4), {});
+    pmAdd =
+        addItem(pmMain, "pmAdd", QStringLiteral("Добавить..."), QKeySequence(Qt::Key_Insert), {});
+    pmMain->setDefaultAction(pmEdit);
+
+    connect(mCard, &QMenu::aboutToShow, this, &TfmMain::mCardPopup);
+    connect(pmMain, &QMenu::aboutToShow, this, &TfmMain::pmMainPopup);
+    connect(mmAdd, &QAction::triggered, this, &TfmMain::mmAddClick);
+    connect(mmView, &QAction::triggered, this, &TfmMain::mmViewClick);
+    connect(mmEdit, &QAction::triggered, this, &TfmMain::mmEditClick);
+    connect(mmDel, &QAction::triggered, this, &TfmMain::mmDelClick);
+    connect(mmFilter, &QAction::triggered, this, &TfmMain::mmFilterClick);
+    connect(mmLastMonth, &QAction::triggered, this, &TfmMain::mmLastMonthClick);
+    connect(mmLastYear, &QAction::triggered, this, &TfmMain::mmLastYearClick);
+    connect(mmExit, &QAction::triggered, this, &TfmMain::mmExitClick);
+    connect(mmDocs, &QAction::triggered, this, &TfmMain::mmDocsClick);
+    connect(mmDiag, &QAction::triggered, this, &TfmMain::mmDiagClick);
+    connect(mmVmesh, &QAction::triggered, this, &TfmMain::mmVmeshClick);
+    connect(mmTopic, &QAction::triggered, this, &TfmMain::mmTopicClick);
+    connect(mmWeb, &QAction::triggered, this, &TfmMain::mmWebClick);
+    connect(mmMail, &QAction::triggered, this, &TfmMain::mmMailClick);
+    connect(mmAbout, &QAction::triggered, this, &TfmMain::mmAboutClick);
+    connect(pmView, &QAction::triggered, this, &TfmMain::mmViewClick);
+    connect(pmEdit, &QAction::triggered, this, &TfmMain::mmEditClick);
+    connect(pmAdd, &QAction::triggered, this, &TfmMain::mmAddClick);
+}
+
+void TfmMain::createControls() {
+    m_client = new QWidget(this);
+    setCentralWidget(m_client);
+    // The window's own font, 11 pixels high, fits the captions into the buttons' design widths.
+    QFont windowFont = m_client->font();
+    windowFont.setPixelSize(11);
+    m_client->setFont(windowFont);
+
+    cbbSearch = new QComboBox(m_client);
+    cbbSearch->setObjectName(QStringLiteral("cbbSearch"));
+    cbbSearch->setEditable(true);
+    // No history: the drop-down list stays empty.
+    cbbSearch->setInsertPolicy(QComboBox::NoInsert);
+    cbbSearch->setCompleter(nullptr);
+    // A search text longer than a full name can be finds nothing and cannot be a new name.
+    cbbSearch->lineEdit()->setMaxLength(50);
+    cbbSearch->setEditText(patientlists::kSearchPrompt);
+    setHint(cbbSearch, QStringLiteral("Введите начало фамилии для поиска пациента по фамилии"));
+    connect(cbbSearch->lineEdit(), &QLineEdit::textEdited, this, &TfmMain::cbbSearchChange);
+    cbbSearch->installEventFilter(this);
+
+    sbtAdd = new QToolButton(m_client);
+    sbtAdd->setObjectName(QStringLiteral("sbtAdd"));
+    sbtAdd->setText(QStringLiteral("Добавить пациента"));
+    sbtAdd->setAutoRaise(true);
+    sbtAdd->setFocusPolicy(Qt::NoFocus);
+    connect(sbtAdd, &QToolButton::clicked, this, &TfmMain::mmAddClick);
+
+    sbtExit = new QToolButton(m_client);
+    sbtExit->setObjectName(QStringLiteral("sbtExit"));
+    sbtExit->setText(QStringLiteral("Выход"));
+    sbtExit->setAutoRaise(true);
+    sbtExit->setFocusPolicy(Qt::NoFocus);
+    connect(sbtExit, &QToolButton::clicked, this, &TfmMain::mmExitClick);
+
+    dbgMain = new QTableView(m_client);
+    dbgMain->setObjectName(QStringLiteral("dbgMain"));
+    QFont cellFont = dbgMain->font();
+    cellFont.setPixelSize(13);
+    dbgMain->setFont(cellFont);
+    dbgMain->setSelectionBehavior(QAbstractItemView::SelectRows);
+    dbgMain->setSelectionMode(QAbstractItemView::SingleSelection);
+    dbgMain->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    dbgMain->setTabKeyNavigation(false);
+    dbgMain->setShowGrid(true);
+    dbgMain->setWordWrap(false);
+    dbgMain->setContextMenuPolicy(Qt::CustomContextMenu);
+    m_model = new PatientListModel(&m_data.ibdsMain, dbgMain);
+    new GridBinding(dbgMain, m_model);
+    dbgMain->setItemDelegateForColumn(0, new NameWithAddressDelegate(&m_data.ibdsMain, dbgMain));
+    QHeaderView *columns = dbgMain->horizontalHeader();
+    columns->setFont(windowFont);
+    columns->setSectionResizeMode(0, QHeaderView::Stretch);
+    columns->setSectionResizeMode(1, QHeaderView::Fixed);
+    columns->resizeSection(1, 50);
+    QHeaderView *rows = dbgMain->verticalHeader();
+    rows->setSectionResizeMode(QHeaderView::Fixed);
+    rows->setDefaultSectionSize(QFontMetrics(cellFont).height() + 6);
+    rows->setMinimumWidth(14);
+    dbgMain->installEventFilter(this);
+    dbgMain->viewport()->installEventFilter(this);
+    connect(dbgMain, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint &at) { pmMain->popup(dbgMain->viewport()->mapToGlobal(at)); });
+    // The list has the focus at start, so that the search box keeps its prompt until used.
+    dbgMain->setFocus();
+    setTabOrder(cbbSearch, dbgMain);
+
+    statusBar()->setObjectName(QStringLiteral("StatusBar1"));
+    m_statusLabel = new QLabel(patientlists::kMonthStatus);
+    statusBar()->addWidget(m_statusLabel, 1);
+
+    m_client->installEventFilter(this);
+    layOutControls();
+}
+
+void TfmMain::layOutControls() {
+    const mainlayout::Places places =
+        mainlayout::placesFor(m_client->size(), cbbSearch->sizeHint().height());
+    cbbSearch->setGeometry(places.search);
+    sbtAdd->setGeometry(places.add);
+    sbtExit->setGeometry(places.exit);
+    dbgMain->setGeometry(places.list);
+    sbtAdd->setVisible(places.addVisible);
+    sbtExit->setVisible(places.exitVisible);
+}
+
+QString TfmMain::statusText() const {
+    return m_statusLabel->text();
+}
+
+void TfmMain::setStatusText(const QString &text) {
+    m_statusLabel->setText(text);
+}
+
+void TfmMain::adoptWindow(QWidget *window) {
+    m_windows << window;
+}
+
+void TfmMain::showEvent(QShowEvent *event) {
+    QMainWindow::showEvent(event);
+    if (!m_loadStarted) {
+        m_loadStarted = true;
+        // After the window is on the screen, so that its caption tells of the wait.
+        QTimer::singleShot(0, this, &TfmMain::load);
+    }
+}
+
+void TfmMain::load() {
+    const QDate since = dates::monthBack(dates::today());
+    installHintHandler();
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    setWindowTitle(QStringLiteral("Загрузка баз..."));
+    try {
+        m_data.open(m_state.databaseFile, patientlists::startListSql(since));
+        m_loaded = true;
+    } catch (const DbError &error) {
+        // The window stays, without a list; the user may still read help or leave.
+        QGuiApplication::restoreOverrideCursor();
+        setWindowTitle(kCaption);
+        showDbError(this, error);
+        return;
+    }
+    setWindowTitle(kCaption);
+    QGuiApplication::restoreOverrideCursor();
+}
+
+bool TfmMain::listIsEmpty() const {
+    return m_data.ibdsMain.isEmpty();
+}
+
+bool TfmMain::FormKeyDown(QKeyEvent *event) {
+    if (isEnter(event) && withoutModifiers(event)) {
+        if (listIsEmpty())
+            mmAddClick();
+        else
+            mmEditClick();
+        return true;
+    }
+    return false;
+}
+
+bool TfmMain::event(QEvent *event) {
+    // Hints reach the main window as status tips. Marked ones are shown in the caption; none
+    // is shown in the status bar, which names the list.
+    if (event->type() == QEvent::StatusTip) {
+        const QString tip = static_cast<QStatusTipEvent *>(event)->tip();
+        if (m_hintHandlerInstalled && tip.startsWith(kCaptionHintMark))
+            m_caption->show(tip.mid(1), kHintTicks);
+        return true;
+    }
+    return QMainWindow::event(event);
+}
+
+bool TfmMain::eventFilter(QObject *watched, QEvent *event) {
+    if (watched == m_client && event->type() == QEvent::Resize) {
+        layOutControls();
+    } else if (watched == cbbSearch) {
+        if (event->type() == QEvent::FocusIn &&
+            cbbSearch->currentText() == patientlists::kSearchPrompt) {
+            cbbSearch->setEditText(QString());
+        } else if (event->type() == QEvent::KeyPress) {
+            const int key = static_cast<QKeyEvent *>(event)->key();
+            if ((key == Qt::Key_Up || key == Qt::Key_Down) && dbgMain->isVisible() &&
+                dbgMain->isEnabled()) {
+                dbgMain->setFocus();
+                return true;
+            }
+        }
+    } else if (watched == dbgMain && event->type() == QEvent::KeyPress) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if (!(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) &&
+            patientlists::startsSearchFromList(key->text())) {
+            startSearchFromList(key->text());
+            return true;
+        }
+    } else if (watched == dbgMain->viewport() && event->type() == QEvent::MouseButtonDblClick) {
+        if (m_state.viewMode)
+            mmViewClick();
+        else
+            mmEditClick();
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TfmMain::mCardPopup() {
+    const bool hasRows = !listIsEmpty();
+    mmView->setEnabled(hasRows);
+    mmEdit->setEnabled(hasRows);
+    if (!hasRows)
+        mCard->setDefaultAction(mmAdd);
+    else
+        mCard->setDefaultAction(m_state.viewMode ? mmView : mmEdit);
+}
+
+void TfmMain::pmMainPopup() {
+    const bool hasRows = !listIsEmpty();
+    pmView->setEnabled(hasRows);
+    pmEdit->setEnabled(hasRows);
+    pmAdd->setEnabled(true);
+}
+
+void TfmMain::cbbSearchChange() {
+    QLineEdit *edit = cbbSearch->lineEdit();
+    QString text = edit->text();
+    if (text.isEmpty())
+        return;
+    const QString capitalized = patientlists::withCapitalFirstLetter(text);
+    if (capitalized != text) {
+        const int caret = edit->cursorPosition();
+        edit->setText(capitalized);
+        edit->setCursorPosition(caret);
+        text = capitalized;
+    }
+    if (text.size() < patientlists::kSearchFrom)
+        return;
+    try {
+        m_data.showPatients(patientlists::surnameSearchSql(text));
+        setStatusText(patientlists::searchStatusText(text));
+    } catch (const DbError &error) {
+        showDbError(this, error);
+    }
+}
+
+void TfmMain::startSearchFromList(const QString &letter) {
+    cbbSearch->setFocus();
+    cbbSearch->setEditText(letter);
+    cbbSearch->lineEdit()->end(false);
+    cbbSearchChange();
+}
+
+void TfmMain::mmAddClick() {
+    if (!windows.cardEdit)
+        return; // the patient card editor is not part of the program yet
+    Dataset &patients = m_data.ibdsMain;
+    try {
+        patients.insert();
+        const QString text = cbbSearch->currentText();
+        if (!text.isEmpty() && text != patientlists::kSearchPrompt) {
+            try {
+                patients.setValue(QStringLiteral("FIO"), text);
+            } catch (const DbError &) {
+                patients.cancel();
+                throw;
+            }
+        }
+    } catch (const DbError &error) {
+        showDbError(this, error);
+        return;
+    }
+    windows.cardEdit();
+}
+
+void TfmMain::mmEditClick() {
+    if (!windows.cardEdit)
+        return; // the patient card editor is not part of the program yet
+    try {
+        if (listIsEmpty())
+            m_data.ibdsMain.insert();
+    } catch (const DbError &error) {
+        showDbError(this, error);
+        return;
+    }
+    windows.cardEdit();
+}
+
+void TfmMain::mmViewClick() {
+    if (m_state.viewMode && listIsEmpty()) {
+        m_caption->show(QStringLiteral("Нет пациентов в списке. Просмотр невозможен"),
+                        kMessageTicks);
+        return;
+    }
+    if (windows.cardView)
+        windows.cardView();
+}
+
+void TfmMain::mmDelClick() {
+    if (MessageBox::ask(this, QStringLiteral("Удалить карточку пациента?"),
+                        QMessageBox::Ok | QMessageBox::Cancel) != QMessageBox::Ok) {
+        return;
+    }
+    try {
+        m_data.ibdsMain.remove();
+    } catch (const DbError &error) {
+        showDbError(this, error);
+    }
+}
+
+void TfmMain::mmFilterClick() {
+    if (windows.filter)
+        windows.filter();
+}
+
+void TfmMain::showPeriodList(const QDate &since, const QString &status) {
+    try {
+        m_data.showPatients(patientlists::periodListSql(since));
+        setStatusText(status);
+    } catch (const DbError &error) {
+        showDbError(this, error);
+    }
+}
+
+void TfmMain::mmLastMonthClick() {
+    showPeriodList(dates::monthBack(dates::today()), patientlists::kMonthStatus);
+}
+
+void TfmMain::mmLastYearClick() {
+    showPeriodList(dates::yearBack(dates::today()), patientlists::kYearStatus);
+}
+
+void TfmMain::mmExitClick() {
+    close();
+}
+
+void TfmMain::mmDocsClick() {
+    if (windows.book)
+        windows.book(Book::Doctors);
+}
+
+void TfmMain::mmDiagClick() {
+    if (windows.book)
+        windows.book(Book::Diagnoses);
+}
+
+void TfmMain::mmVmeshClick() {
+    if (windows.book)
+        windows.book(Book::Interventions);
+}
+
+void TfmMain::mmTopicClick() {
+    showHelpTopic(HelpWindow::kGeneralTopic, this);
+}
+
+void TfmMain::mmWebClick() {
+    OpenWithShell(program::kWebAddress, ShowMode::Maximized);
+}
+
+void TfmMain::mmMailClick() {
+    // The address is written as a person would type it; the shell gets it percent-encoded.
+    const QUrl letter(program::letterAddress(ProgramFileVersion()), QUrl::TolerantMode);
+    OpenWithShell(letter.toString(QUrl::FullyEncoded), ShowMode::Maximized);
+}
+
+void TfmMain::mmAboutClick() {
+    MessageBox::tell(this, program::aboutText(m_state.databaseFolder, m_state.dataFolder));
+}

@@ -1,0 +1,510 @@
+// The main window, offscreen, on a real database made from the template.
+
+#include "app/captionmessage.h"
+#include "app/messagebox.h"
+#include "app/settingsfile.h"
+#include "app/tfmmain.h"
+#include "app/windowbehaviour.h"
+#include "data/dberror.h"
+#include "data/statement.h"
+#include "dbwidgets/dberrorbox.h"
+#include "support/dates.h"
+#include "testdatabase.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTableView>
+#include <QTest>
+#include <QToolButton>
+
+#include <memory>
+
+namespace {
+
+struct Patient {
+    QString fio;
+    QList<QDate> visits; // an invalid date stands for a visit without a date
+    int diagnoses = 0;   // per visit, taken from a two-row diagnoses book
+    int interventions = 0;
+};
+
+const QDateTime kNow(QDate(2024, 3, 31), QTime(10, 0));
+
+// The patients every test starts with, around the month and year edges of 31 March 2024.
+const QList<Patient> kPatients = {
+    {QStringLiteral("Апрелев Андрей"), {QDate(2024, 2, 29)}},
+    {QStringLiteral("Бубнов Борис"), {QDate(2024, 3, 1)}},
+    {QStringLiteral("Веткин Виктор"), {QDate(2023, 2, 28)}},
+    {QStringLiteral("Гусев Глеб"), {QDate(2023, 3, 1)}},
+    {QStringLiteral("Дронов Денис"), {QDate()}},
+    {QStringLiteral("Ежов Егор"), {}},
+    {QStringLiteral("Иванов Иван"), {QDate(2024, 3, 15)}},
+    {QStringLiteral("Ивашкин Илья"), {QDate(2023, 6, 1)}},
+    {QStringLiteral("О'Нил Шон"), {QDate(2024, 3, 20)}},
+    {QStringLiteral("Ivanov Ivan"), {QDate(2024, 3, 10)}},
+    {QStringLiteral("Удалов Ульян"),
+     {QDate(2024, 3, 25), QDate(2024, 3, 26), QDate(2024, 3, 27)},
+     2,
+     1},
+};
+
+// A window made by the program, with the behaviour every window has.
+class OtherWindow : public QWidget {
+public:
+    OtherWindow(SettingsFile &settings, const QString &section) {
+        WindowTraits traits;
+        traits.section = section;
+        behaviour = std::make_unique<WindowBehaviour>(this, settings, traits);
+    }
+    std::unique_ptr<WindowBehaviour> behaviour;
+};
+
+void type(QWidget *widget, const QString &text) {
+    for (QChar ch : text)
+        QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(ch), Qt::NoModifier);
+}
+
+} // namespace
+
+class TestTfmMain : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<TestDatabase> db;
+    std::unique_ptr<QTemporaryDir> dataDir;
+    std::unique_ptr<TfmMain> fmMain;
+    QStringList dbErrors;
+
+    void seed(const QList<Patient> &patients) {
+        SharedData data;
+        data.open(db->path(), QStringLiteral("select * from MAIN"));
+        for (const QString &name : {QStringLiteral("Гастрит"), QStringLiteral("Язва")}) {
+            data.ibdsDiag.insert();
+            data.ibdsDiag.setValue(QStringLiteral("Z_NAME"), name);
+            data.ibdsDiag.post();
+        }
+        data.ibdsVmes.insert();
+        data.ibdsVmes.setValue(QStringLiteral("E_NAME"), QStringLiteral("ФГДС"));
+        data.ibdsVmes.post();
+        for (const Patient &patient : patients) {
+            data.ibdsMain.insert();
+            data.ibdsMain.setValue(QStringLiteral("FIO"), patient.fio);
+            data.ibdsMain.setValue(QStringLiteral("ADR"), QStringLiteral("ул. Лесная, 5"));
+            data.ibdsMain.post();
+            for (const QDate &day : patient.visits) {
+                data.ibdsCard.insert();
+                if (day.isValid())
+                    data.ibdsCard.setValue(QStringLiteral("C_DATE"), day);
+                for (int i = 0; i < patient.diagnoses; ++i) {
+                    data.ibdsDiagnoz.insert();
+                    data.ibdsDiagnoz.setValue(QStringLiteral("G_DIAG"), 1 + i % 2);
+                    data.ibdsDiagnoz.post();
+                }
+                for (int i = 0; i < patient.interventions; ++i) {
+                    data.ibdsVmeshat.insert();
+                    data.ibdsVmeshat.setValue(QStringLiteral("V_VMESH"), 1);
+                    data.ibdsVmeshat.post();
+                }
+                data.ibdsCard.post();
+            }
+        }
+        data.close();
+    }
+
+    StartupState state(bool viewMode) const {
+        StartupState s;
+        s.programFolder = s.dataFolder = dataDir->path() + u'/';
+        s.databaseFolder = db->folder() + u'/';
+        s.databaseFile = db->path();
+        s.settingsFile = dataDir->filePath(QStringLiteral("Ventrel.ini"));
+        s.viewMode = viewMode;
+        return s;
+    }
+
+    void start(bool viewMode = false) {
+        fmMain = std::make_unique<TfmMain>(state(viewMode));
+        fmMain->show();
+        fmMain->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(fmMain.get()));
+        QTRY_VERIFY(fmMain->isLoaded());
+    }
+
+    template <typename T> T *child(const char *name) {
+        T *found = fmMain->findChild<T *>(QLatin1String(name));
+        if (!found)
+            qFatal("no control %s", name);
+        return found;
+    }
+
+    QStringList listed() {
+        Dataset &patients = fmMain->data().ibdsMain;
+        QStringList names;
+        const int rows = patients.isOpen() ? patients.recordCount() : 0;
+        for (int row = 0; row < rows; ++row)
+            names << patients.value(row, QStringLiteral("FIO")).toString();
+        names.sort();
+        return names;
+    }
+
+    int count(const QString &sql) {
+        Connection connection;
+        connection.open(db->path());
+        Transaction transaction(connection);
+        int result = 0;
+        {
+            Statement statement(connection, transaction, sql);
+            result = statement.selectOne().value(0).toInt();
+        }
+        transaction.commit();
+        connection.close();
+        return result;
+    }
+
+    // Types into the search box as a person would: the prompt goes when the box takes the
+    // focus, an earlier search text is selected and typed over.
+    void searchFor(const QString &text) {
+        auto *search = child<QComboBox>("cbbSearch");
+        search->setFocus();
+        QTRY_COMPARE(QApplication::focusWidget(), search);
+        search->lineEdit()->selectAll();
+        type(search, text);
+    }
+
+    QAction *action(const char *name) { return child<QAction>(name); }
+
+private Q_SLOTS:
+    void init() {
+        dates::setClock([] { return kNow; });
+        dbErrors.clear();
+        setDbErrorSink([this](const QString &message) { dbErrors << message; });
+        db = std::make_unique<TestDatabase>();
+        dataDir = std::make_unique<QTemporaryDir>();
+        seed(kPatients);
+    }
+
+    void cleanup() {
+        fmMain.reset();
+        db.reset();
+        dates::setClock({});
+        setDbErrorSink({});
+    }
+
+    void startListShowsLastMonthAndUndatedVisits() {
+        start();
+        QCOMPARE(fmMain->windowTitle(), QStringLiteral("Вентрель"));
+        QCOMPARE(listed(),
+                 (QStringList{QStringLiteral("Ivanov Ivan"), QStringLiteral("Апрелев Андрей"),
+                              QStringLiteral("Бубнов Борис"), QStringLiteral("Дронов Денис"),
+                              QStringLiteral("Иванов Иван"), QStringLiteral("О'Нил Шон"),
+                              QStringLiteral("Удалов Ульян")}));
+        QCOMPARE(fmMain->statusText(), QStringLiteral("Пациенты за месяц"));
+        QCOMPARE(child<QComboBox>("cbbSearch")->currentText(), QStringLiteral("Поиск по фамилии"));
+        QCOMPARE(child<QTableView>("dbgMain")->model()->rowCount(), 7);
+    }
+
+    void periodLists_data() {
+        QTest::addColumn<QDate>("today");
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QStringList>("names");
+        QTest::addColumn<QString>("status");
+        QTest::newRow("month on 31 March: after 29 February")
+            << QDate(2024, 3, 31) << QStringLiteral("mmLastMonth")
+            << QStringList{QStringLiteral("Ivanov Ivan"), QStringLiteral("Бубнов Борис"),
+                           QStringLiteral("Иванов Иван"), QStringLiteral("О'Нил Шон"),
+                           QStringLiteral("Удалов Ульян")}
+            << QStringLiteral("Пациенты за месяц");
+        QTest::newRow("year on 31 March")
+            << QDate(2024, 3, 31) << QStringLiteral("mmLastYear")
+            << QStringList{QStringLiteral("Ivanov Ivan"),  QStringLiteral("Апрелев Андрей"),
+                           QStringLiteral("Бубнов Борис"), QStringLiteral("Иванов Иван"),
+                           QStringLiteral("Ивашкин Илья"), QStringLiteral("О'Нил Шон"),
+                           QStringLiteral("Удалов Ульян")}
+            << QStringLiteral("Пациенты за год");
+        QTest::newRow("year on 29 February: after 28 February")
+            << QDate(2024, 2, 29) << QStringLiteral("mmLastYear")
+            << QStringList{QStringLiteral("Ivanov Ivan"),  QStringLiteral("Апрелев Андрей"),
+                           QStringLiteral("Бубнов Борис"), QStringLiteral("Гусев Глеб"),
+                           QStringLiteral("Иванов Иван"),  QStringLiteral("Ивашкин Илья"),
+                           QStringLiteral("О'Нил Шон"),    QStringLiteral("Удалов Ульян")}
+            << QStringLiteral("Пациенты за год");
+    }
+    void periodLists() {
+        QFETCH(QDate, today);
+        QFETCH(QString, command);
+        QFETCH(QStringList, names);
+        QFETCH(QString, status);
+        start();
+        fmMain->setStatusText(QStringLiteral("before"));
+        dates::setClock([today] { return QDateTime(today, QTime(9, 0)); });
+        action(command.toLatin1().constData())->trigger();
+        QCOMPARE(listed(), names);
+        QCOMPARE(fmMain->statusText(), status);
+    }
+
+    void searchBox_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<QStringList>("names"); // empty: the start list stays
+        QTest::addColumn<QString>("status");
+        QTest::newRow("и: capital, no search")
+            << QStringLiteral("и") << QStringLiteral("И") << QStringList()
+            << QStringLiteral("Пациенты за месяц");
+        QTest::newRow("ив") << QStringLiteral("ив") << QStringLiteral("Ив")
+                            << QStringList{QStringLiteral("Иванов Иван"),
+                                           QStringLiteral("Ивашкин Илья")}
+                            << QStringLiteral("Пациенты на \"Ив*\"");
+        QTest::newRow("iv: Latin as typed, finds no capitalised name")
+            << QStringLiteral("iv") << QStringLiteral("iv") << QStringList{QString()}
+            << QStringLiteral("Пациенты на \"iv*\"");
+        QTest::newRow("apostrophe")
+            << QStringLiteral("о'Н") << QStringLiteral("О'Н")
+            << QStringList{QStringLiteral("О'Нил Шон")} << QStringLiteral("Пациенты на \"О'Н*\"");
+        QTest::newRow("patient without visits")
+            << QStringLiteral("еж") << QStringLiteral("Еж")
+            << QStringList{QStringLiteral("Ежов Егор")} << QStringLiteral("Пациенты на \"Еж*\"");
+    }
+    void searchBox() {
+        QFETCH(QString, typed);
+        QFETCH(QString, shown);
+        QFETCH(QStringList, names);
+        QFETCH(QString, status);
+        start();
+        const QStringList startList = listed();
+        searchFor(typed);
+        QCOMPARE(child<QComboBox>("cbbSearch")->currentText(), shown);
+        if (names.isEmpty())
+            QCOMPARE(listed(), startList);
+        else
+            QCOMPARE(listed(), names == QStringList{QString()} ? QStringList() : names);
+        QCOMPARE(fmMain->statusText(), status);
+        QVERIFY(dbErrors.isEmpty());
+    }
+
+    void typingInTheListStartsTheSearch() {
+        start();
+        auto *list = child<QTableView>("dbgMain");
+        auto *search = child<QComboBox>("cbbSearch");
+        QCOMPARE(QApplication::focusWidget(), list);
+        const QStringList startList = listed();
+        type(list, QStringLiteral("и"));
+        QTRY_COMPARE(QApplication::focusWidget(), search);
+        QCOMPARE(search->currentText(), QStringLiteral("И"));
+        QCOMPARE(listed(), startList);
+        type(search, QStringLiteral("в"));
+        QCOMPARE(search->currentText(), QStringLiteral("Ив"));
+        QCOMPARE(listed(),
+                 (QStringList{QStringLiteral("Иванов Иван"), QStringLiteral("Ивашкин Илья")}));
+        QCOMPARE(fmMain->statusText(), QStringLiteral("Пациенты на \"Ив*\""));
+        // Down goes back to the list.
+        QTest::keyClick(search, Qt::Key_Down);
+        QTRY_COMPARE(QApplication::focusWidget(), list);
+    }
+
+    // Enter with no modifier edits the current patient, or adds one with the searched name when
+    // the list is empty; with Ctrl or Shift it does nothing.
+    void enterEditsOrAdds() {
+        start();
+        QList<QPair<Dataset::State, QString>> opened;
+        fmMain->windows.cardEdit = [&] {
+            Dataset &patients = fmMain->data().ibdsMain;
+            opened << qMakePair(patients.state(), patients.value(QStringLiteral("FIO")).toString());
+            patients.cancel();
+        };
+        auto *search = child<QComboBox>("cbbSearch");
+        searchFor(QStringLiteral("Ив"));
+        QTest::keyClick(search, Qt::Key_Return);
+        searchFor(QStringLiteral("Яковлев"));
+        QVERIFY(listed().isEmpty());
+        QTest::keyClick(search, Qt::Key_Return, Qt::ControlModifier);
+        QTest::keyClick(search, Qt::Key_Enter, Qt::ShiftModifier);
+        QTest::keyClick(search, Qt::Key_Enter, Qt::KeypadModifier);
+        QCOMPARE(opened.size(), 2);
+        QCOMPARE(opened[0], qMakePair(Dataset::State::Browse, QStringLiteral("Иванов Иван")));
+        QCOMPARE(opened[1], qMakePair(Dataset::State::Insert, QStringLiteral("Яковлев")));
+    }
+
+    void viewModeOnAnEmptyList() {
+        start(true);
+        int views = 0;
+        int edits = 0;
+        fmMain->windows.cardView = [&] { ++views; };
+        fmMain->windows.cardEdit = [&] {
+            ++edits;
+            fmMain->data().ibdsMain.cancel();
+        };
+        auto *list = child<QTableView>("dbgMain");
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, QPoint(100, 10));
+        QCOMPARE(views, 1);
+        QCOMPARE(edits, 0);
+        searchFor(QStringLiteral("Яя"));
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, QPoint(100, 10));
+        QCOMPARE(views, 1);
+        QCOMPARE(fmMain->windowTitle(),
+                 QStringLiteral("Нет пациентов в списке. Просмотр невозможен"));
+        QCOMPARE(fmMain->captionMessage().remainingTicks(), 10);
+        // Enter in the list, which the double-click focused, still adds a patient.
+        QCOMPARE(QApplication::focusWidget(), list);
+        QTest::keyClick(list, Qt::Key_Return);
+        QCOMPARE(edits, 1);
+    }
+
+    void menuEnabling_data() {
+        QTest::addColumn<bool>("viewMode");
+        QTest::addColumn<bool>("empty");
+        QTest::addColumn<QString>("defaultItem");
+        QTest::newRow("rows") << false << false << QStringLiteral("mmEdit");
+        QTest::newRow("rows, view mode") << true << false << QStringLiteral("mmView");
+        QTest::newRow("empty") << false << true << QStringLiteral("mmAdd");
+        QTest::newRow("empty, view mode") << true << true << QStringLiteral("mmAdd");
+    }
+    void menuEnabling() {
+        QFETCH(bool, viewMode);
+        QFETCH(bool, empty);
+        QFETCH(QString, defaultItem);
+        start(viewMode);
+        if (empty)
+            searchFor(QStringLiteral("Яя"));
+        auto *card = child<QMenu>("mCard");
+        auto *popup = child<QMenu>("pmMain");
+        QCOMPARE(popup->defaultAction()->objectName(),
+                 viewMode ? QStringLiteral("pmView") : QStringLiteral("pmEdit"));
+        card->popup(QPoint(0, 0));
+        card->close();
+        popup->popup(QPoint(0, 0));
+        popup->close();
+        for (const char *item : {"mmView", "mmEdit", "pmView", "pmEdit"})
+            QCOMPARE(action(item)->isEnabled(), !empty);
+        for (const char *item : {"mmAdd", "mmDel", "pmAdd"})
+            QVERIFY(action(item)->isEnabled());
+        QVERIFY(!action("mmReports")->isEnabled());
+        QCOMPARE(card->defaultAction()->objectName(), defaultItem);
+    }
+
+    void menuHintsShowInTheCaption() {
+        start();
+        QMenuBar *bar = fmMain->menuBar();
+        auto *card = child<QMenu>("mCard");
+        bar->setActiveAction(card->menuAction());
+        QTRY_VERIFY(card->isVisible());
+        QCOMPARE(fmMain->windowTitle(), QStringLiteral("Вентрель"));
+        card->setActiveAction(action("mmExit"));
+        QCOMPARE(fmMain->windowTitle(), QStringLiteral("Выйти из программы"));
+        QCOMPARE(fmMain->captionMessage().remainingTicks(), 3);
+        card->close();
+        // Help sits at the right end of the menu bar.
+        QVERIFY(bar->cornerWidget(Qt::TopRightCorner)->findChild<QMenu *>(QStringLiteral("mHelp")));
+    }
+
+    void deleteAsksAndTakesEveryRowOfThePatient() {
+        start();
+        Dataset &patients = fmMain->data().ibdsMain;
+        QVERIFY(patients.locate(QStringLiteral("FIO"), QStringLiteral("Удалов Ульян")));
+        const QString id = patients.value(QStringLiteral("ID")).toString();
+
+        MessageBox::setNextAnswer(QMessageBox::Cancel);
+        action("mmDel")->trigger();
+        QCOMPARE(MessageBox::lastText(), QStringLiteral("Удалить карточку пациента?"));
+        QVERIFY(listed().contains(QStringLiteral("Удалов Ульян")));
+
+        MessageBox::setNextAnswer(QMessageBox::Ok);
+        action("mmDel")->trigger();
+        QVERIFY(!listed().contains(QStringLiteral("Удалов Ульян")));
+        QVERIFY(dbErrors.isEmpty());
+
+        // The deletion is committed when the program ends.
+        fmMain.reset();
+        QCOMPARE(count(QStringLiteral("select count(*) from MAIN where ID=") + id), 0);
+        QCOMPARE(count(QStringLiteral("select count(*) from CARD where C_KEY=") + id), 0);
+        QCOMPARE(count(QStringLiteral("select count(*) from DIAGNOZ")), 0);
+        QCOMPARE(count(QStringLiteral("select count(*) from VMESHAT")), 0);
+        QCOMPARE(count(QStringLiteral("select count(*) from CARD")), 9);
+        QCOMPARE(count(QStringLiteral("select count(*) from DIAG")), 2);
+        QCOMPARE(count(QStringLiteral("select count(*) from VMESH")), 1);
+    }
+
+    void deleteOnAnEmptyListIsRefused() {
+        start();
+        searchFor(QStringLiteral("Яя"));
+        MessageBox::setNextAnswer(QMessageBox::Ok);
+        action("mmDel")->trigger();
+        QCOMPARE(dbErrors.size(), 1);
+        QCOMPARE(fmMain->data().ibdsMain.state(), Dataset::State::Browse);
+    }
+
+    // Menu keys reach the menu from the search box too: Ctrl+Del deletes, Esc ends the program.
+    void menuKeysWorkFromTheSearchBox() {
+        start();
+        auto *search = child<QComboBox>("cbbSearch");
+        searchFor(QStringLiteral("Ив"));
+        MessageBox::setNextAnswer(QMessageBox::Cancel);
+        QTest::keyClick(search, Qt::Key_Delete, Qt::ControlModifier);
+        QCOMPARE(MessageBox::lastText(), QStringLiteral("Удалить карточку пациента?"));
+        QCOMPARE(search->currentText(), QStringLiteral("Ив"));
+        QTest::keyClick(search, Qt::Key_Escape);
+        QVERIFY(!fmMain->isVisible());
+    }
+
+    void buttonsGiveWayOnANarrowWindow_data() {
+        QTest::addColumn<int>("width");
+        QTest::addColumn<bool>("add");
+        QTest::addColumn<bool>("exit");
+        QTest::newRow("450") << 450 << true << true;
+        QTest::newRow("449") << 449 << false << true;
+        QTest::newRow("332") << 332 << false << true;
+        QTest::newRow("331") << 331 << false << false;
+    }
+    void buttonsGiveWayOnANarrowWindow() {
+        QFETCH(int, width);
+        QFETCH(bool, add);
+        QFETCH(bool, exit);
+        start();
+        fmMain->resize(width, 400);
+        QTRY_COMPARE(fmMain->centralWidget()->width(), width);
+        QCOMPARE(child<QToolButton>("sbtAdd")->isVisible(), add);
+        QCOMPARE(child<QToolButton>("sbtExit")->isVisible(), exit);
+    }
+
+    // At the end the other windows write their settings first, newest first, then the main
+    // window its bounds as they were at closing, Top first.
+    void settingsAreWrittenAtTheEnd() {
+        start();
+        SettingsFile &settings = fmMain->settings();
+        fmMain->adoptWindow(new OtherWindow(settings, QStringLiteral("fmDiag")));
+        fmMain->adoptWindow(new OtherWindow(settings, QStringLiteral("fmPrint")));
+        fmMain->setGeometry(150, 130, 480, 400);
+        QTRY_COMPARE(fmMain->geometry(), QRect(150, 130, 480, 400));
+        const QRect bounds = fmMain->frameGeometry();
+        const QString path = settings.path();
+        fmMain.reset();
+
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QString text = QString::fromLatin1(file.readAll());
+        QVERIFY(text.indexOf(u"[fmPrint]") < text.indexOf(u"[fmDiag]"));
+        QVERIFY(text.indexOf(u"[fmDiag]") < text.indexOf(u"[fmMain]"));
+        QVERIFY(text.endsWith(QStringLiteral("[fmMain]\nTop=%1\nLeft=%2\nWidth=%3\nHeight=%4\n")
+                                  .arg(bounds.y())
+                                  .arg(bounds.x())
+                                  .arg(bounds.width())
+                                  .arg(bounds.height())));
+    }
+
+    void unopenableDatabaseLeavesTheWindowWithoutAList() {
+        QFile junk(db->path());
+        QVERIFY(junk.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        junk.write(QByteArray(4096, 'x'));
+        junk.close();
+        fmMain = std::make_unique<TfmMain>(state(false));
+        fmMain->show();
+        QTRY_COMPARE(dbErrors.size(), 1);
+        QVERIFY(!fmMain->isLoaded());
+        QVERIFY(fmMain->isVisible());
+        QCOMPARE(fmMain->windowTitle(), QStringLiteral("Вентрель"));
+        QVERIFY(!fmMain->data().ibdsMain.isOpen());
+    }
+};
+
+QTEST_MAIN(TestTfmMain)
+#include "test_tfmmain.moc"
