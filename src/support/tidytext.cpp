@@ -4,6 +4,7 @@
 
 #include <QStringView>
 
+#include <array>
 #include <initializer_list>
 
 using letters::isCyrillic;
@@ -30,16 +31,9 @@ bool oneOf(char32_t c, std::initializer_list<char16_t> set) {
     return false;
 }
 
-// Where what occurs in s at or after index from, or -1. The search runs on the pattern's least
-// common kind of character (punctuation before letters before spaces), which keeps the many
-// fixed patterns below cheap on long texts.
-qsizetype indexIn(QStringView s, QStringView what, qsizetype from) {
-    qsizetype anchor = 0;
-    const auto rank = [](QChar c) { return c == u' ' ? 2 : c.isLetter() ? 1 : 0; };
-    for (qsizetype k = 1; k < what.size(); ++k) {
-        if (rank(what[k]) < rank(what[anchor]))
-            anchor = k;
-    }
+// Where what occurs in s at or after index from, or -1. The search looks for the pattern's
+// character at index anchor and compares the rest around it.
+qsizetype indexIn(QStringView s, QStringView what, qsizetype from, qsizetype anchor) {
     for (qsizetype at = from + anchor; at < s.size(); ++at) {
         at = s.indexOf(what[anchor], at);
         if (at < 0 || s.size() - (at - anchor) < what.size())
@@ -50,10 +44,65 @@ qsizetype indexIn(QStringView s, QStringView what, qsizetype from) {
     return -1;
 }
 
+// The same, anchored on the pattern's least common kind of character in notes (punctuation
+// before letters before spaces).
+qsizetype indexIn(QStringView s, QStringView what, qsizetype from) {
+    qsizetype anchor = 0;
+    const auto rank = [](QChar c) { return c == u' ' ? 2 : c.isLetter() ? 1 : 0; };
+    for (qsizetype k = 1; k < what.size(); ++k) {
+        if (rank(what[k]) < rank(what[anchor]))
+            anchor = k;
+    }
+    return indexIn(s, what, from, anchor);
+}
+
+// How often each character of the fixed patterns (ASCII, basic Cyrillic, the number sign) occurs
+// in a text: a pattern with a character the text lacks need not be searched for, and the others
+// are searched for by their rarest character.
+class CharacterCounts {
+public:
+    explicit CharacterCounts(QStringView s) { recount(s); }
+
+    void recount(QStringView s) {
+        counts_.fill(0);
+        for (QChar c : s) {
+            if (const int k = slot(c); k >= 0)
+                ++counts_[k];
+        }
+    }
+    // Index in what of its rarest character, or -1 when the text lacks one of them.
+    qsizetype rarest(QStringView what) const {
+        qsizetype best = -1;
+        int bestCount = 0;
+        for (qsizetype k = 0; k < what.size(); ++k) {
+            const int at = slot(what[k]);
+            const int count = at >= 0 ? counts_[at] : 1;
+            if (count == 0)
+                return -1;
+            if (best < 0 || count < bestCount) {
+                best = k;
+                bestCount = count;
+            }
+        }
+        return best;
+    }
+
+private:
+    static int slot(QChar c) {
+        const char16_t u = c.unicode();
+        if (u < 0x80)
+            return u;
+        if (u >= 0x400 && u < 0x460)
+            return 0x80 + (u - 0x400);
+        return u == kNumberSign ? 0xE0 : -1;
+    }
+    std::array<int, 0xE1> counts_{};
+};
+
 // One left-to-right pass replacing every non-overlapping occurrence; letter case counts.
 // Returns whether anything was replaced.
-bool replaceAll(QString &s, QStringView what, QStringView by) {
-    qsizetype at = indexIn(s, what, 0);
+bool replaceAll(QString &s, QStringView what, QStringView by, qsizetype anchor) {
+    qsizetype at = indexIn(s, what, 0, anchor);
     if (at < 0)
         return false;
     QString result;
@@ -62,7 +111,7 @@ bool replaceAll(QString &s, QStringView what, QStringView by) {
     while (at >= 0) {
         result.append(QStringView(s).sliced(done, at - done)).append(by);
         done = at + what.size();
-        at = indexIn(s, what, done);
+        at = indexIn(s, what, done, anchor);
     }
     result.append(QStringView(s).sliced(done));
     s = std::move(result);
@@ -145,7 +194,7 @@ void collapseSpaces(QString &s) {
 }
 
 void replaceRepeatedly(QString &s, QStringView what, QStringView by) {
-    while (replaceAll(s, what, by)) {
+    while (replaceAll(s, what, by, 0)) {
     }
 }
 
@@ -202,11 +251,13 @@ bool commaInNumber(const Text &t, qsizetype i) {
 // number after a Cyrillic word ("рис1" -> "рис 1").
 void tidyNumberAt(Text &t, qsizetype i) {
     const auto c = [&t](qsizetype k) { return t.at(k); };
-    if (isDigit(c(i - 1)) && isDigit(c(i)) && isCyrillic(c(i + 1)) && t.length() >= i + 2 &&
-        (c(i + 2) == u'.' || isCyrillic(c(i + 2))))
+    const char32_t here = c(i);
+    if (isDigit(here)) {
+        if (isDigit(c(i - 1)) && isCyrillic(c(i + 1)) && (c(i + 2) == u'.' || isCyrillic(c(i + 2))))
+            t.insert(i + 1, u' ');
+    } else if (isCyrillic(here) && isDigit(c(i + 1))) {
         t.insert(i + 1, u' ');
-    if (t.length() > i && isCyrillic(c(i)) && isDigit(c(i + 1)))
-        t.insert(i + 1, u' ');
+    }
 }
 
 // One position of the backward scan. The rules run in this order, each on the text as the ones
@@ -214,7 +265,19 @@ void tidyNumberAt(Text &t, qsizetype i) {
 void tidyAt(Text &t, qsizetype i, qsizetype n) {
     const auto c = [&t](qsizetype k) { return t.at(k); };
     // Most positions hold a letter, a digit or a space, which only the number rules concern.
-    if (!oneOf(c(i), {u')', u'(', u',', u'N', kNumberSign, u'/', u'.', u';', u':', u'-'})) {
+    switch (c(i)) {
+    case u')':
+    case u'(':
+    case u',':
+    case u'N':
+    case kNumberSign:
+    case u'/':
+    case u'.':
+    case u';':
+    case u':':
+    case u'-':
+        break;
+    default:
         tidyNumberAt(t, i);
         return;
     }
@@ -341,8 +404,8 @@ void tidyLeadingNumberSign(Text &t) {
 void tidyYears(Text &t) {
     const auto c = [&t](qsizetype k) { return t.at(k); };
     for (qsizetype k = t.length() - 5; k >= 1; --k) {
-        if (!isDigit(c(k)) && (c(k + 1) == u'1' || c(k + 1) == u'2') && isDigit(c(k + 2)) &&
-            isDigit(c(k + 3)) && isDigit(c(k + 4)) && c(k + 5) == kSmallGe && !isLetter(c(k + 6)) &&
+        if (c(k + 5) == kSmallGe && !isDigit(c(k)) && (c(k + 1) == u'1' || c(k + 1) == u'2') &&
+            isDigit(c(k + 2)) && isDigit(c(k + 3)) && isDigit(c(k + 4)) && !isLetter(c(k + 6)) &&
             !isDigit(c(k + 6))) {
             if (c(k + 6) != u'.')
                 t.insert(k + 6, u'.');
@@ -505,8 +568,12 @@ QString TidyText(const QString &text) {
     QString &r = t.str();
     collapseSpaces(r);
     replaceRepeatedly(r, u"--", u"-");
-    for (const Replacement &row : kReplacements)
-        replaceAll(r, row.find, row.by);
+    CharacterCounts counts(r);
+    for (const Replacement &row : kReplacements) {
+        const qsizetype anchor = counts.rarest(row.find);
+        if (anchor >= 0 && replaceAll(r, row.find, row.by, anchor))
+            counts.recount(r);
+    }
     replaceRepeatedly(r, u"№ №", u"№№");
     tidyFreeQuotes(t);
     collapseSpaces(t.str());
