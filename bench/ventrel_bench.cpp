@@ -3,6 +3,7 @@
 //     ventrel-bench <register.fdb> [--runs N]
 //     ventrel-bench <register.fdb> --memory     (peak memory with the whole list read)
 
+#include "app/patientlists.h"
 #include "data/dberror.h"
 #include "data/shareddata.h"
 #include "data/statement.h"
@@ -25,20 +26,15 @@ namespace {
 // Rows of the list a window shows at once.
 constexpr int kScreenRows = 40;
 
+// The lists exactly as the main window builds them.
 QString startList(QDate today) {
-    return QStringLiteral("select distinct MAIN.* from MAIN, CARD where (C_KEY=ID) and "
-                          "((C_DATE>='%1') or (C_DATE is null))order by FIO")
-        .arg(dates::toText(dates::monthBack(today)));
+    return patientlists::startListSql(dates::monthBack(today));
 }
-
 QString surnameSearch(const QString &text) {
-    return QStringLiteral("select * from MAIN where FIO like '%1%' order by FIO").arg(text);
+    return patientlists::surnameSearchSql(text);
 }
-
 QString periodList(QDate since) {
-    return QStringLiteral("select distinct MAIN.* from MAIN, CARD where (C_KEY=ID) and "
-                          "C_DATE>'%1'order by FIO")
-        .arg(dates::toText(since));
+    return patientlists::periodListSql(since);
 }
 
 double milliseconds(const std::function<void()> &work) {

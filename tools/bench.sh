@@ -28,11 +28,12 @@ timed() {
 }
 
 "$top/tools/setup.sh"
-cmake --build "$top/build" --target ventrel-genregister ventrel-bench
+cmake --build "$top/build" --target ventrel-genregister ventrel-bench ventrel-window-bench
 register="$top/build/bench/register-$patients.fdb"
 mkdir -p "$top/build/bench"
 if [[ -n $regenerate || ! -f $register ]]; then
     timed "register generated" "$top/build/ventrel-genregister" --out "$register" --patients "$patients"
 fi
 "$top/build/ventrel-bench" "$register" --runs "$runs"
+QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen} "$top/build/ventrel-window-bench" "$register" --runs "$runs"
 timed "list of every patient read to its end" "$top/build/ventrel-bench" "$register" --memory
