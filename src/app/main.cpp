@@ -4,10 +4,12 @@
 #include "app/messagebox.h"
 #include "app/startup.h"
 #include "app/tfmmain.h"
+#include "data/terminationsignal.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QPointer>
 #include <QTranslator>
 
 #include <memory>
@@ -39,6 +41,17 @@ int main(int argc, char **argv) {
     }
 
     auto fmMain = std::make_unique<TfmMain>(start.state);
+    // A termination signal (the session ending, kill) closes the main window as the user would,
+    // so that the work of the run is committed.
+    routeTerminationSignals([window = QPointer<TfmMain>(fmMain.get())] {
+        QMetaObject::invokeMethod(
+            qApp,
+            [window] {
+                if (window)
+                    window->close();
+            },
+            Qt::QueuedConnection);
+    });
     fmMain->show();
     const int result = app.exec();
     // The end of the run: windows write their settings and the work is committed.

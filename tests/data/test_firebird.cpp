@@ -3,16 +3,54 @@
 #include "data/connection.h"
 #include "data/dberror.h"
 #include "data/statement.h"
+#include "data/terminationsignal.h"
 #include "data/transaction.h"
 #include "testdatabase.h"
 
 #include <QProcess>
+#include <QThread>
+
 #include <QTest>
+#include <atomic>
+#include <csignal>
+#include <unistd.h>
 
 namespace {
 // When set, this program only attaches to the named file and reports the outcome: it plays
 // a second copy of the program started by mistake.
 const char *const kAttachOnly = "VENTREL_TEST_ATTACH_ONLY";
+// When set, this program writes a row, receives SIGTERM in the middle of its work, and then ends
+// the ordinary way, committing: what the program does when the session ends under it.
+const char *const kTerminateDuringWork = "VENTREL_TEST_TERMINATE_DURING_WORK";
+
+int terminateDuringWork(const QString &path) {
+    static std::atomic<bool> asked{false};
+    // The test runner may have left the signal blocked for its children.
+    sigset_t terminate;
+    sigemptyset(&terminate);
+    sigaddset(&terminate, SIGTERM);
+    pthread_sigmask(SIG_UNBLOCK, &terminate, nullptr);
+    try {
+        Connection connection;
+        connection.open(path);
+        Transaction transaction(connection);
+        Statement(connection, transaction,
+                  QStringLiteral("insert into VMESH (E_ID, E_NAME) values (1, 'ФГДС')"))
+            .execute();
+        routeTerminationSignals([] { asked = true; });
+        ::kill(::getpid(), SIGTERM);
+        for (int i = 0; i < 1000 && !asked; ++i)
+            QThread::msleep(10);
+        if (!asked)
+            return 2;
+        transaction.commit(); // the engine is still there to take it
+        connection.close();
+        return 0;
+    } catch (const DbError &error) {
+        printf("%s\n", error.message().toUtf8().constData());
+        return 1;
+    }
+}
 } // namespace
 
 class TestFirebird : public QObject {
@@ -138,6 +176,25 @@ private Q_SLOTS:
         }
     }
 
+    void terminationSignalLetsTheProgramCommit() {
+        TestDatabase db;
+        QProcess child;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QLatin1String(kTerminateDuringWork), db.path());
+        child.setProcessEnvironment(environment);
+        child.start(QCoreApplication::applicationFilePath(), {});
+        QVERIFY(child.waitForFinished(30000));
+        QCOMPARE(child.exitCode(), 0);
+        // The row written before the signal was committed by the program, not lost with it.
+        Connection connection;
+        connection.open(db.path());
+        Transaction transaction(connection);
+        QCOMPARE(column(connection, transaction, QStringLiteral("select E_NAME from VMESH")),
+                 QStringList{QStringLiteral("ФГДС")});
+        transaction.commit();
+        connection.close();
+    }
+
     void secondProcessIsRefusedAndNothingIsDamaged() {
         TestDatabase db;
         Connection connection;
@@ -168,6 +225,11 @@ private Q_SLOTS:
 };
 
 int main(int argc, char **argv) {
+    const QByteArray terminate = qgetenv(kTerminateDuringWork);
+    if (!terminate.isEmpty()) {
+        QCoreApplication app(argc, argv);
+        return terminateDuringWork(QString::fromLocal8Bit(terminate));
+    }
     const QByteArray attachOnly = qgetenv(kAttachOnly);
     if (!attachOnly.isEmpty()) {
         QCoreApplication app(argc, argv);
