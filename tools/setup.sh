@@ -6,7 +6,7 @@ set -euo pipefail
 top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 packages=(
     cmake ninja-build g++ pkg-config
-    qt6-base-dev qt6-translations-l10n
+    qt6-base-dev qt6-translations-l10n fonts-dejavu-core
     firebird-dev libfbclient2 firebird3.0-server-core firebird3.0-utils
 )
 

@@ -118,6 +118,18 @@ struct Statement::Impl {
         });
     }
 
+    // Reads the next row into the output message; at the end the cursor is closed.
+    bool fetchNext() {
+        if (!cursor)
+            return false;
+        const bool more = fb::call([&](ThrowStatusWrapper *status) {
+            return cursor->fetchNext(status, outputBuffer.data()) == IStatus::RESULT_OK;
+        });
+        if (!more)
+            closeCursor();
+        return more;
+    }
+
     void closeCursor() {
         if (!cursor)
             return;
@@ -421,42 +433,30 @@ void Statement::open(const ParameterSource &parameters) {
 }
 
 bool Statement::fetch(QVariantList &row) {
-    if (!d->cursor)
+    if (!d->fetchNext())
         return false;
-    return fb::call([&](ThrowStatusWrapper *status) {
-        if (d->cursor->fetchNext(status, d->outputBuffer.data()) != IStatus::RESULT_OK) {
-            d->closeCursor();
-            return false;
-        }
-        row.clear();
-        row.reserve(qsizetype(d->layout.size()));
-        for (const Impl::Column &column : d->layout)
-            row.append(d->readColumn(column));
-        return true;
-    });
+    row.clear();
+    row.reserve(qsizetype(d->layout.size()));
+    for (const Impl::Column &column : d->layout)
+        row.append(d->readColumn(column));
+    return true;
 }
 
 bool Statement::fetchPacked(PackedRow &row, const std::vector<int> &columnOfField) {
-    if (!d->cursor)
+    if (!d->fetchNext())
         return false;
-    return fb::call([&](ThrowStatusWrapper *status) {
-        if (d->cursor->fetchNext(status, d->outputBuffer.data()) != IStatus::RESULT_OK) {
-            d->closeCursor();
-            return false;
-        }
-        if (!d->packer || d->packerFields != columnOfField.size()) {
-            d->packer = std::make_unique<PackedRow::Builder>(int(columnOfField.size()));
-            d->packerFields = columnOfField.size();
-        }
-        for (const int column : columnOfField) {
-            if (column < 0 || size_t(column) >= d->layout.size())
-                d->packer->addNull();
-            else
-                d->packColumn(d->layout[size_t(column)], *d->packer);
-        }
-        row = d->packer->finish();
-        return true;
-    });
+    if (!d->packer || d->packerFields != columnOfField.size()) {
+        d->packer = std::make_unique<PackedRow::Builder>(int(columnOfField.size()));
+        d->packerFields = columnOfField.size();
+    }
+    for (const int column : columnOfField) {
+        if (column < 0 || size_t(column) >= d->layout.size())
+            d->packer->addNull();
+        else
+            d->packColumn(d->layout[size_t(column)], *d->packer);
+    }
+    row = d->packer->finish();
+    return true;
 }
 
 bool Statement::isOpen() const {
