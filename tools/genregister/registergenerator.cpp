@@ -12,6 +12,13 @@ namespace {
 
 constexpr int kBatchPatients = 1000;
 
+const QStringList kStreets =
+    QString::fromUtf16(u"ул. Ленина|ул. Гагарина|ул. Мичурина|ул. Победы|"
+                       u"ул. Садовая|ул. Молодёжная|ул. Советская|ул. Мира|"
+                       u"пр. Кирова|пр. Металлургов|ул. Ново-Садовая|ул. Полевая|"
+                       u"ул. Чапаева|ул. Фрунзе|ул. Лесная|Московское шоссе")
+        .split(QLatin1Char('|'));
+
 using Row = QHash<QString, QVariant>;
 
 // Writes every row through one prepared statement, taking parameters by name.
@@ -106,14 +113,13 @@ void RegisterGenerator::generate(Batch &batch, int patients) {
                 fio = married;
         }
         const QDate born = m_today.addDays(-t.below(100 * 365));
-        Row patient{
-            {QStringLiteral("FIO"), fio.left(50)},
-            {QStringLiteral("DATAR"), born},
-            {QStringLiteral("SEX"), female ? QStringLiteral("Ж") : QStringLiteral("М")},
-            {QStringLiteral("ADR"), QStringLiteral("г. Самара, ул. %1, д. %2, кв. %3")
-                                        .arg(t.pick(surnames()).chopped(2) + QStringLiteral("а"))
-                                        .arg(1 + t.below(120))
-                                        .arg(1 + t.below(300))}};
+        Row patient{{QStringLiteral("FIO"), fio.left(50)},
+                    {QStringLiteral("DATAR"), born},
+                    {QStringLiteral("SEX"), female ? QStringLiteral("Ж") : QStringLiteral("М")},
+                    {QStringLiteral("ADR"), QStringLiteral("г. Самара, %1, д. %2, кв. %3")
+                                                .arg(t.pick(kStreets))
+                                                .arg(1 + t.below(120))
+                                                .arg(1 + t.below(300))}};
         if (born.daysTo(m_today) < 18 * 365) {
             const QString parents =
                 QStringLiteral("%1 %2.%3., %4 %5.%6.")
