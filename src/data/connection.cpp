@@ -1,6 +1,7 @@
 #include "data/connection.h"
 
 #include "data/fbapi.h"
+#include "data/terminationsignal.h"
 #include "data/win1251codec.h"
 
 #include <QDir>
@@ -124,6 +125,7 @@ void Connection::open(const QString &path) {
                                             dpb->getBuffer(status));
         });
     m_path = path;
+    takeTerminationSignalsFromEngine();
 }
 
 void Connection::close() {

@@ -185,6 +185,10 @@ struct Statement::Impl {
     // Fills the input message with the given values. A text longer than its column goes in a
     // message of its own length, so that the database itself refuses it with its own words.
     void bind(const ParameterSource &source) {
+        if (parsed.parameters.isEmpty()) {
+            inputMeta = nullptr; // a statement without parameters takes no message
+            return;
+        }
         fb::call([&](ThrowStatusWrapper *status) {
             if (!inputDescribed)
                 describeInput(status);

@@ -30,6 +30,7 @@ int terminateDuringWork(const QString &path) {
     sigemptyset(&terminate);
     sigaddset(&terminate, SIGTERM);
     pthread_sigmask(SIG_UNBLOCK, &terminate, nullptr);
+    routeTerminationSignals([] { asked = true; });
     try {
         Connection connection;
         connection.open(path);
@@ -37,7 +38,6 @@ int terminateDuringWork(const QString &path) {
         Statement(connection, transaction,
                   QStringLiteral("insert into VMESH (E_ID, E_NAME) values (1, 'ФГДС')"))
             .execute();
-        routeTerminationSignals([] { asked = true; });
         ::kill(::getpid(), SIGTERM);
         for (int i = 0; i < 1000 && !asked; ++i)
             QThread::msleep(10);
