@@ -29,6 +29,27 @@ template <typename Work> auto call(Work &&work) {
     }
 }
 
+// A status kept for a path that calls the database many times in a row (reading rows); the
+// wrapper clears itself before every call.
+class ReusableStatus {
+public:
+    ReusableStatus() : m_wrapper(master()->getStatus()) {}
+    ~ReusableStatus() { m_wrapper.dispose(); }
+    ReusableStatus(const ReusableStatus &) = delete;
+    ReusableStatus &operator=(const ReusableStatus &) = delete;
+
+    template <typename Work> auto call(Work &&work) {
+        try {
+            return work(&m_wrapper);
+        } catch (const Firebird::FbException &error) {
+            throw DbError(statusText(error.getStatus()));
+        }
+    }
+
+private:
+    Firebird::ThrowStatusWrapper m_wrapper;
+};
+
 // Sets FIREBIRD_LOCK to a folder of the user's own when the engine's default lock folder
 // cannot be used by this user (another user created it first). Runs before the first attach.
 void ensureUsableLockFolder();

@@ -69,6 +69,7 @@ struct Statement::Impl {
     IMessageMetadata *oversizedInput = nullptr;
     IMessageMetadata *outputMeta = nullptr;
     IResultSet *cursor = nullptr;
+    fb::ReusableStatus rowStatus;
     MessageBuffer inputBuffer;
     MessageBuffer outputBuffer;
     QStringList columns;
@@ -122,7 +123,7 @@ struct Statement::Impl {
     bool fetchNext() {
         if (!cursor)
             return false;
-        const bool more = fb::call([&](ThrowStatusWrapper *status) {
+        const bool more = rowStatus.call([&](ThrowStatusWrapper *status) {
             return cursor->fetchNext(status, outputBuffer.data()) == IStatus::RESULT_OK;
         });
         if (!more)
