@@ -79,14 +79,21 @@ Dataset::Dataset(const QString &name, Connection &connection, Transaction &trans
 Dataset::~Dataset() = default;
 
 void Dataset::setFields(const QList<FieldDef> &fields) {
+    close();
     m_fields.assign(fields.begin(), fields.end());
     m_select.reset();
 }
 
 void Dataset::setSelectSql(const QString &sql) {
-    if (sql != m_selectSql)
-        m_select.reset();
+    if (sql == m_selectSql)
+        return;
+    close(); // the rows held came from the old statement
+    m_select.reset();
     m_selectSql = sql;
+}
+
+void Dataset::setReadWhole(bool whole) {
+    m_readWhole = whole;
 }
 
 void Dataset::setInsertSql(const QString &sql) {
@@ -157,12 +164,8 @@ void Dataset::close() {
     if (!isOpen())
         return;
     m_stale = false;
-    if (m_select)
-        m_select->close();
-    m_cursorOpen = false;
-    m_rows.clear();
-    m_original.reset();
-    m_current = -1;
+    Q_EMIT rowsAboutToBeReset();
+    dropRows();
     m_modified = false;
     m_state = State::Closed;
     Q_EMIT rowsReset();
@@ -180,19 +183,31 @@ void Dataset::releaseStatements() {
 // Runs the select again: with the master's current row for a detail, and no row at all when
 // the master has none.
 void Dataset::requery() {
-    m_rows.clear();
-    m_original.reset();
-    m_modified = false;
-    m_cursorOpen = false;
-    Statement &select = statement(m_select, m_selectSql);
-    select.close();
+    // The master's rows first: reading them may already have run this select once.
     const bool masterHasRow = !m_master || (m_master->isOpen() && m_master->currentRow() >= 0);
-    if (masterHasRow) {
-        select.open(
-            [this](const QString &name) { return m_master ? m_master->value(name) : QVariant(); });
-        m_cursorOpen = true;
+    Q_EMIT rowsAboutToBeReset();
+    dropRows();
+    m_modified = false;
+    m_resetting = true;
+    try {
+        Statement &select = statement(m_select, m_selectSql);
+        select.close();
+        if (masterHasRow) {
+            select.open([this](const QString &name) {
+                return m_master ? m_master->value(name) : QVariant();
+            });
+            m_cursorOpen = true;
+        }
+        readRows(kBatch);
+        while (m_readWhole && m_cursorOpen)
+            readRows(4096);
+    } catch (...) {
+        m_resetting = false;
+        dropRows();
+        Q_EMIT rowsReset();
+        throw;
     }
-    readRows(kBatch);
+    m_resetting = false;
     m_current = m_rows.empty() ? -1 : 0;
     m_atStart = true;
     m_atEnd = m_rows.empty();
@@ -205,20 +220,33 @@ void Dataset::masterChanged() {
         return;
     if (isEditing())
         setState(State::Browse); // the master posted it first; whatever is left is dropped
-    static const QMetaMethod resetSignal = QMetaMethod::fromSignal(&Dataset::rowsReset);
-    static const QMetaMethod moveSignal = QMetaMethod::fromSignal(&Dataset::currentRowChanged);
-    if (isSignalConnected(resetSignal) || isSignalConnected(moveSignal)) {
-        requery(); // a view shows these rows: read them now
+    if (isWatched()) {
+        requery(); // a view shows these rows, or those of a detail: read them now
         return;
     }
     m_stale = true;
-    m_select->close();
+    dropRows();
+    for (Dataset *detail : m_details)
+        detail->masterChanged();
+}
+
+bool Dataset::isWatched() const {
+    static const QMetaMethod resetSignal = QMetaMethod::fromSignal(&Dataset::rowsReset);
+    static const QMetaMethod moveSignal = QMetaMethod::fromSignal(&Dataset::currentRowChanged);
+    if (isSignalConnected(resetSignal) || isSignalConnected(moveSignal))
+        return true;
+    return std::any_of(m_details.begin(), m_details.end(),
+                       [](const Dataset *detail) { return detail->isWatched(); });
+}
+
+// Forgets the rows held and the cursor that read them; the caller tells the views.
+void Dataset::dropRows() {
+    if (m_select)
+        m_select->close();
     m_cursorOpen = false;
     m_rows.clear();
     m_original.reset();
     m_current = -1;
-    for (Dataset *detail : m_details)
-        detail->masterChanged();
 }
 
 void Dataset::ensureFresh() const {
@@ -236,6 +264,8 @@ int Dataset::currentRow() const {
 
 bool Dataset::isEmpty() const {
     ensureFresh();
+    if (m_rows.empty() && m_cursorOpen)
+        const_cast<Dataset *>(this)->readRows(kBatch); // the rows read so far were all deleted
     return m_rows.empty();
 }
 
@@ -265,7 +295,7 @@ bool Dataset::readRows(int count) {
         m_rows.push_back(std::move(row));
     }
     const int last = int(m_rows.size()) - 1;
-    if (last >= first)
+    if (last >= first && !m_resetting)
         Q_EMIT rowsFetched(first, last);
     return last >= first;
 }
@@ -320,15 +350,11 @@ void Dataset::moveTo(int row) {
     requireOpen();
     ensureFresh();
     checkDetailsBrowseMode();
-    if (m_state == State::Insert) {
-        const int inserted = m_current;
-        const int before = int(m_rows.size());
-        checkBrowseMode();
-        if (int(m_rows.size()) < before && row > inserted)
-            --row; // the untouched new row was dropped, and the rows below it moved up
-    } else {
-        checkBrowseMode();
-    }
+    const int pending = m_current;
+    const int before = int(m_rows.size());
+    checkBrowseMode();
+    if (int(m_rows.size()) < before && row > pending)
+        --row; // the pending row went away (dropped, or deleted by a rule), the rest moved up
     if (row >= int(m_rows.size()))
         readRows(row - int(m_rows.size()) + kBatch);
     m_atStart = false;
@@ -358,11 +384,15 @@ void Dataset::next() {
     requireOpen();
     ensureFresh();
     checkDetailsBrowseMode();
+    const bool edited = m_state == State::Edit;
+    const int before = int(m_rows.size());
     checkBrowseMode();
-    if (m_current + 1 >= int(m_rows.size()))
+    // A row deleted by a rule as it was posted leaves its successor where it stood.
+    const int step = edited && int(m_rows.size()) < before ? 0 : 1;
+    if (m_current + step >= int(m_rows.size()))
         readRows(kBatch);
-    if (m_current + 1 < int(m_rows.size())) {
-        moveTo(m_current + 1);
+    if (m_current + step < int(m_rows.size())) {
+        moveTo(m_current + step);
     } else {
         m_atEnd = true;
     }
@@ -571,8 +601,9 @@ void Dataset::insert() {
     m_original.reset();
     m_modified = false;
     m_atStart = m_atEnd = false;
-    setState(State::Insert);
+    m_state = State::Insert; // told after the views have the new row
     Q_EMIT rowInserted(position);
+    Q_EMIT stateChanged();
     runRules(Event::AfterInsert);
     currentRowHasChanged();
 }
@@ -642,8 +673,10 @@ void Dataset::cancel() {
 void Dataset::removeRowAt(int row) {
     Q_EMIT rowAboutToBeRemoved(row);
     m_rows.erase(m_rows.begin() + row);
-    m_current = m_rows.empty() ? -1 : std::min(row, int(m_rows.size()) - 1);
     Q_EMIT rowRemoved(row);
+    if (row >= int(m_rows.size()))
+        readRows(kBatch); // the next row, when there is one, has not been read yet
+    m_current = m_rows.empty() ? -1 : std::min(row, int(m_rows.size()) - 1);
 }
 
 void Dataset::remove() {
@@ -653,18 +686,18 @@ void Dataset::remove() {
         cancel();
         return;
     }
-    if (m_rows.empty())
+    if (isEmpty())
         throw DbError(QStringLiteral("Нельзя удалить запись: набор данных %1 пуст.").arg(m_name));
-    cancel();
     checkDetailsBrowseMode();
     {
         DeleteSavepoint savepoint(m_transaction);
         try {
             runRules(Event::BeforeDelete);
-            executeWrite(m_delete, m_deleteSql, "delete");
+            executeWrite(m_delete, m_deleteSql, "delete"); // :OLD_ values as read, edits or not
             savepoint.release();
-        } catch (const DbError &) {
-            // The savepoint brings the deleted child rows back; show them again.
+        } catch (...) {
+            // The savepoint brings the deleted child rows back; show them again. A row being
+            // edited stays as it was, changes and all.
             if (savepoint.isOutermost()) {
                 savepoint.rollBack();
                 for (Dataset *detail : m_details)
@@ -672,6 +705,11 @@ void Dataset::remove() {
             }
             throw;
         }
+    }
+    if (m_state == State::Edit) {
+        m_original.reset();
+        m_modified = false;
+        setState(State::Browse);
     }
     removeRowAt(m_current);
     m_atEnd = m_atStart = false;
@@ -685,9 +723,9 @@ void Dataset::remove() {
 void Dataset::refresh() {
     requireOpen();
     ensureFresh();
+    checkBrowseMode(); // may drop an untouched new row, the only one there was
     if (m_rows.empty())
         return;
-    checkBrowseMode();
     Statement &refresh = statement(m_refresh, m_refreshSql);
     const QVariantList columns =
         refresh.selectOne([this](const QString &name) { return parameterValue(name); });

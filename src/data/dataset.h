@@ -60,6 +60,8 @@ public:
     void setMaster(Dataset *master);
     Dataset *master() const { return m_master; }
     void addRule(Event event, Rule rule);
+    // Reads every row when opened (the books, which other datasets look names up in).
+    void setReadWhole(bool whole);
 
     // Fields.
     int fieldCount() const { return int(m_fields.size()); }
@@ -127,7 +129,8 @@ public:
 Q_SIGNALS:
     void stateChanged();
     void currentRowChanged(int row);
-    // The rows were replaced: opened, closed or read again.
+    // The rows are about to be replaced, and were replaced: opened, closed or read again.
+    void rowsAboutToBeReset();
     void rowsReset();
     void rowAboutToBeInserted(int row);
     void rowInserted(int row);
@@ -141,6 +144,8 @@ private:
     void runRules(Event event);
     void requery();
     void masterChanged();
+    bool isWatched() const;
+    void dropRows();
     void ensureFresh() const;
     void currentRowHasChanged();
     void checkDetailsBrowseMode();
@@ -181,6 +186,8 @@ private:
     // A detail that nothing watches reads its rows when first asked for them, not each time
     // its master moves: scrolling a patient list does not read every patient's visits.
     bool m_stale = false;
+    bool m_readWhole = false;
+    bool m_resetting = false; // rows read inside a reset are announced by the reset itself
 };
 
 // What a data-bound control names: a dataset, by the name the windows know it under.

@@ -21,11 +21,22 @@ QStringList keys(const char *const names[], int count) {
     return list;
 }
 
-// Deletes every row of the dataset, from the first on.
+// Deletes every row of the dataset, from the first on, however many were read so far.
 void deleteAll(Dataset &dataset) {
+    dataset.fetchAll();
     dataset.first();
     while (!dataset.atEnd())
         dataset.remove();
+}
+
+// Runs a step that follows a change already made; its failure must not undo or stop that
+// change, so it is logged instead of raised.
+template <typename Step> void asSideEffect(const char *what, Step &&step) {
+    try {
+        step();
+    } catch (const DbError &error) {
+        qWarning().noquote() << "Failed" << what << ":" << error.message();
+    }
 }
 
 } // namespace
@@ -148,6 +159,8 @@ void SharedData::configure() {
                       {QStringLiteral("D_ID"), QStringLiteral("D_FIO"), QStringLiteral("D_ACTIVE")},
                       {QStringLiteral("D_FIO"), QStringLiteral("D_ACTIVE")}));
     ibdsDocs.setKey(QStringLiteral("D_ID"), QStringLiteral("GEN_DOCS_ID"));
+    // The books are small and every visit looks names up in them: they are held whole.
+    ibdsDocs.setReadWhole(true);
 
     ibdsDiagnoz.setFields({
         FieldDef::integer(QStringLiteral("G_ID")),
@@ -175,6 +188,7 @@ void SharedData::configure() {
     setStatements(ibdsDiag, makeWriteStatements(QStringLiteral("DIAG"), QStringLiteral("Z_ID"),
                                                 diagColumns, diagColumns.mid(1), diagColumns));
     ibdsDiag.setKey(QStringLiteral("Z_ID"), QStringLiteral("GEN_DIAG_ID"));
+    ibdsDiag.setReadWhole(true);
 
     ibdsVmeshat.setFields({
         FieldDef::integer(QStringLiteral("V_ID")),
@@ -201,6 +215,7 @@ void SharedData::configure() {
     setStatements(ibdsVmes, makeWriteStatements(QStringLiteral("VMESH"), QStringLiteral("E_ID"),
                                                 vmesColumns, vmesColumns.mid(1), vmesColumns));
     ibdsVmes.setKey(QStringLiteral("E_ID"), QStringLiteral("GEN_VMESH_ID"));
+    ibdsVmes.setReadWhole(true);
 }
 
 void SharedData::addRules() {
@@ -210,13 +225,16 @@ void SharedData::addRules() {
     ibdsMain.addRule(Event::BeforeDelete, [this](Dataset &) { deleteAll(ibdsCard); });
 
     // A new current patient: the editor's age box follows, and the visits start at the top.
+    // Neither step may stop the move that has already happened: a failure is only logged.
     ibdsMain.addRule(Event::AfterScroll, [this](Dataset &patients) {
         if (showAgeInEditor) {
-            const QDate born = patients.value(QStringLiteral("DATAR")).toDate();
-            showAgeInEditor(born.isValid() ? dates::ageInYears(born) : 0);
+            asSideEffect("showing the age", [&] {
+                const QDate born = patients.value(QStringLiteral("DATAR")).toDate();
+                showAgeInEditor(born.isValid() ? dates::ageInYears(born) : 0);
+            });
         }
         if (ibdsCard.isOpen())
-            ibdsCard.first();
+            asSideEffect("moving to the first visit", [this] { ibdsCard.first(); });
     });
 
     // A new visit belongs to the current patient; with one or two doctors in the book it
@@ -234,8 +252,10 @@ void SharedData::addRules() {
     });
 
     auto updateVisitLabel = [this](Dataset &visits) {
-        if (showVisitLabelInEditor)
-            showVisitLabelInEditor(visitLabelText(visits.recordCount()));
+        if (showVisitLabelInEditor) {
+            asSideEffect("counting the visits",
+                         [&] { showVisitLabelInEditor(visitLabelText(visits.recordCount())); });
+        }
     };
     ibdsCard.addRule(Event::AfterPost, updateVisitLabel);
     ibdsCard.addRule(Event::AfterDelete, updateVisitLabel);
@@ -276,9 +296,6 @@ void SharedData::open(const QString &databasePath, const QString &patientListSql
          {&ibdsMain, &ibdsCard, &ibdsDocs, &ibdsDiagnoz, &ibdsDiag, &ibdsVmeshat, &ibdsVmes}) {
         dataset->open();
     }
-    // The books are small and every visit looks names up in them: hold them whole.
-    for (Dataset *book : {&ibdsDocs, &ibdsDiag, &ibdsVmes})
-        book->fetchAll();
 }
 
 void SharedData::showPatients(const QString &sql) {
@@ -290,7 +307,7 @@ void SharedData::showPatients(const QString &sql) {
 void SharedData::close() {
     for (Dataset *dataset :
          {&ibdsVmes, &ibdsVmeshat, &ibdsDiag, &ibdsDiagnoz, &ibdsDocs, &ibdsCard, &ibdsMain}) {
-        dataset->close();
+        dataset->releaseStatements(); // they belong to the attachment that is going away
     }
     if (ibMain.isOpen()) {
         ibTrans.commit();

@@ -17,6 +17,11 @@ DatasetModel::DatasetModel(Dataset *dataset, const QList<Column> &columns, QObje
         m_fieldIndex << dataset->fieldIndex(column.field);
     m_rows = dataset->fetchedCount();
 
+    connect(dataset, &Dataset::rowsAboutToBeReset, this, [this] {
+        m_changingRows = true;
+        beginResetModel();
+        m_resetting = true;
+    });
     connect(dataset, &Dataset::rowsReset, this, &DatasetModel::resetFromDataset);
     connect(dataset, &Dataset::rowsFetched, this, [this](int first, int last) {
         if (first != m_rows) {
@@ -27,17 +32,23 @@ DatasetModel::DatasetModel(Dataset *dataset, const QList<Column> &columns, QObje
         m_rows = last + 1;
         endInsertRows();
     });
-    connect(dataset, &Dataset::rowAboutToBeInserted, this,
-            [this](int row) { beginInsertRows({}, row, row); });
+    connect(dataset, &Dataset::rowAboutToBeInserted, this, [this](int row) {
+        m_changingRows = true;
+        beginInsertRows({}, row, row);
+    });
     connect(dataset, &Dataset::rowInserted, this, [this] {
         ++m_rows;
         endInsertRows();
+        m_changingRows = false;
     });
-    connect(dataset, &Dataset::rowAboutToBeRemoved, this,
-            [this](int row) { beginRemoveRows({}, row, row); });
+    connect(dataset, &Dataset::rowAboutToBeRemoved, this, [this](int row) {
+        m_changingRows = true;
+        beginRemoveRows({}, row, row);
+    });
     connect(dataset, &Dataset::rowRemoved, this, [this] {
         --m_rows;
         endRemoveRows();
+        m_changingRows = false;
     });
     connect(dataset, &Dataset::rowChanged, this, [this](int row) {
         if (row >= 0 && row < m_rows)
@@ -46,9 +57,12 @@ DatasetModel::DatasetModel(Dataset *dataset, const QList<Column> &columns, QObje
 }
 
 void DatasetModel::resetFromDataset() {
-    beginResetModel();
+    if (!m_resetting)
+        beginResetModel();
+    m_resetting = false;
     m_rows = m_dataset->fetchedCount();
     endResetModel();
+    m_changingRows = false;
 }
 
 int DatasetModel::rowCount(const QModelIndex &parent) const {
@@ -97,7 +111,9 @@ GridBinding::GridBinding(QAbstractItemView *view, DatasetModel *model)
 }
 
 void GridBinding::viewMoved(const QModelIndex &current) {
-    if (m_syncing || !current.isValid())
+    // While rows come or go the selection moves by itself; the dataset tells where it is
+    // afterwards, so those moves are not passed on to it.
+    if (m_syncing || !current.isValid() || m_model->isChangingRows())
         return;
     Dataset *dataset = m_model->dataset();
     if (current.row() == dataset->currentRow())

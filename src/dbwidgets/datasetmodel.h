@@ -20,6 +20,8 @@ public:
     DatasetModel(Dataset *dataset, const QList<Column> &columns, QObject *parent = nullptr);
 
     Dataset *dataset() const { return m_dataset; }
+    // True while the model is telling its views of rows that come, go or are replaced.
+    bool isChangingRows() const { return m_changingRows; }
     // Index of the dataset field shown in a column.
     int fieldOfColumn(int column) const { return m_fieldIndex.value(column, -1); }
 
@@ -38,6 +40,8 @@ private:
     QList<Column> m_columns;
     QList<int> m_fieldIndex;
     int m_rows = 0; // the rows this model has announced to its views
+    bool m_resetting = false;
+    bool m_changingRows = false;
 };
 
 // Keeps a view's current row and its dataset's current row the same, both ways. A move the

@@ -8,6 +8,7 @@
 #include "testdatabase.h"
 
 #include <QAbstractItemModelTester>
+#include <QSignalSpy>
 #include <QTableView>
 #include <QTest>
 
@@ -157,6 +158,19 @@ private Q_SLOTS:
         QCOMPARE(model.rowCount(), 300);
         data->showPatients(QStringLiteral("select * from MAIN where ID < 4 order by FIO"));
         QCOMPARE(model.rowCount(), 3);
+    }
+
+    void deletingThroughTheGridMovesOnce() {
+        writePatients(5);
+        DatasetModel model(&data->ibdsMain, {{QStringLiteral("FIO"), QStringLiteral("Ф.И.О.")}});
+        QTableView view;
+        GridBinding binding(&view, &model);
+        data->ibdsMain.moveTo(2);
+        QSignalSpy moves(&data->ibdsMain, &Dataset::currentRowChanged);
+        data->ibdsMain.remove();
+        QCOMPARE(moves.count(), 1);
+        QCOMPARE(data->ibdsMain.value(QStringLiteral("ID")).toInt(), 4);
+        QCOMPARE(view.currentIndex().row(), 2);
     }
 
     void gridAndDatasetShareTheCurrentRow() {

@@ -6,6 +6,7 @@
 #include "support/dates.h"
 #include "testdatabase.h"
 
+#include <QSignalSpy>
 #include <QTest>
 
 #include <memory>
@@ -111,6 +112,65 @@ private Q_SLOTS:
         // The list moved on to the remaining patient, whose visit follows.
         QCOMPARE(data->ibdsMain.value(QStringLiteral("ID")).toInt(), kept);
         QCOMPARE(data->ibdsCard.recordCount(), 1);
+    }
+
+    void deletingPatientRemovesVisitsBeyondTheFirstScreen() {
+        addPatient(QStringLiteral("Андреев Андрей Андреевич"));
+        const int id = data->ibdsMain.value(QStringLiteral("ID")).toInt();
+        Statement visit(data->ibMain, data->ibTrans,
+                        QStringLiteral("insert into CARD (C_ID, C_KEY) values (:C_ID, :C_KEY)"));
+        for (int i = 1; i <= 150; ++i)
+            visit.execute([&](const QString &name) -> QVariant {
+                return name == QLatin1String("C_ID") ? i : id;
+            });
+        data->showPatients(kAllPatients);
+        data->ibdsMain.remove();
+        QCOMPARE(count(QStringLiteral("select count(*) from CARD")), 0);
+    }
+
+    void bookNamesAreFoundBeyondTheFirstScreen() {
+        Statement diagnosis(data->ibMain, data->ibTrans,
+                            QStringLiteral("insert into DIAG (Z_ID, Z_NAME) values (:Z_ID, :Z)"));
+        for (int i = 1; i <= 100; ++i)
+            diagnosis.execute([&](const QString &name) -> QVariant {
+                return name == QLatin1String("Z_ID")
+                           ? QVariant(i)
+                           : QVariant(QStringLiteral("Диагноз %1").arg(i, 3, 10, QChar(u'0')));
+            });
+        // A book window searching and putting its select back reads the book anew.
+        data->ibdsDiag.setSelectSql(QStringLiteral("select * from DIAG where Z_ID = 1"));
+        data->ibdsDiag.open();
+        data->ibdsDiag.setSelectSql(SharedData::kDiagSelect);
+        data->ibdsDiag.open();
+        addPatient(QStringLiteral("Андреев Андрей Андреевич"));
+        addVisit(QDate(2022, 3, 4), {100}, {});
+        QCOMPARE(data->ibdsDiagnoz.value(QStringLiteral("G_DIAGNAME")).toString(),
+                 QStringLiteral("Диагноз 100"));
+    }
+
+    void watchedDetailUnderUnwatchedMasterHoldsEachRowOnce() {
+        addBookRow(data->ibdsDiag, QStringLiteral("Z_NAME"), QStringLiteral("Гастрит"));
+        addPatient(QStringLiteral("Борисов Борис Борисович"));
+        addVisit(QDate(2021, 2, 1), {1, 1}, {});
+        addPatient(QStringLiteral("Андреев Андрей Андреевич"));
+        addVisit(QDate(2021, 2, 2), {1}, {});
+        QSignalSpy watcher(&data->ibdsDiagnoz, &Dataset::rowsReset); // a view of the diagnoses
+        data->showPatients(kAllPatients);
+        data->ibdsMain.last();
+        QCOMPARE(data->ibdsDiagnoz.recordCount(), 2);
+        data->ibdsMain.first();
+        QCOMPARE(data->ibdsDiagnoz.recordCount(), 1);
+    }
+
+    void refusedDeleteKeepsTheRowBeingEdited() {
+        addPatient(QStringLiteral("Андреев Андрей Андреевич"));
+        data->ibdsMain.setDeleteSql(QStringLiteral("delete from MAIN where NO_SUCH = :OLD_ID"));
+        data->ibdsMain.edit();
+        data->ibdsMain.setValue(QStringLiteral("TELD"), QStringLiteral("22-33-44"));
+        QVERIFY_THROWS_EXCEPTION(DbError, data->ibdsMain.remove());
+        QCOMPARE(data->ibdsMain.state(), Dataset::State::Edit);
+        QCOMPARE(data->ibdsMain.value(QStringLiteral("TELD")).toString(),
+                 QStringLiteral("22-33-44"));
     }
 
     void refusedDeleteBringsBackEveryChildRow() {
