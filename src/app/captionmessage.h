@@ -30,6 +30,6 @@ public:
 private:
     QPointer<QWidget> m_window;
     std::function<QString()> m_normalCaption;
-    QTimer m_timer;
+    QTimer m_timer{this}; // a child, so that the window finds its timer by name
     int m_ticks = 0;
 };

@@ -13,6 +13,7 @@
 #include "app/windowbehaviour.h"
 #include "data/dberror.h"
 #include "dbwidgets/dberrorbox.h"
+#include "dbwidgets/win1251validator.h"
 #include "support/dates.h"
 #include "support/fileversioninfo.h"
 #include "support/shell.h"
@@ -102,6 +103,14 @@ TfmMain::TfmMain(const StartupState &state, QWidget *parent)
 TfmMain::~TfmMain() {
     while (!m_windows.isEmpty())
         delete m_windows.takeLast().data();
+    // A window made as a child but never adopted goes too, newest first, while the settings
+    // file it writes to is still there.
+    const QList<QWidget *> children = findChildren<QWidget *>(Qt::FindDirectChildrenOnly);
+    for (auto child = children.rbegin(); child != children.rend(); ++child) {
+        const Qt::WindowType type = (*child)->windowType();
+        if (type == Qt::Window || type == Qt::Dialog)
+            delete *child;
+    }
     m_behaviour->writeSettings();
     m_behaviour.reset();
     m_settings.reset();
@@ -215,6 +224,7 @@ void TfmMain::createControls() {
     cbbSearch->setCompleter(nullptr);
     // A search text longer than a full name can be finds nothing and cannot be a new name.
     cbbSearch->lineEdit()->setMaxLength(50);
+    cbbSearch->lineEdit()->setValidator(new Win1251Validator(cbbSearch));
     cbbSearch->setEditText(patientlists::kSearchPrompt);
     setHint(cbbSearch, QStringLiteral("Введите начало фамилии для поиска пациента по фамилии"));
     connect(cbbSearch->lineEdit(), &QLineEdit::textEdited, this, &TfmMain::cbbSearchChange);
@@ -449,7 +459,15 @@ void TfmMain::mmAddClick() {
         showDbError(this, error);
         return;
     }
-    windows.cardEdit();
+    runCommand(windows.cardEdit);
+}
+
+void TfmMain::runCommand(const std::function<void()> &command) {
+    try {
+        command();
+    } catch (const DbError &error) {
+        showDbError(this, error);
+    }
 }
 
 void TfmMain::mmEditClick() {
@@ -462,7 +480,7 @@ void TfmMain::mmEditClick() {
         showDbError(this, error);
         return;
     }
-    windows.cardEdit();
+    runCommand(windows.cardEdit);
 }
 
 void TfmMain::mmViewClick() {
@@ -472,7 +490,7 @@ void TfmMain::mmViewClick() {
         return;
     }
     if (windows.cardView)
-        windows.cardView();
+        runCommand(windows.cardView);
 }
 
 void TfmMain::mmDelClick() {
@@ -489,7 +507,7 @@ void TfmMain::mmDelClick() {
 
 void TfmMain::mmFilterClick() {
     if (windows.filter)
-        windows.filter();
+        runCommand(windows.filter);
 }
 
 void TfmMain::showPeriodList(const QDate &since, const QString &status) {
@@ -515,17 +533,17 @@ void TfmMain::mmExitClick() {
 
 void TfmMain::mmDocsClick() {
     if (windows.book)
-        windows.book(Book::Doctors);
+        runCommand([this] { windows.book(Book::Doctors); });
 }
 
 void TfmMain::mmDiagClick() {
     if (windows.book)
-        windows.book(Book::Diagnoses);
+        runCommand([this] { windows.book(Book::Diagnoses); });
 }
 
 void TfmMain::mmVmeshClick() {
     if (windows.book)
-        windows.book(Book::Interventions);
+        runCommand([this] { windows.book(Book::Interventions); });
 }
 
 void TfmMain::mmTopicClick() {

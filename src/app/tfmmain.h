@@ -101,6 +101,8 @@ private:
     void showPeriodList(const QDate &since, const QString &status);
     bool listIsEmpty() const;
     void installHintHandler() { m_hintHandlerInstalled = true; }
+    // Runs a command of another window; a refusal of the database is shown, not thrown on.
+    void runCommand(const std::function<void()> &command);
 
     StartupState m_state;
     std::unique_ptr<SettingsFile> m_settings;

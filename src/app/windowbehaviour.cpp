@@ -159,7 +159,8 @@ void WindowBehaviour::writeSettings() {
     m_written = true;
     for (Key key : keysOf(m_traits.keys)) {
         if (!m_settings.writeInteger(m_traits.section, keyName(key), outerValue(m_window, key))) {
-            MessageBox::error(m_window, m_settings.writeErrorText());
+            // The window may be half destroyed by now: the box belongs to no window.
+            MessageBox::error(nullptr, m_settings.writeErrorText());
             return;
         }
     }

@@ -261,6 +261,10 @@ private Q_SLOTS:
         QTest::newRow("apostrophe")
             << QStringLiteral("о'Н") << QStringLiteral("О'Н")
             << QStringList{QStringLiteral("О'Нил Шон")} << QStringLiteral("Пациенты на \"О'Н*\"");
+        QTest::newRow("letters outside the code page are refused")
+            << QStringLiteral("ив中é") << QStringLiteral("Ив")
+            << QStringList{QStringLiteral("Иванов Иван"), QStringLiteral("Ивашкин Илья")}
+            << QStringLiteral("Пациенты на \"Ив*\"");
         QTest::newRow("patient without visits")
             << QStringLiteral("еж") << QStringLiteral("Еж")
             << QStringList{QStringLiteral("Ежов Егор")} << QStringLiteral("Пациенты на \"Еж*\"");
