@@ -5,6 +5,7 @@
 #include "app/settingsfile.h"
 #include "app/startup.h"
 #include "app/tfmmain.h"
+#include "peakmemory.h"
 
 #include <QAbstractItemModel>
 #include <QApplication>
@@ -80,6 +81,15 @@ int main(int argc, char **argv) {
             return 1;
         }
     }
+    // Every patient in the list, moved to the last one the way the End key does.
+    window.data().showPatients(QStringLiteral("select * from MAIN order by FIO"));
+    QTest::keyClick(list, Qt::Key_End, Qt::ControlModifier);
+    window.data().ibdsMain.last();
+    list->viewport()->repaint();
+    QApplication::processEvents();
+    std::printf("list of %d patients shown at its end: peak memory of the process %.1f MB\n",
+                list->model()->rowCount(), peakMemoryKiB() / 1024.0);
+
     std::sort(times.begin(), times.end());
     std::printf("second letter typed to the list painted (median of %d): %.2f ms "
                 "(fastest %.2f, slowest %.2f)\n",

@@ -8,6 +8,7 @@
 #include "data/shareddata.h"
 #include "data/statement.h"
 #include "data/win1251codec.h"
+#include "peakmemory.h"
 #include "rawfirebird.h"
 #include "support/dates.h"
 
@@ -59,15 +60,6 @@ void report(const char *operation, const std::vector<double> &program,
     }
     const double b = median(baseline);
     std::printf("%-44s %10.2f ms %10.2f ms %8.2f\n", operation, p, b, p / b);
-}
-
-long peakMemoryKiB() {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    const QString text = QString::fromLatin1(status.readAll());
-    const auto match = QRegularExpression(QStringLiteral("VmHWM:\\s+(\\d+)")).match(text);
-    return match.hasMatch() ? match.captured(1).toLong() : -1;
 }
 
 int memoryRun(const QString &path) {
