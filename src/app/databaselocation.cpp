@@ -16,13 +16,13 @@ QString databaseIn(const QString &folder) {
 }
 
 // Copies the template into the folder as "Base.fdb", never over an existing file. The copy is
-// made writable for its owner: a template installed read-only must not give a read-only database.
+// its owner's alone, to read and write: it will hold patients' records, and a template installed
+// read-only must not give a read-only database.
 bool copyTemplate(const QString &templateFile, const QString &folder) {
     const QString target = folder + kCopyName;
     if (QFileInfo::exists(target) || !QFile::copy(templateFile, target))
         return false;
-    QFile::setPermissions(target,
-                          QFile::permissions(target) | QFile::ReadOwner | QFile::WriteOwner);
+    QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner);
     return true;
 }
 

@@ -232,6 +232,9 @@ private Q_SLOTS:
         QCOMPARE(start.state.settingsFile, path(QStringLiteral("home/Ventrel/Ventrel.ini")));
         QCOMPARE(start.state.databaseFolder, folder(QStringLiteral("common/Ventrel")));
         QCOMPARE(start.state.databaseFile, path(QStringLiteral("common/Ventrel/Base.fdb")));
+        // Patients' records are for the owner's eyes only.
+        QCOMPARE(QFile::permissions(start.state.databaseFile),
+                 QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser);
     }
 
     // A settings file beside the program makes the program folder the data folder: its PathBase
