@@ -29,6 +29,20 @@ version)
     ;;
 esac
 
+# The fuzzing compiler and its runtime, installed when missing like the rest of the tools.
+missing=()
+for package in clang-14 libclang-rt-14-dev qt6-base-dev pkg-config; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||
+        missing+=("$package")
+done
+if ((${#missing[@]})); then
+    sudo=()
+    [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+    "${sudo[@]}" apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends \
+        "${missing[@]}"
+fi
+
 build=$top/build-fuzz
 out=$top/fuzz-out/$target
 binary=$build/fuzz_$target
