@@ -4,6 +4,7 @@
 #include "data/statement.h"
 #include "data/transaction.h"
 #include "data/win1251codec.h"
+#include "support/dates.h"
 
 #include <QDateTime>
 #include <QMetaMethod>
@@ -486,7 +487,7 @@ QString Dataset::displayText(int row, int field) const {
     if (!v.isValid() || v.isNull())
         return QString();
     if (v.typeId() == QMetaType::QDate)
-        return v.toDate().toString(QStringLiteral("dd.MM.yyyy"));
+        return dates::toText(v.toDate());
     return v.toString();
 }
 

@@ -14,11 +14,29 @@ QString parameterList(const QStringList &columns) {
     return parameters.join(QStringLiteral(", "));
 }
 
-QStringList keys(const char *const names[], int count) {
-    QStringList list;
-    for (int i = 0; i < count; ++i)
-        list << QLatin1String(names[i]);
-    return list;
+// How a dataset writes to its table: the key is the first column and comes from `generator`;
+// the insert lists every column, the modify all but the first `fixedColumns` (the key, and for a
+// visit its patient), and the refresh lists the columns or, with `refreshAll`, asks for "*".
+struct TableWrites {
+    const char *table;
+    const char *generator;
+    std::initializer_list<const char *> columns;
+    int fixedColumns;
+    bool refreshAll;
+};
+
+void configureWrites(Dataset &dataset, const TableWrites &writes) {
+    QStringList columns;
+    for (const char *column : writes.columns)
+        columns << QLatin1String(column);
+    const WriteStatements s = makeWriteStatements(QLatin1String(writes.table), columns.first(),
+                                                  columns, columns.mid(writes.fixedColumns),
+                                                  writes.refreshAll ? QStringList() : columns);
+    dataset.setInsertSql(s.insert);
+    dataset.setModifySql(s.modify);
+    dataset.setDeleteSql(s.remove);
+    dataset.setRefreshSql(s.refresh);
+    dataset.setKey(columns.first(), QLatin1String(writes.generator));
 }
 
 // Deletes every row of the dataset, from the first on, however many were read so far.
@@ -91,13 +109,6 @@ SharedData::~SharedData() {
 }
 
 void SharedData::configure() {
-    auto setStatements = [](Dataset &dataset, const WriteStatements &s) {
-        dataset.setInsertSql(s.insert);
-        dataset.setModifySql(s.modify);
-        dataset.setDeleteSql(s.remove);
-        dataset.setRefreshSql(s.refresh);
-    };
-
     ibdsMain.setFields({
         FieldDef::integer(QStringLiteral("ID")),
         FieldDef::text(QStringLiteral("FIO"), 50),
@@ -115,12 +126,11 @@ void SharedData::configure() {
                                  return QString::number(dates::ageInYears(born));
                              }),
     });
-    static const char *const mainColumns[] = {"ID",  "FIO",     "FIOR", "DATAR",
-                                              "SEX", "ANAMNEZ", "ADR",  "TELD"};
-    const QStringList mainInsert = keys(mainColumns, 8);
-    setStatements(ibdsMain, makeWriteStatements(QStringLiteral("MAIN"), QStringLiteral("ID"),
-                                                mainInsert, mainInsert.mid(1)));
-    ibdsMain.setKey(QStringLiteral("ID"), QStringLiteral("GEN_MAIN_ID"));
+    configureWrites(ibdsMain, {"MAIN",
+                               "GEN_MAIN_ID",
+                               {"ID", "FIO", "FIOR", "DATAR", "SEX", "ANAMNEZ", "ADR", "TELD"},
+                               1,
+                               true});
 
     ibdsCard.setFields({
         FieldDef::integer(QStringLiteral("C_ID")),
@@ -138,13 +148,13 @@ void SharedData::configure() {
     });
     ibdsCard.setSelectSql(
         QStringLiteral("select * from CARD where C_KEY=:ID order by C_DATE desc"));
-    static const char *const cardColumns[] = {"C_ID",       "C_KEY",     "C_DOC",     "C_DATE",
-                                              "C_DIAGNOZ",  "C_ZHALOBA", "C_ANAMNEZ", "C_STATUS",
-                                              "C_REKOMEND", "C_OBSLED"};
-    const QStringList cardInsert = keys(cardColumns, 10);
-    setStatements(ibdsCard, makeWriteStatements(QStringLiteral("CARD"), QStringLiteral("C_ID"),
-                                                cardInsert, cardInsert.mid(2)));
-    ibdsCard.setKey(QStringLiteral("C_ID"), QStringLiteral("GEN_CARD_ID"));
+    // A visit never moves to another patient: C_KEY is written once.
+    configureWrites(ibdsCard, {"CARD",
+                               "GEN_CARD_ID",
+                               {"C_ID", "C_KEY", "C_DOC", "C_DATE", "C_DIAGNOZ", "C_ZHALOBA",
+                                "C_ANAMNEZ", "C_STATUS", "C_REKOMEND", "C_OBSLED"},
+                               2,
+                               true});
     ibdsCard.setMaster(&ibdsMain);
 
     ibdsDocs.setFields({
@@ -153,12 +163,7 @@ void SharedData::configure() {
         FieldDef::text(QStringLiteral("D_ACTIVE"), 1, true),
     });
     ibdsDocs.setSelectSql(QStringLiteral("select * from DOCS\norder by D_FIO"));
-    setStatements(ibdsDocs,
-                  makeWriteStatements(
-                      QStringLiteral("DOCS"), QStringLiteral("D_ID"),
-                      {QStringLiteral("D_ID"), QStringLiteral("D_FIO"), QStringLiteral("D_ACTIVE")},
-                      {QStringLiteral("D_FIO"), QStringLiteral("D_ACTIVE")}));
-    ibdsDocs.setKey(QStringLiteral("D_ID"), QStringLiteral("GEN_DOCS_ID"));
+    configureWrites(ibdsDocs, {"DOCS", "GEN_DOCS_ID", {"D_ID", "D_FIO", "D_ACTIVE"}, 1, true});
     // The books are small and every visit looks names up in them: they are held whole.
     ibdsDocs.setReadWhole(true);
 
@@ -171,12 +176,8 @@ void SharedData::configure() {
         FieldDef::text(QStringLiteral("G_PRIM"), 100),
     });
     ibdsDiagnoz.setSelectSql(QStringLiteral("select * from DIAGNOZ\nwhere (G_KEY=:C_ID)"));
-    const QStringList diagnozColumns = {QStringLiteral("G_ID"), QStringLiteral("G_KEY"),
-                                        QStringLiteral("G_DIAG"), QStringLiteral("G_PRIM")};
-    setStatements(ibdsDiagnoz,
-                  makeWriteStatements(QStringLiteral("DIAGNOZ"), QStringLiteral("G_ID"),
-                                      diagnozColumns, diagnozColumns.mid(1), diagnozColumns));
-    ibdsDiagnoz.setKey(QStringLiteral("G_ID"), QStringLiteral("GEN_DIAGNOZ_ID"));
+    configureWrites(ibdsDiagnoz,
+                    {"DIAGNOZ", "GEN_DIAGNOZ_ID", {"G_ID", "G_KEY", "G_DIAG", "G_PRIM"}, 1, false});
     ibdsDiagnoz.setMaster(&ibdsCard);
 
     ibdsDiag.setFields({
@@ -184,10 +185,7 @@ void SharedData::configure() {
         FieldDef::text(QStringLiteral("Z_NAME"), 100),
     });
     ibdsDiag.setSelectSql(QStringLiteral("select * from DIAG\norder by Z_NAME"));
-    const QStringList diagColumns = {QStringLiteral("Z_ID"), QStringLiteral("Z_NAME")};
-    setStatements(ibdsDiag, makeWriteStatements(QStringLiteral("DIAG"), QStringLiteral("Z_ID"),
-                                                diagColumns, diagColumns.mid(1), diagColumns));
-    ibdsDiag.setKey(QStringLiteral("Z_ID"), QStringLiteral("GEN_DIAG_ID"));
+    configureWrites(ibdsDiag, {"DIAG", "GEN_DIAG_ID", {"Z_ID", "Z_NAME"}, 1, false});
     ibdsDiag.setReadWhole(true);
 
     ibdsVmeshat.setFields({
@@ -198,12 +196,8 @@ void SharedData::configure() {
                          QStringLiteral("E_ID"), QStringLiteral("E_NAME")),
     });
     ibdsVmeshat.setSelectSql(QStringLiteral("select * from  VMESHAT\nwhere (V_KEY=:C_ID)"));
-    const QStringList vmeshatColumns = {QStringLiteral("V_ID"), QStringLiteral("V_KEY"),
-                                        QStringLiteral("V_VMESH")};
-    setStatements(ibdsVmeshat,
-                  makeWriteStatements(QStringLiteral("VMESHAT"), QStringLiteral("V_ID"),
-                                      vmeshatColumns, vmeshatColumns.mid(1), vmeshatColumns));
-    ibdsVmeshat.setKey(QStringLiteral("V_ID"), QStringLiteral("GEN_VMESHAT_ID"));
+    configureWrites(ibdsVmeshat,
+                    {"VMESHAT", "GEN_VMESHAT_ID", {"V_ID", "V_KEY", "V_VMESH"}, 1, false});
     ibdsVmeshat.setMaster(&ibdsCard);
 
     ibdsVmes.setFields({
@@ -211,10 +205,7 @@ void SharedData::configure() {
         FieldDef::text(QStringLiteral("E_NAME"), 100),
     });
     ibdsVmes.setSelectSql(QStringLiteral("select * from VMESH\norder by E_NAME"));
-    const QStringList vmesColumns = {QStringLiteral("E_ID"), QStringLiteral("E_NAME")};
-    setStatements(ibdsVmes, makeWriteStatements(QStringLiteral("VMESH"), QStringLiteral("E_ID"),
-                                                vmesColumns, vmesColumns.mid(1), vmesColumns));
-    ibdsVmes.setKey(QStringLiteral("E_ID"), QStringLiteral("GEN_VMESH_ID"));
+    configureWrites(ibdsVmes, {"VMESH", "GEN_VMESH_ID", {"E_ID", "E_NAME"}, 1, false});
     ibdsVmes.setReadWhole(true);
 }
 
