@@ -2,10 +2,10 @@
 // search box to the list painted with its rows.
 //     ventrel-window-bench <register.fdb> [--runs N]      (QT_QPA_PLATFORM=offscreen works)
 
-#include "app/settingsfile.h"
 #include "app/startup.h"
 #include "app/tfmmain.h"
 #include "peakmemory.h"
+#include "support/settingsfile.h"
 
 #include <QAbstractItemModel>
 #include <QApplication>

@@ -7,10 +7,10 @@
 #include "data/dberror.h"
 #include "data/shareddata.h"
 #include "data/statement.h"
-#include "data/win1251codec.h"
 #include "peakmemory.h"
 #include "rawfirebird.h"
 #include "support/dates.h"
+#include "support/win1251codec.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

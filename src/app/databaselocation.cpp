@@ -1,7 +1,7 @@
 #include "app/databaselocation.h"
 
 #include "app/folders.h"
-#include "app/programinfo.h"
+#include "support/programinfo.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,10 +1,10 @@
 // Вентрель: a register of outpatients for a doctor's practice.
 
 #include "app/folders.h"
-#include "app/messagebox.h"
 #include "app/startup.h"
 #include "app/tfmmain.h"
 #include "data/terminationsignal.h"
+#include "widgets/messagebox.h"
 
 #include <QApplication>
 #include <QLibraryInfo>

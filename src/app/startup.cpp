@@ -2,8 +2,8 @@
 
 #include "app/databaselocation.h"
 #include "app/folders.h"
-#include "app/programinfo.h"
-#include "app/settingsfile.h"
+#include "support/programinfo.h"
+#include "support/settingsfile.h"
 
 StartupResult settleStartup(const QString &executableFolder, const QStringList &arguments,
                             const std::function<QString()> &userAppData,

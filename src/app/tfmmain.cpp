@@ -1,22 +1,21 @@
 #include "app/tfmmain.h"
 
-#include "app/captionmessage.h"
-#include "app/helpwindow.h"
-#include "app/keypreview.h"
-#include "app/labelhints.h"
 #include "app/mainwindowlayout.h"
-#include "app/messagebox.h"
 #include "app/patientgrid.h"
 #include "app/patientlists.h"
-#include "app/programinfo.h"
-#include "app/settingsfile.h"
-#include "app/windowbehaviour.h"
 #include "data/dberror.h"
-#include "dbwidgets/dberrorbox.h"
 #include "dbwidgets/win1251validator.h"
 #include "support/dates.h"
 #include "support/fileversioninfo.h"
+#include "support/programinfo.h"
+#include "support/settingsfile.h"
 #include "support/shell.h"
+#include "widgets/captionmessage.h"
+#include "widgets/helpwindow.h"
+#include "widgets/keypreview.h"
+#include "widgets/labelhints.h"
+#include "widgets/messagebox.h"
+#include "widgets/windowbehaviour.h"
 
 #include <QComboBox>
 #include <QGuiApplication>
@@ -87,6 +86,7 @@ TfmMain::TfmMain(const StartupState &state, QWidget *parent)
 
     createMenus();
     createControls();
+    enableCommands();
     if (m_state.viewMode) {
         pmMain->setDefaultAction(pmView);
     }
@@ -117,7 +117,7 @@ TfmMain::~TfmMain() {
     try {
         m_data.close();
     } catch (const DbError &error) {
-        showDbError(nullptr, error);
+        MessageBox::dbError(nullptr, error);
     }
 }
 
@@ -137,9 +137,8 @@ void TfmMain::createMenus() {
         addItem(mCard, "mmDel", QStringLiteral("&Удалить"), QKeySequence(Qt::CTRL | Qt::Key_Delete),
                 QStringLiteral("Удалить карточку пациента"));
     mCard->addSeparator();
-    QAction *mmFilter =
-        addItem(mCard, "mmFilter", QStringLiteral("Фильтр..."), QKeySequence(Qt::Key_F7),
-                QStringLiteral("Фильтрация (поиск) по многим параметрам"));
+    mmFilter = addItem(mCard, "mmFilter", QStringLiteral("Фильтр..."), QKeySequence(Qt::Key_F7),
+                       QStringLiteral("Фильтрация (поиск) по многим параметрам"));
     QAction *mmLastMonth = addItem(mCard, "mmLastMonth", QStringLiteral("За месяц"), {},
                                    QStringLiteral("Показать пациентов за последние 30 дней"));
     QAction *mmLastYear = addItem(mCard, "mmLastYear", QStringLiteral("За год"), {},
@@ -154,12 +153,12 @@ void TfmMain::createMenus() {
     mmReports->setEnabled(false);
 
     QMenu *mSpr = addMenu(bar, "mSpr", QStringLiteral("Сп&равочники"), QString());
-    QAction *mmDocs = addItem(mSpr, "mmDocs", QStringLiteral("Врачи..."), {},
-                              QStringLiteral("Открыть справочник врачей"));
-    QAction *mmDiag = addItem(mSpr, "mmDiag", QStringLiteral("Диагнозы..."), {},
-                              QStringLiteral("Открыть справочник диагнозов"));
-    QAction *mmVmesh = addItem(mSpr, "mmVmesh", QStringLiteral("Вмешательства..."), {},
-                               QStringLiteral("Открыть справочник вмешательств"));
+    mmDocs = addItem(mSpr, "mmDocs", QStringLiteral("Врачи..."), {},
+                     QStringLiteral("Открыть справочник врачей"));
+    mmDiag = addItem(mSpr, "mmDiag", QStringLiteral("Диагнозы..."), {},
+                     QStringLiteral("Открыть справочник диагнозов"));
+    mmVmesh = addItem(mSpr, "mmVmesh", QStringLiteral("Вмешательства..."), {},
+                      QStringLiteral("Открыть справочник вмешательств"));
 
     // Help sits at the right end of the menu bar, in a bar of its own in the bar's corner.
     auto *helpBar = new QMenuBar(bar);
@@ -328,7 +327,7 @@ void TfmMain::load() {
         // The window stays, without a list; the user may still read help or leave.
         QGuiApplication::restoreOverrideCursor();
         setWindowTitle(kCaption);
-        showDbError(this, error);
+        MessageBox::dbError(this, error);
         return;
     }
     setWindowTitle(kCaption);
@@ -394,10 +393,28 @@ bool TfmMain::eventFilter(QObject *watched, QEvent *event) {
     return QMainWindow::eventFilter(watched, event);
 }
 
+void TfmMain::setWindows(Windows windows) {
+    m_windowHooks = std::move(windows);
+    enableCommands();
+}
+
+void TfmMain::enableCommands() {
+    const bool canEdit = bool(m_windowHooks.cardEdit);
+    for (QAction *action : {mmAdd, mmEdit, pmEdit, pmAdd})
+        action->setEnabled(canEdit);
+    sbtAdd->setEnabled(canEdit);
+    for (QAction *action : {mmView, pmView})
+        action->setEnabled(bool(m_windowHooks.cardView));
+    mmFilter->setEnabled(bool(m_windowHooks.filter));
+    for (QAction *action : {mmDocs, mmDiag, mmVmesh})
+        action->setEnabled(bool(m_windowHooks.book));
+}
+
 void TfmMain::mCardPopup() {
     const bool hasRows = !listIsEmpty();
-    mmView->setEnabled(hasRows);
-    mmEdit->setEnabled(hasRows);
+    mmAdd->setEnabled(bool(m_windowHooks.cardEdit));
+    mmView->setEnabled(hasRows && m_windowHooks.cardView);
+    mmEdit->setEnabled(hasRows && m_windowHooks.cardEdit);
     if (!hasRows)
         mCard->setDefaultAction(mmAdd);
     else
@@ -406,9 +423,9 @@ void TfmMain::mCardPopup() {
 
 void TfmMain::pmMainPopup() {
     const bool hasRows = !listIsEmpty();
-    pmView->setEnabled(hasRows);
-    pmEdit->setEnabled(hasRows);
-    pmAdd->setEnabled(true);
+    pmView->setEnabled(hasRows && m_windowHooks.cardView);
+    pmEdit->setEnabled(hasRows && m_windowHooks.cardEdit);
+    pmAdd->setEnabled(bool(m_windowHooks.cardEdit));
 }
 
 void TfmMain::cbbSearchChange() {
@@ -429,7 +446,7 @@ void TfmMain::cbbSearchChange() {
         m_data.showPatients(patientlists::surnameSearchSql(text));
         setStatusText(patientlists::searchStatusText(text));
     } catch (const DbError &error) {
-        showDbError(this, error);
+        MessageBox::dbError(this, error);
     }
 }
 
@@ -441,8 +458,8 @@ void TfmMain::startSearchFromList(const QString &letter) {
 }
 
 void TfmMain::mmAddClick() {
-    if (!windows.cardEdit)
-        return; // the patient card editor is not part of the program yet
+    if (!m_windowHooks.cardEdit)
+        return;
     Dataset &patients = m_data.ibdsMain;
     try {
         patients.insert();
@@ -456,31 +473,31 @@ void TfmMain::mmAddClick() {
             }
         }
     } catch (const DbError &error) {
-        showDbError(this, error);
+        MessageBox::dbError(this, error);
         return;
     }
-    runCommand(windows.cardEdit);
+    runCommand(m_windowHooks.cardEdit);
 }
 
 void TfmMain::runCommand(const std::function<void()> &command) {
     try {
         command();
     } catch (const DbError &error) {
-        showDbError(this, error);
+        MessageBox::dbError(this, error);
     }
 }
 
 void TfmMain::mmEditClick() {
-    if (!windows.cardEdit)
-        return; // the patient card editor is not part of the program yet
+    if (!m_windowHooks.cardEdit)
+        return;
     try {
         if (listIsEmpty())
             m_data.ibdsMain.insert();
     } catch (const DbError &error) {
-        showDbError(this, error);
+        MessageBox::dbError(this, error);
         return;
     }
-    runCommand(windows.cardEdit);
+    runCommand(m_windowHooks.cardEdit);
 }
 
 void TfmMain::mmViewClick() {
@@ -489,8 +506,8 @@ void TfmMain::mmViewClick() {
                         kMessageTicks);
         return;
     }
-    if (windows.cardView)
-        runCommand(windows.cardView);
+    if (m_windowHooks.cardView)
+        runCommand(m_windowHooks.cardView);
 }
 
 void TfmMain::mmDelClick() {
@@ -501,13 +518,13 @@ void TfmMain::mmDelClick() {
     try {
         m_data.ibdsMain.remove();
     } catch (const DbError &error) {
-        showDbError(this, error);
+        MessageBox::dbError(this, error);
     }
 }
 
 void TfmMain::mmFilterClick() {
-    if (windows.filter)
-        runCommand(windows.filter);
+    if (m_windowHooks.filter)
+        runCommand(m_windowHooks.filter);
 }
 
 void TfmMain::showPeriodList(const QDate &since, const QString &status) {
@@ -515,7 +532,7 @@ void TfmMain::showPeriodList(const QDate &since, const QString &status) {
         m_data.showPatients(patientlists::periodListSql(since));
         setStatusText(status);
     } catch (const DbError &error) {
-        showDbError(this, error);
+        MessageBox::dbError(this, error);
     }
 }
 
@@ -532,18 +549,18 @@ void TfmMain::mmExitClick() {
 }
 
 void TfmMain::mmDocsClick() {
-    if (windows.book)
-        runCommand([this] { windows.book(Book::Doctors); });
+    if (m_windowHooks.book)
+        runCommand([this] { m_windowHooks.book(Book::Doctors); });
 }
 
 void TfmMain::mmDiagClick() {
-    if (windows.book)
-        runCommand([this] { windows.book(Book::Diagnoses); });
+    if (m_windowHooks.book)
+        runCommand([this] { m_windowHooks.book(Book::Diagnoses); });
 }
 
 void TfmMain::mmVmeshClick() {
-    if (windows.book)
-        runCommand([this] { windows.book(Book::Interventions); });
+    if (m_windowHooks.book)
+        runCommand([this] { m_windowHooks.book(Book::Interventions); });
 }
 
 void TfmMain::mmTopicClick() {

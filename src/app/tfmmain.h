@@ -34,7 +34,7 @@ public:
     ~TfmMain() override;
 
     // The windows the commands open modally. Each is made by its own part of the program on
-    // first use and kept; a command whose window is not set does nothing.
+    // first use and kept; a command whose window is not given is disabled.
     enum class Book { Doctors, Diagnoses, Interventions };
     struct Windows {
         // The patient card editor on the current row of ibdsMain, which is new when adding.
@@ -45,7 +45,8 @@ public:
         // A reference book in maintenance mode.
         std::function<void(Book)> book;
     };
-    Windows windows;
+    void setWindows(Windows windows);
+    const Windows &windows() const { return m_windowHooks; }
 
     SharedData &data() { return m_data; }
     SettingsFile &settings() { return *m_settings; }
@@ -103,7 +104,10 @@ private:
     void installHintHandler() { m_hintHandlerInstalled = true; }
     // Runs a command of another window; a refusal of the database is shown, not thrown on.
     void runCommand(const std::function<void()> &command);
+    // Enables the commands whose windows exist.
+    void enableCommands();
 
+    Windows m_windowHooks;
     StartupState m_state;
     std::unique_ptr<SettingsFile> m_settings;
     SharedData m_data;
@@ -129,6 +133,10 @@ private:
     QAction *mmView = nullptr;
     QAction *mmEdit = nullptr;
     QAction *mmDel = nullptr;
+    QAction *mmFilter = nullptr;
+    QAction *mmDocs = nullptr;
+    QAction *mmDiag = nullptr;
+    QAction *mmVmesh = nullptr;
     QAction *pmView = nullptr;
     QAction *pmEdit = nullptr;
     QAction *pmAdd = nullptr;

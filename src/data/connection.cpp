@@ -2,7 +2,7 @@
 
 #include "data/fbapi.h"
 #include "data/terminationsignal.h"
-#include "data/win1251codec.h"
+#include "support/win1251codec.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -3,8 +3,8 @@
 #include "data/dberror.h"
 #include "data/statement.h"
 #include "data/transaction.h"
-#include "data/win1251codec.h"
 #include "support/dates.h"
+#include "support/win1251codec.h"
 
 #include <QDateTime>
 #include <QMetaMethod>
@@ -16,35 +16,6 @@ namespace {
 
 // Rows read when a dataset opens or moves past what it holds: a screenful.
 constexpr int kBatch = 40;
-
-// While a row and everything that depends on it is being deleted, the database keeps a
-// savepoint, so that a refusal half way brings every deleted child row back.
-class DeleteSavepoint {
-public:
-    explicit DeleteSavepoint(Transaction &transaction) : m_transaction(transaction) {
-        if (depth() == 0)
-            m_transaction.execute(QStringLiteral("SAVEPOINT VENTREL_DELETE"));
-        ++depth();
-    }
-    ~DeleteSavepoint() { --depth(); }
-    bool isOutermost() const { return depth() == 1; }
-    void release() {
-        if (isOutermost())
-            m_transaction.execute(QStringLiteral("RELEASE SAVEPOINT VENTREL_DELETE"));
-    }
-    // Undoes every delete since the savepoint; only the outermost delete does it, for all.
-    void rollBack() {
-        if (isOutermost())
-            m_transaction.execute(QStringLiteral("ROLLBACK TO SAVEPOINT VENTREL_DELETE"));
-    }
-
-private:
-    static int &depth() {
-        static int level = 0;
-        return level;
-    }
-    Transaction &m_transaction;
-};
 
 // True when a value read from the database already has the type its field keeps.
 bool hasFieldType(const FieldDef &field, const QVariant &value) {
@@ -690,22 +661,19 @@ void Dataset::remove() {
     if (isEmpty())
         throw DbError(QStringLiteral("Нельзя удалить запись: набор данных %1 пуст.").arg(m_name));
     checkDetailsBrowseMode();
-    {
-        DeleteSavepoint savepoint(m_transaction);
-        try {
-            runRules(Event::BeforeDelete);
-            executeWrite(m_delete, m_deleteSql, "delete"); // :OLD_ values as read, edits or not
-            savepoint.release();
-        } catch (...) {
-            // The savepoint brings the deleted child rows back; show them again. A row being
-            // edited stays as it was, changes and all.
-            if (savepoint.isOutermost()) {
-                savepoint.rollBack();
-                for (Dataset *detail : m_details)
-                    detail->masterChanged();
-            }
-            throw;
-        }
+    // The row and everything its rules delete before it go together or not at all: a refusal
+    // half way brings every deleted child row back.
+    Savepoint savepoint(m_transaction);
+    try {
+        runRules(Event::BeforeDelete);
+        executeWrite(m_delete, m_deleteSql, "delete"); // :OLD_ values as read, edits or not
+        savepoint.release();
+    } catch (...) {
+        // Show the child rows again. A row being edited stays as it was, changes and all.
+        savepoint.rollBack();
+        for (Dataset *detail : m_details)
+            detail->masterChanged();
+        throw;
     }
     if (m_state == State::Edit) {
         m_original.reset();

@@ -1,6 +1,6 @@
 #include "data/packedrow.h"
 
-#include "data/win1251codec.h"
+#include "support/win1251codec.h"
 
 #include <QDateTime>
 

@@ -218,10 +218,10 @@ void SharedData::addRules() {
     // A new current patient: the editor's age box follows, and the visits start at the top.
     // Neither step may stop the move that has already happened: a failure is only logged.
     ibdsMain.addRule(Event::AfterScroll, [this](Dataset &patients) {
-        if (showAgeInEditor) {
+        if (isListened(QMetaMethod::fromSignal(&SharedData::patientAgeChanged))) {
             asSideEffect("showing the age", [&] {
                 const QDate born = patients.value(QStringLiteral("DATAR")).toDate();
-                showAgeInEditor(born.isValid() ? dates::ageInYears(born) : 0);
+                Q_EMIT patientAgeChanged(born.isValid() ? dates::ageInYears(born) : 0);
             });
         }
         if (ibdsCard.isOpen())
@@ -243,9 +243,9 @@ void SharedData::addRules() {
     });
 
     auto updateVisitLabel = [this](Dataset &visits) {
-        if (showVisitLabelInEditor) {
+        if (isListened(QMetaMethod::fromSignal(&SharedData::visitLabelChanged))) {
             asSideEffect("counting the visits",
-                         [&] { showVisitLabelInEditor(visitLabelText(visits.recordCount())); });
+                         [&] { Q_EMIT visitLabelChanged(visitLabelText(visits.recordCount())); });
         }
     };
     ibdsCard.addRule(Event::AfterPost, updateVisitLabel);

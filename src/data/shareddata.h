@@ -4,10 +4,10 @@
 #include "data/dataset.h"
 #include "data/transaction.h"
 
+#include <QMetaMethod>
+#include <QObject>
 #include <QString>
 #include <QStringList>
-
-#include <functional>
 
 // The four write statements of a table, made by one pattern from its columns.
 struct WriteStatements {
@@ -29,10 +29,11 @@ bool isActiveFlag(const QVariant &flag);
 // reads and writes, with the rules that run on their events: visit and link rows get their
 // parent's key, child rows are deleted before their parent, link rows without a reference
 // are removed again, and a new doctor is written as active.
-class SharedData {
+class SharedData : public QObject {
+    Q_OBJECT
 public:
     SharedData();
-    ~SharedData();
+    ~SharedData() override;
 
     // Opens the database file and the seven datasets, the patients with `patientListSql`.
     void open(const QString &databasePath, const QString &patientListSql);
@@ -41,10 +42,6 @@ public:
 
     // Closes the patient list, gives it a new select and opens it again.
     void showPatients(const QString &sql);
-
-    // The patient card editor sets these while it exists: its age box and its visit label.
-    std::function<void(int age)> showAgeInEditor;
-    std::function<void(const QString &label)> showVisitLabelInEditor;
 
     Connection ibMain;
     Transaction ibTrans{ibMain};
@@ -66,7 +63,16 @@ public:
     // The select texts the book windows put back after a search.
     static const QString kDocsSelect, kDiagSelect, kVmesSelect;
 
+Q_SIGNALS:
+    // The current patient changed: the age in whole years (0 without a date of birth). Worked
+    // out only while something listens (the patient card editor's age box).
+    void patientAgeChanged(int age);
+    // A visit of the current patient was written or deleted: the visit label's new text. Worked
+    // out only while something listens (the patient card editor's visit label).
+    void visitLabelChanged(const QString &label);
+
 private:
+    bool isListened(const QMetaMethod &signal) const { return isSignalConnected(signal); }
     void configure();
     void addRules();
 };

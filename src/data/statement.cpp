@@ -3,7 +3,7 @@
 #include "data/connection.h"
 #include "data/fbapi.h"
 #include "data/transaction.h"
-#include "data/win1251codec.h"
+#include "support/win1251codec.h"
 
 #include <QDateTime>
 

@@ -56,3 +56,17 @@ void Transaction::rollback() {
     fb::call([&](ThrowStatusWrapper *status) { m_transaction->rollback(status); });
     m_transaction = nullptr;
 }
+
+Savepoint::Savepoint(Transaction &transaction)
+    : m_transaction(transaction),
+      m_name(QStringLiteral("VENTREL_SP%1").arg(++transaction.m_savepoints)) {
+    m_transaction.execute(QStringLiteral("SAVEPOINT ") + m_name);
+}
+
+void Savepoint::release() {
+    m_transaction.execute(QStringLiteral("RELEASE SAVEPOINT ") + m_name);
+}
+
+void Savepoint::rollBack() {
+    m_transaction.execute(QStringLiteral("ROLLBACK TO SAVEPOINT ") + m_name);
+}

@@ -21,7 +21,7 @@ public:
     Firebird::ITransaction *handle();
     bool isActive() const { return m_transaction != nullptr; }
 
-    // Runs a statement that needs no parameters and returns no rows (savepoints).
+    // Runs a statement that needs no parameters and returns no rows.
     void execute(const QString &sql);
 
     void commitRetaining();
@@ -31,6 +31,28 @@ public:
     void rollback();
 
 private:
+    friend class Savepoint;
     Connection &m_connection;
     Firebird::ITransaction *m_transaction = nullptr;
+    int m_savepoints = 0; // savepoints made so far, for names of their own
+};
+
+// A point inside the running transaction to come back to: everything written after it can be
+// undone without touching what was written before. Savepoints nest; each has a name of its own.
+// Committing or rolling back the transaction (retaining or not) ends every savepoint in it.
+class Savepoint {
+public:
+    // Sets the savepoint now.
+    explicit Savepoint(Transaction &transaction);
+    Savepoint(const Savepoint &) = delete;
+    Savepoint &operator=(const Savepoint &) = delete;
+
+    // Keeps what was written since the savepoint, and lets the savepoint go.
+    void release();
+    // Undoes what was written since the savepoint; the savepoint stays, to come back to again.
+    void rollBack();
+
+private:
+    Transaction &m_transaction;
+    QString m_name;
 };

@@ -2,7 +2,7 @@
 
 #include "data/dataset.h"
 #include "data/dberror.h"
-#include "dbwidgets/dberrorbox.h"
+#include "widgets/messagebox.h"
 
 #include <QAbstractItemView>
 #include <QItemSelectionModel>
@@ -121,7 +121,7 @@ void GridBinding::viewMoved(const QModelIndex &current) {
     try {
         dataset->moveTo(current.row());
     } catch (const DbError &error) {
-        showDbError(m_view, error);
+        MessageBox::dbError(m_view, error);
         datasetMoved(dataset->currentRow());
     }
 }

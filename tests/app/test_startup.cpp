@@ -2,8 +2,8 @@
 
 #include "app/databaselocation.h"
 #include "app/folders.h"
-#include "app/programinfo.h"
 #include "app/startup.h"
+#include "support/programinfo.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,15 +1,14 @@
 // The main window, offscreen, on a real database made from the template.
 
-#include "app/captionmessage.h"
-#include "app/messagebox.h"
-#include "app/settingsfile.h"
 #include "app/tfmmain.h"
-#include "app/windowbehaviour.h"
 #include "data/dberror.h"
 #include "data/statement.h"
-#include "dbwidgets/dberrorbox.h"
 #include "support/dates.h"
+#include "support/settingsfile.h"
 #include "testdatabase.h"
+#include "widgets/captionmessage.h"
+#include "widgets/messagebox.h"
+#include "widgets/windowbehaviour.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -178,7 +177,10 @@ private Q_SLOTS:
     void init() {
         dates::setClock([] { return kNow; });
         dbErrors.clear();
-        setDbErrorSink([this](const QString &message) { dbErrors << message; });
+        MessageBox::setAnswerer([this](const QString &message) {
+            dbErrors << message;
+            return QMessageBox::Ok;
+        });
         db = std::make_unique<TestDatabase>();
         dataDir = std::make_unique<QTemporaryDir>();
         seed(kPatients);
@@ -188,7 +190,7 @@ private Q_SLOTS:
         fmMain.reset();
         db.reset();
         dates::setClock({});
-        setDbErrorSink({});
+        MessageBox::setAnswerer({});
     }
 
     void startListShowsLastMonthAndUndatedVisits() {
@@ -311,11 +313,13 @@ private Q_SLOTS:
     void enterEditsOrAdds() {
         start();
         QList<QPair<Dataset::State, QString>> opened;
-        fmMain->windows.cardEdit = [&] {
+        TfmMain::Windows windows;
+        windows.cardEdit = [&] {
             Dataset &patients = fmMain->data().ibdsMain;
             opened << qMakePair(patients.state(), patients.value(QStringLiteral("FIO")).toString());
             patients.cancel();
         };
+        fmMain->setWindows(windows);
         auto *search = child<QComboBox>("cbbSearch");
         searchFor(QStringLiteral("Ив"));
         QTest::keyClick(search, Qt::Key_Return);
@@ -333,11 +337,13 @@ private Q_SLOTS:
         start(true);
         int views = 0;
         int edits = 0;
-        fmMain->windows.cardView = [&] { ++views; };
-        fmMain->windows.cardEdit = [&] {
+        TfmMain::Windows windows;
+        windows.cardView = [&] { ++views; };
+        windows.cardEdit = [&] {
             ++edits;
             fmMain->data().ibdsMain.cancel();
         };
+        fmMain->setWindows(windows);
         auto *list = child<QTableView>("dbgMain");
         QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, QPoint(100, 10));
         QCOMPARE(views, 1);
@@ -368,6 +374,10 @@ private Q_SLOTS:
         QFETCH(bool, empty);
         QFETCH(QString, defaultItem);
         start(viewMode);
+        TfmMain::Windows windows;
+        windows.cardEdit = windows.cardView = windows.filter = [] {};
+        windows.book = [](TfmMain::Book) {};
+        fmMain->setWindows(windows);
         if (empty)
             searchFor(QStringLiteral("Яя"));
         auto *card = child<QMenu>("mCard");
@@ -384,6 +394,19 @@ private Q_SLOTS:
             QVERIFY(action(item)->isEnabled());
         QVERIFY(!action("mmReports")->isEnabled());
         QCOMPARE(card->defaultAction()->objectName(), defaultItem);
+    }
+
+    // A command whose window is not part of the program does not pretend to work.
+    void commandsWithoutTheirWindowAreDisabled() {
+        start();
+        for (const char *item : {"mmAdd", "mmEdit", "mmView", "pmAdd", "mmFilter", "mmDocs"})
+            QVERIFY2(!action(item)->isEnabled(), item);
+        QVERIFY(!child<QToolButton>("sbtAdd")->isEnabled());
+        TfmMain::Windows windows;
+        windows.cardView = [] {};
+        fmMain->setWindows(windows);
+        QVERIFY(action("mmView")->isEnabled());
+        QVERIFY(!action("mmEdit")->isEnabled());
     }
 
     void menuHintsShowInTheCaption() {

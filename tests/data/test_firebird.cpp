@@ -127,6 +127,52 @@ private Q_SLOTS:
         connection.close();
     }
 
+    // A savepoint undoes only what came after it, nested ones each their own share; committing
+    // retaining ends them all, so a window that goes on sets a new one.
+    void savepointsUndoOnlyWhatCameAfter() {
+        TestDatabase db;
+        Connection connection;
+        connection.open(db.path());
+        Transaction transaction(connection);
+        auto add = [&](const char *name) {
+            Statement(connection, transaction,
+                      QStringLiteral("insert into VMESH (E_ID, E_NAME) values "
+                                     "(GEN_ID(GEN_VMESH_ID, 1), '%1')")
+                          .arg(QLatin1String(name)))
+                .execute();
+        };
+        auto names = [&] {
+            return column(connection, transaction,
+                          QStringLiteral("select E_NAME from VMESH order by E_ID"));
+        };
+        add("a");
+        Savepoint outer(transaction);
+        add("b");
+        {
+            Savepoint inner(transaction);
+            add("c");
+            inner.rollBack();
+            add("d");
+            inner.release();
+        }
+        QCOMPARE(names(), (QStringList{"a", "b", "d"}));
+        outer.rollBack();
+        QCOMPARE(names(), QStringList{"a"});
+        add("e");
+        outer.rollBack(); // the savepoint stays after a rollback to it
+        QCOMPARE(names(), QStringList{"a"});
+
+        transaction.commitRetaining();
+        QVERIFY_THROWS_EXCEPTION(DbError, outer.rollBack());
+        Savepoint after(transaction);
+        add("f");
+        after.rollBack();
+        transaction.rollbackRetaining();
+        QCOMPARE(names(), QStringList{"a"});
+        transaction.commit();
+        connection.close();
+    }
+
     void refusalsCarryTheDatabaseText_data() {
         QTest::addColumn<QString>("sql");
         QTest::addColumn<QString>("expected");

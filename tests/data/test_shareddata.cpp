@@ -302,8 +302,9 @@ private Q_SLOTS:
     void ageBoxAndVisitLabelFollowTheEditor() {
         int shownAge = -1;
         QString label;
-        data->showAgeInEditor = [&](int age) { shownAge = age; };
-        data->showVisitLabelInEditor = [&](const QString &text) { label = text; };
+        connect(data.get(), &SharedData::patientAgeChanged, this, [&](int age) { shownAge = age; });
+        connect(data.get(), &SharedData::visitLabelChanged, this,
+                [&](const QString &text) { label = text; });
         const QDateTime now(QDate(2026, 6, 15), QTime(12, 0));
         dates::setClock([now] { return now; });
         addPatient(QStringLiteral("Андреев Андрей Андреевич"), QDate(1996, 6, 1));

@@ -1,9 +1,9 @@
-#include "app/windowbehaviour.h"
+#include "widgets/windowbehaviour.h"
 
-#include "app/edgerule.h"
-#include "app/helpwindow.h"
-#include "app/messagebox.h"
-#include "app/settingsfile.h"
+#include "support/settingsfile.h"
+#include "widgets/edgerule.h"
+#include "widgets/helpwindow.h"
+#include "widgets/messagebox.h"
 
 #include <QApplication>
 #include <QEvent>

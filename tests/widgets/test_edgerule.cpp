@@ -1,6 +1,6 @@
 // The work-area edge rule.
 
-#include "app/edgerule.h"
+#include "widgets/edgerule.h"
 
 #include <QTest>
 

@@ -1,4 +1,4 @@
-#include "app/labelhints.h"
+#include "widgets/labelhints.h"
 
 #include <QLabel>
 #include <QVariant>

@@ -1,4 +1,4 @@
-#include "app/edgerule.h"
+#include "widgets/edgerule.h"
 
 namespace {
 constexpr int kSnapDistance = 20;

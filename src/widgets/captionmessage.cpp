@@ -1,4 +1,4 @@
-#include "app/captionmessage.h"
+#include "widgets/captionmessage.h"
 
 #include <QWidget>
 

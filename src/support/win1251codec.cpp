@@ -1,4 +1,4 @@
-#include "data/win1251codec.h"
+#include "support/win1251codec.h"
 
 #include <array>
 

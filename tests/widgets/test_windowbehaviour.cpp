@@ -1,12 +1,12 @@
 // The behaviour every window shares: settings, first placement, the edge rule, minimising with
 // the whole program, help, the caption message and label hints.
 
-#include "app/captionmessage.h"
-#include "app/helpwindow.h"
-#include "app/labelhints.h"
-#include "app/messagebox.h"
-#include "app/settingsfile.h"
-#include "app/windowbehaviour.h"
+#include "support/settingsfile.h"
+#include "widgets/captionmessage.h"
+#include "widgets/helpwindow.h"
+#include "widgets/labelhints.h"
+#include "widgets/messagebox.h"
+#include "widgets/windowbehaviour.h"
 
 #include <QApplication>
 #include <QFile>

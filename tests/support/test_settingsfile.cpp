@@ -1,6 +1,6 @@
 // The settings file: reading strings and integers with defaults, and writing integers in place.
 
-#include "app/settingsfile.h"
+#include "support/settingsfile.h"
 
 #include <QFile>
 #include <QTemporaryDir>

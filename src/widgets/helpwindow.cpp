@@ -1,6 +1,6 @@
-#include "app/helpwindow.h"
+#include "widgets/helpwindow.h"
 
-#include "app/programinfo.h"
+#include "support/programinfo.h"
 
 #include <QApplication>
 #include <QFile>

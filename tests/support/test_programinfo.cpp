@@ -1,6 +1,6 @@
 // What the program tells about itself: the letter to the developer and the about box.
 
-#include "app/programinfo.h"
+#include "support/programinfo.h"
 
 #include <QTest>
 

@@ -1,6 +1,6 @@
-#include "app/settingsfile.h"
+#include "support/settingsfile.h"
 
-#include "data/win1251codec.h"
+#include "support/win1251codec.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "app/programinfo.h"
+#include "support/programinfo.h"
 
 #include <QStringList>
 

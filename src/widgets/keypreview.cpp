@@ -1,4 +1,4 @@
-#include "app/keypreview.h"
+#include "widgets/keypreview.h"
 
 #include <QApplication>
 #include <QKeyEvent>
