@@ -17,6 +17,9 @@ namespace {
 // Rows read when a dataset opens or moves past what it holds: a screenful.
 constexpr int kBatch = 40;
 
+const QString kRowGone = QStringLiteral("Запись не найдена в базе данных: её удалили или отменили "
+                                        "её добавление. Обновите список.");
+
 // True when a value read from the database already has the type its field keeps.
 bool hasFieldType(const FieldDef &field, const QVariant &value) {
     if (value.isNull())
@@ -412,7 +415,7 @@ bool Dataset::locate(const QString &field, const QVariant &value) {
 // ---- values ----------------------------------------------------------------------------------
 
 QVariant Dataset::value(const QString &field) const {
-    return value(m_current, field);
+    return value(currentRow(), field); // a stale detail reads its rows, and its current row, first
 }
 
 QVariant Dataset::value(int row, const QString &field) const {
@@ -659,7 +662,7 @@ void Dataset::remove() {
         return;
     }
     if (isEmpty())
-        throw DbError(QStringLiteral("Нельзя удалить запись: набор данных %1 пуст.").arg(m_name));
+        throw DbError(QStringLiteral("Нельзя удалить запись: список пуст."));
     checkDetailsBrowseMode();
     // The row and everything its rules delete before it go together or not at all: a refusal
     // half way brings every deleted child row back.
@@ -699,7 +702,7 @@ void Dataset::refresh() {
     const QVariantList columns =
         refresh.selectOne([this](const QString &name) { return parameterValue(name); });
     if (columns.isEmpty())
-        throw DbError(QStringLiteral("Запись не найдена: её удалили или изменили ключ."));
+        throw DbError(kRowGone);
     Row &row = *m_rows[size_t(m_current)];
     unpack(row);
     for (size_t i = 0; i < m_fields.size(); ++i) {
@@ -774,7 +777,12 @@ void Dataset::executeWrite(std::unique_ptr<Statement> &slot, const QString &sql,
     if (sql.trimmed().isEmpty())
         throw DbError(QStringLiteral("Для набора данных %1 не задан запрос %2.")
                           .arg(m_name, QLatin1String(what)));
-    statement(slot, sql).execute([this](const QString &name) { return parameterValue(name); });
+    const qint64 written =
+        statement(slot, sql).execute([this](const QString &name) { return parameterValue(name); });
+    // A change or a delete that found no row wrote nothing: the row is gone from the database
+    // (a rollback took it, or someone deleted it), and saying "saved" would lose the user's work.
+    if (written == 0)
+        throw DbError(kRowGone);
 }
 
 int Dataset::takeGeneratorValue() {

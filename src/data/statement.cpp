@@ -419,12 +419,13 @@ const QStringList &Statement::columnNames() const {
     return d->columns;
 }
 
-void Statement::execute(const ParameterSource &parameters) {
+qint64 Statement::execute(const ParameterSource &parameters) {
     d->closeCursor();
     d->bind(parameters);
-    fb::call([&](ThrowStatusWrapper *status) {
+    return fb::call([&](ThrowStatusWrapper *status) {
         d->statement->execute(status, d->transaction.handle(), d->inputMeta, d->inputBuffer.data(),
                               d->outputMeta, d->outputBuffer.data());
+        return qint64(d->statement->getAffectedRecords(status));
     });
 }
 

@@ -42,8 +42,9 @@ public:
     // Column names (aliases) of a select, upper case as the database keeps them.
     const QStringList &columnNames() const;
 
-    // Runs a statement that returns no rows.
-    void execute(const ParameterSource &parameters = {});
+    // Runs a statement that returns no rows; gives the number of rows it inserted, changed or
+    // deleted.
+    qint64 execute(const ParameterSource &parameters = {});
     // Opens the cursor of a select; rows are then read one by one with fetch.
     void open(const ParameterSource &parameters = {});
     // Reads the next row into `row`; false at the end, and the cursor is then closed.

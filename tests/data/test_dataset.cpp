@@ -78,6 +78,108 @@ private Q_SLOTS:
         QCOMPARE(count(QStringLiteral("select count(*) from MAIN")), 3);
     }
 
+    // After a dropped new row the rows below it move up; a row above it stays where it is.
+    void clickAfterAnAbandonedNewRowLandsOnTheClickedPatient_data() {
+        QTest::addColumn<int>("newRowAt");
+        QTest::addColumn<int>("clicked");
+        QTest::addColumn<int>("patient");
+        QTest::newRow("below the new row") << 1 << 3 << 3;
+        QTest::newRow("above the new row") << 3 << 1 << 2;
+    }
+    void clickAfterAnAbandonedNewRowLandsOnTheClickedPatient() {
+        QFETCH(int, newRowAt);
+        QFETCH(int, clicked);
+        QFETCH(int, patient);
+        writePatients(5);
+        DatasetModel model(&data->ibdsMain, {{QStringLiteral("FIO"), QStringLiteral("Ф.И.О.")}});
+        QTableView view;
+        GridBinding binding(&view, &model);
+        data->ibdsMain.moveTo(newRowAt);
+        data->ibdsMain.insert();
+        view.setCurrentIndex(model.index(clicked, 0));
+        QCOMPARE(data->ibdsMain.value(QStringLiteral("ID")).toInt(), patient);
+        QCOMPARE(view.currentIndex().row(), patient - 1);
+    }
+
+    void deletingAnUnsavedNewRowCancelsIt() {
+        writePatients(3);
+        Dataset &patients = data->ibdsMain;
+        patients.moveTo(1);
+        patients.insert();
+        patients.setValue(QStringLiteral("FIO"), QStringLiteral("Новый"));
+        patients.remove();
+        QCOMPARE(patients.state(), Dataset::State::Browse);
+        QCOMPARE(patients.value(QStringLiteral("ID")).toInt(), 2);
+        patients.next();
+        QCOMPARE(patients.value(QStringLiteral("ID")).toInt(), 3);
+        QCOMPARE(patients.recordCount(), 3);
+        QCOMPARE(count(QStringLiteral("select count(*) from MAIN")), 3);
+    }
+
+    // A row that is gone from the database (here undone by a rollback) cannot be saved or
+    // deleted as if it were there: the user is told, and the row keeps what was typed.
+    void changingARowThatIsGoneIsRefused() {
+        Dataset &patients = data->ibdsMain;
+        patients.insert();
+        patients.setValue(QStringLiteral("FIO"), QStringLiteral("Отменённый"));
+        patients.post();
+        data->ibTrans.rollbackRetaining();
+        patients.edit();
+        patients.setValue(QStringLiteral("FIO"), QStringLiteral("Исправленный"));
+        QVERIFY_THROWS_EXCEPTION(DbError, patients.post());
+        QCOMPARE(patients.state(), Dataset::State::Edit);
+        QCOMPARE(patients.value(QStringLiteral("FIO")).toString(), QStringLiteral("Исправленный"));
+        patients.cancel();
+        QVERIFY_THROWS_EXCEPTION(DbError, patients.remove());
+        QCOMPARE(patients.recordCount(), 1);
+    }
+
+    // With nothing watching the visits, they are read when first asked for, for the patient
+    // the list stands on now.
+    void detailReadsForTheMastersNewRowAtFirstAsking() {
+        writePatients(2);
+        writeVisit(10, 1);
+        writeVisit(20, 2);
+        data->showPatients(QStringLiteral("select * from MAIN order by FIO"));
+        data->ibdsMain.next();
+        QCOMPARE(data->ibdsCard.value(QStringLiteral("C_ID")).toInt(), 20);
+        data->ibdsMain.prior();
+        QCOMPARE(data->ibdsCard.value(QStringLiteral("C_ID")).toInt(), 10);
+    }
+
+    // Posting a link row without its reference deletes it; moving on from it lands on the row
+    // that followed it.
+    void movingOnFromARowARuleDeletedLandsOnTheNextRow() {
+        writePatients(1);
+        writeVisit(10, 1);
+        Statement(data->ibMain, data->ibTrans,
+                  QStringLiteral("insert into DIAGNOZ (G_ID, G_KEY, G_DIAG) "
+                                 "select Z, 10, Z from (select 1 as Z from RDB$DATABASE union "
+                                 "select 2 from RDB$DATABASE union select 3 from RDB$DATABASE)"))
+            .execute();
+        data->showPatients(QStringLiteral("select * from MAIN order by FIO"));
+        Dataset &links = data->ibdsDiagnoz;
+        QCOMPARE(links.recordCount(), 3);
+        links.first();
+        links.edit();
+        links.setValue(QStringLiteral("G_DIAG"), QVariant());
+        links.next();
+        QCOMPARE(links.value(QStringLiteral("G_ID")).toInt(), 2);
+        QCOMPARE(links.recordCount(), 2);
+    }
+
+    void deletingTheLastRowReadSoFarLandsOnTheNext() {
+        writePatients(100);
+        Dataset &patients = data->ibdsMain;
+        const int read = patients.fetchedCount();
+        QVERIFY(read < 100);
+        patients.moveTo(read - 1);
+        patients.remove();
+        QCOMPARE(patients.value(QStringLiteral("ID")).toInt(), read + 1);
+        patients.next();
+        QCOMPARE(patients.value(QStringLiteral("ID")).toInt(), read + 2);
+    }
+
     void valuesReadBackAsWritten() {
         Statement(data->ibMain, data->ibTrans,
                   QStringLiteral("insert into MAIN (ID, FIO, DATAR, SEX, ADR) values "
