@@ -8,19 +8,17 @@ namespace {
 constexpr int kMargin = 8;
 constexpr int kSearchWidth = 241;
 constexpr int kButtonHeight = 25;
-constexpr int kAddWidth = 113;
 constexpr int kAddRightGap = 85;
-constexpr int kExitWidth = 75;
 constexpr int kExitRightGap = 5;
 constexpr int kListTop = 40;
 } // namespace
 
-Places placesFor(const QSize &clientArea, int searchHeight) {
+Places placesFor(const QSize &clientArea, int searchHeight, int addWidth, int exitWidth) {
     const int width = clientArea.width();
     Places places;
     places.search = QRect(kMargin, kMargin, kSearchWidth, searchHeight);
-    places.add = QRect(width - kAddRightGap - kAddWidth, kMargin, kAddWidth, kButtonHeight);
-    places.exit = QRect(width - kExitRightGap - kExitWidth, kMargin, kExitWidth, kButtonHeight);
+    places.add = QRect(width - kAddRightGap - addWidth, kMargin, addWidth, kButtonHeight);
+    places.exit = QRect(width - kExitRightGap - exitWidth, kMargin, exitWidth, kButtonHeight);
     places.list = QRect(0, kListTop, width, std::max(0, clientArea.height() - kListTop));
     const int searchEnd = places.search.x() + places.search.width() + 2;
     places.addVisible = searchEnd < places.add.x();

@@ -14,15 +14,22 @@ struct Places {
     bool exitVisible = true;
 };
 
+// The buttons' widths at design; a caption that needs more in the font in use widens its button
+// to the left.
+constexpr int kAddWidth = 113;
+constexpr int kExitWidth = 75;
+
 // The places for a client area (the part between the menu bar and the status bar). The search
 // box stays put; the buttons keep their distance from the right edge and show only while they
-// clear the search box by more than 2 pixels, so "Добавить пациента" goes below 450 pixels of
-// width and "Выход" below 332.
-Places placesFor(const QSize &clientArea, int searchHeight);
+// clear the search box by more than 2 pixels, so at the design widths "Добавить пациента" goes
+// below 450 pixels of width and "Выход" below 332.
+Places placesFor(const QSize &clientArea, int searchHeight, int addWidth = kAddWidth,
+                 int exitWidth = kExitWidth);
 
-// Where an address of the given size is drawn in a list cell whose patient name is `nameWidth`
-// wide: right-aligned 2 pixels before the cell's right edge when it fits there, otherwise 8
-// pixels after the name; 3 pixels above the cell's bottom.
+// Where an address of the given size is drawn in a list cell whose patient name ends
+// `nameWidth` pixels after the cell's left edge (its text margin included): right-aligned 2 pixels
+// before the cell's right edge when it fits there, otherwise 8 pixels after the name; 3 pixels
+// above the cell's bottom.
 QPoint addressPosition(const QRect &cell, int nameWidth, const QSize &address);
 
 } // namespace mainlayout

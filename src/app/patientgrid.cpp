@@ -2,8 +2,12 @@
 
 #include "app/mainwindowlayout.h"
 #include "data/dataset.h"
+#include "data/dberror.h"
+#include "widgets/guarded.h"
 
+#include <QApplication>
 #include <QPainter>
+#include <QStyle>
 
 namespace {
 const QList<DatasetModel::Column> kColumns = {
@@ -26,7 +30,7 @@ PatientListModel::PatientListModel(Dataset *patients, QObject *parent)
 
 QVariant PatientListModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation == Qt::Vertical && role == Qt::DisplayRole)
-        return section == dataset()->currentRow() ? QStringLiteral("▶") : QString();
+        return section == m_markedRow ? QStringLiteral("▶") : QString();
     return DatasetModel::headerData(section, orientation, role);
 }
 
@@ -36,13 +40,23 @@ NameWithAddressDelegate::NameWithAddressDelegate(Dataset *patients, QObject *par
 void NameWithAddressDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option,
                                     const QModelIndex &index) const {
     QStyledItemDelegate::paint(painter, option, index);
-    if (index.row() >= m_patients->fetchedCount())
+    QString address;
+    try {
+        if (index.row() < m_patients->fetchedCount())
+            address = m_patients->value(index.row(), QStringLiteral("ADR")).toString();
+    } catch (const DbError &error) {
+        reportLater(parent(), error.message());
         return;
-    const QString address = m_patients->value(index.row(), QStringLiteral("ADR")).toString();
+    }
     if (address.isEmpty())
         return;
     const QString name = index.data().toString();
-    const int nameWidth = option.fontMetrics.horizontalAdvance(name);
+    // The name is drawn inside the cell's text margin; the address keeps its distance from
+    // where the name really ends.
+    const QWidget *view = option.widget;
+    const QStyle *style = view ? view->style() : QApplication::style();
+    const int textMargin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, view) + 1;
+    const int nameWidth = textMargin + option.fontMetrics.horizontalAdvance(name);
 
     painter->save();
     QFont small = option.font;

@@ -11,6 +11,7 @@
 #include "support/settingsfile.h"
 #include "support/shell.h"
 #include "widgets/captionmessage.h"
+#include "widgets/guarded.h"
 #include "widgets/helpwindow.h"
 #include "widgets/keypreview.h"
 #include "widgets/labelhints.h"
@@ -26,6 +27,7 @@
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QStatusTipEvent>
+#include <QStyle>
 #include <QTableView>
 #include <QTimer>
 #include <QToolButton>
@@ -87,6 +89,9 @@ TfmMain::TfmMain(const StartupState &state, QWidget *parent)
     createMenus();
     createControls();
     enableCommands();
+    // The arrow keys walk round all four menus as if they stood in one bar.
+    for (QMenu *menu : {mCard, mSpr, mHelp})
+        menu->installEventFilter(this);
     if (m_state.viewMode) {
         pmMain->setDefaultAction(pmView);
     }
@@ -152,7 +157,7 @@ void TfmMain::createMenus() {
     QAction *mmReports = addItem(mRep, "mmReports", QStringLiteral("В разработке..."), {}, {});
     mmReports->setEnabled(false);
 
-    QMenu *mSpr = addMenu(bar, "mSpr", QStringLiteral("Сп&равочники"), QString());
+    mSpr = addMenu(bar, "mSpr", QStringLiteral("Сп&равочники"), QString());
     mmDocs = addItem(mSpr, "mmDocs", QStringLiteral("Врачи..."), {},
                      QStringLiteral("Открыть справочник врачей"));
     mmDiag = addItem(mSpr, "mmDiag", QStringLiteral("Диагнозы..."), {},
@@ -161,10 +166,11 @@ void TfmMain::createMenus() {
                       QStringLiteral("Открыть справочник вмешательств"));
 
     // Help sits at the right end of the menu bar, in a bar of its own in the bar's corner.
-    auto *helpBar = new QMenuBar(bar);
-    helpBar->setObjectName(QStringLiteral("HelpMenuBar"));
-    mHelp = addMenu(helpBar, "mHelp", QStringLiteral("&Справка"), QString());
-    bar->setCornerWidget(helpBar, Qt::TopRightCorner);
+    m_helpBar = new QMenuBar(bar);
+    m_helpBar->setObjectName(QStringLiteral("HelpMenuBar"));
+    mHelp = addMenu(m_helpBar, "mHelp", QStringLiteral("&Справка"), QString());
+    bar->setCornerWidget(m_helpBar, Qt::TopRightCorner);
+
     QAction *mmTopic =
         addItem(mHelp, "mmTopic", QStringLiteral("Вызов справки"), QKeySequence(Qt::Key_F1),
                 QStringLiteral("Показать справку к программе"));
@@ -262,7 +268,12 @@ void TfmMain::createControls() {
     columns->setFont(windowFont);
     columns->setSectionResizeMode(0, QHeaderView::Stretch);
     columns->setSectionResizeMode(1, QHeaderView::Fixed);
-    columns->resizeSection(1, 50);
+    // The title turns bold with the current row; it must fit then too.
+    QFont boldTitle = windowFont;
+    boldTitle.setBold(true);
+    const int titleWidth = QFontMetrics(boldTitle).horizontalAdvance(QStringLiteral("Возраст")) +
+                           2 * style()->pixelMetric(QStyle::PM_HeaderMargin) + 2;
+    columns->resizeSection(1, std::max(50, titleWidth));
     QHeaderView *rows = dbgMain->verticalHeader();
     rows->setSectionResizeMode(QHeaderView::Fixed);
     rows->setDefaultSectionSize(QFontMetrics(cellFont).height() + 6);
@@ -284,8 +295,11 @@ void TfmMain::createControls() {
 }
 
 void TfmMain::layOutControls() {
+    // A caption is never cut: a button is as wide as its text needs, at least its design width.
     const mainlayout::Places places =
-        mainlayout::placesFor(m_client->size(), cbbSearch->sizeHint().height());
+        mainlayout::placesFor(m_client->size(), cbbSearch->sizeHint().height(),
+                              std::max(mainlayout::kAddWidth, sbtAdd->sizeHint().width()),
+                              std::max(mainlayout::kExitWidth, sbtExit->sizeHint().width()));
     cbbSearch->setGeometry(places.search);
     sbtAdd->setGeometry(places.add);
     sbtExit->setGeometry(places.exit);
@@ -340,10 +354,12 @@ bool TfmMain::listIsEmpty() const {
 
 bool TfmMain::FormKeyDown(QKeyEvent *event) {
     if (isEnter(event) && withoutModifiers(event)) {
-        if (listIsEmpty())
-            mmAddClick();
-        else
-            mmEditClick();
+        runGuarded(this, [this] {
+            if (listIsEmpty())
+                mmAddClick();
+            else
+                mmEditClick();
+        });
         return true;
     }
     return false;
@@ -361,7 +377,28 @@ bool TfmMain::event(QEvent *event) {
     return QMainWindow::event(event);
 }
 
+// Left from the first menu and Right from the last of the main bar open Help, which stands in
+// a bar of its own at the right end; from Help the keys lead back.
+bool TfmMain::walkMenus(QMenu *from, int key) {
+    QMenu *to = nullptr;
+    if (key == Qt::Key_Left)
+        to = from == mCard ? mHelp : from == mHelp ? mSpr : nullptr;
+    else if (key == Qt::Key_Right)
+        to = from == mSpr ? mHelp : from == mHelp ? mCard : nullptr;
+    if (!to)
+        return false;
+    from->close();
+    QMenuBar *bar = to == mHelp ? m_helpBar : menuBar();
+    QTimer::singleShot(0, bar, [bar, to] { bar->setActiveAction(to->menuAction()); });
+    return true;
+}
+
 bool TfmMain::eventFilter(QObject *watched, QEvent *event) {
+    if (event->type() == QEvent::KeyPress &&
+        (watched == mCard || watched == mSpr || watched == mHelp)) {
+        auto *menu = static_cast<QMenu *>(watched);
+        return walkMenus(menu, static_cast<QKeyEvent *>(event)->key());
+    }
     if (watched == m_client && event->type() == QEvent::Resize) {
         layOutControls();
     } else if (watched == cbbSearch) {
@@ -384,10 +421,12 @@ bool TfmMain::eventFilter(QObject *watched, QEvent *event) {
             return true;
         }
     } else if (watched == dbgMain->viewport() && event->type() == QEvent::MouseButtonDblClick) {
-        if (m_state.viewMode)
-            mmViewClick();
-        else
-            mmEditClick();
+        runGuarded(this, [this] {
+            if (m_state.viewMode)
+                mmViewClick();
+            else
+                mmEditClick();
+        });
         return true;
     }
     return QMainWindow::eventFilter(watched, event);
@@ -411,7 +450,8 @@ void TfmMain::enableCommands() {
 }
 
 void TfmMain::mCardPopup() {
-    const bool hasRows = !listIsEmpty();
+    bool hasRows = false;
+    runGuarded(this, [&] { hasRows = !listIsEmpty(); });
     mmAdd->setEnabled(bool(m_windowHooks.cardEdit));
     mmView->setEnabled(hasRows && m_windowHooks.cardView);
     mmEdit->setEnabled(hasRows && m_windowHooks.cardEdit);
@@ -422,7 +462,8 @@ void TfmMain::mCardPopup() {
 }
 
 void TfmMain::pmMainPopup() {
-    const bool hasRows = !listIsEmpty();
+    bool hasRows = false;
+    runGuarded(this, [&] { hasRows = !listIsEmpty(); });
     pmView->setEnabled(hasRows && m_windowHooks.cardView);
     pmEdit->setEnabled(hasRows && m_windowHooks.cardEdit);
     pmAdd->setEnabled(bool(m_windowHooks.cardEdit));
@@ -442,12 +483,10 @@ void TfmMain::cbbSearchChange() {
     }
     if (text.size() < patientlists::kSearchFrom)
         return;
-    try {
+    runGuarded(this, [&] {
         m_data.showPatients(patientlists::surnameSearchSql(text));
         setStatusText(patientlists::searchStatusText(text));
-    } catch (const DbError &error) {
-        MessageBox::dbError(this, error);
-    }
+    });
 }
 
 void TfmMain::startSearchFromList(const QString &letter) {
@@ -461,7 +500,7 @@ void TfmMain::mmAddClick() {
     if (!m_windowHooks.cardEdit)
         return;
     Dataset &patients = m_data.ibdsMain;
-    try {
+    const bool started = runGuarded(this, [&] {
         patients.insert();
         const QString text = cbbSearch->currentText();
         if (!text.isEmpty() && text != patientlists::kSearchPrompt) {
@@ -472,54 +511,52 @@ void TfmMain::mmAddClick() {
                 throw;
             }
         }
-    } catch (const DbError &error) {
-        MessageBox::dbError(this, error);
-        return;
-    }
-    runCommand(m_windowHooks.cardEdit);
+    });
+    if (started)
+        runCommand(m_windowHooks.cardEdit);
 }
 
 void TfmMain::runCommand(const std::function<void()> &command) {
-    try {
-        command();
-    } catch (const DbError &error) {
-        MessageBox::dbError(this, error);
-    }
+    runGuarded(this, command);
 }
 
 void TfmMain::mmEditClick() {
     if (!m_windowHooks.cardEdit)
         return;
-    try {
+    const bool ready = runGuarded(this, [this] {
         if (listIsEmpty())
             m_data.ibdsMain.insert();
-    } catch (const DbError &error) {
-        MessageBox::dbError(this, error);
-        return;
-    }
-    runCommand(m_windowHooks.cardEdit);
+    });
+    if (ready)
+        runCommand(m_windowHooks.cardEdit);
 }
 
 void TfmMain::mmViewClick() {
-    if (m_state.viewMode && listIsEmpty()) {
-        m_caption->show(QStringLiteral("Нет пациентов в списке. Просмотр невозможен"),
-                        kMessageTicks);
-        return;
-    }
-    if (m_windowHooks.cardView)
-        runCommand(m_windowHooks.cardView);
+    runGuarded(this, [this] {
+        if (m_state.viewMode && listIsEmpty()) {
+            m_caption->show(QStringLiteral("Нет пациентов в списке. Просмотр невозможен"),
+                            kMessageTicks);
+            return;
+        }
+        if (m_windowHooks.cardView)
+            m_windowHooks.cardView();
+    });
 }
 
 void TfmMain::mmDelClick() {
-    if (MessageBox::ask(this, QStringLiteral("Удалить карточку пациента?"),
-                        QMessageBox::Ok | QMessageBox::Cancel) != QMessageBox::Ok) {
-        return;
-    }
-    try {
+    runGuarded(this, [this] {
+        // Nothing to delete: no question, as when the menu item is chosen on an empty list.
+        if (listIsEmpty())
+            return;
+        if (MessageBox::ask(this, QStringLiteral("Удалить карточку пациента?"),
+                            QMessageBox::Ok | QMessageBox::Cancel) != QMessageBox::Ok) {
+            return;
+        }
         m_data.ibdsMain.remove();
-    } catch (const DbError &error) {
-        MessageBox::dbError(this, error);
-    }
+        // The user confirmed it: the deletion is kept at once, not left for a later commit
+        // that a crash or a cancelled visit would never make.
+        m_data.ibTrans.commitRetaining();
+    });
 }
 
 void TfmMain::mmFilterClick() {
@@ -528,12 +565,10 @@ void TfmMain::mmFilterClick() {
 }
 
 void TfmMain::showPeriodList(const QDate &since, const QString &status) {
-    try {
+    runGuarded(this, [&] {
         m_data.showPatients(patientlists::periodListSql(since));
         setStatusText(status);
-    } catch (const DbError &error) {
-        MessageBox::dbError(this, error);
-    }
+    });
 }
 
 void TfmMain::mmLastMonthClick() {

@@ -16,6 +16,7 @@ class QComboBox;
 class QKeyEvent;
 class QLabel;
 class QMenu;
+class QMenuBar;
 class QTableView;
 class QToolButton;
 class SettingsFile;
@@ -95,6 +96,7 @@ private:
     // Opens the database and the datasets and shows the start list; once, at the first show.
     void load();
     bool FormKeyDown(QKeyEvent *event);
+    bool walkMenus(QMenu *from, int key);
     void mCardPopup();
     void pmMainPopup();
     void cbbSearchChange();
@@ -127,7 +129,9 @@ private:
     QLabel *m_statusLabel = nullptr;
 
     QMenu *mCard = nullptr;
+    QMenu *mSpr = nullptr;
     QMenu *mHelp = nullptr;
+    QMenuBar *m_helpBar = nullptr;
     QMenu *pmMain = nullptr;
     QAction *mmAdd = nullptr;
     QAction *mmView = nullptr;

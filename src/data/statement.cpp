@@ -86,11 +86,7 @@ struct Statement::Impl {
     Impl(Connection &c, Transaction &t) : connection(c), transaction(t) {}
 
     ~Impl() {
-        // Freeing may fail only when the attachment is already gone; nothing is left to undo.
-        try {
-            closeCursor();
-        } catch (const DbError &) {
-        }
+        closeCursor();
         fb::release(standardInput);
         fb::release(oversizedInput);
         fb::release(outputMeta);
@@ -131,12 +127,18 @@ struct Statement::Impl {
         return more;
     }
 
+    // Closing a cursor whose transaction already ended is refused by the engine, which dropped
+    // it then: the interface is let go either way, so that the statement can run again.
     void closeCursor() {
         if (!cursor)
             return;
         IResultSet *open = cursor;
         cursor = nullptr;
-        fb::call([&](ThrowStatusWrapper *status) { open->close(status); });
+        try {
+            fb::call([&](ThrowStatusWrapper *status) { open->close(status); });
+        } catch (const DbError &) {
+            open->release();
+        }
     }
 
     // The parameters as the database described them, and the message that carries them: every

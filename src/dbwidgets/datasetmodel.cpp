@@ -2,10 +2,12 @@
 
 #include "data/dataset.h"
 #include "data/dberror.h"
+#include "widgets/guarded.h"
 #include "widgets/messagebox.h"
 
 #include <QAbstractItemView>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
 
 namespace {
 constexpr int kFetchStep = 256;
@@ -61,6 +63,7 @@ void DatasetModel::resetFromDataset() {
         beginResetModel();
     m_resetting = false;
     m_rows = m_dataset->fetchedCount();
+    m_fetchFailed = false;
     endResetModel();
     m_changingRows = false;
 }
@@ -76,9 +79,14 @@ int DatasetModel::columnCount(const QModelIndex &parent) const {
 QVariant DatasetModel::data(const QModelIndex &index, int role) const {
     if (!index.isValid() || index.row() >= m_rows)
         return QVariant();
-    if (role == Qt::DisplayRole || role == Qt::EditRole)
+    if (role != Qt::DisplayRole && role != Qt::EditRole)
+        return QVariant();
+    try {
         return m_dataset->displayText(index.row(), m_fieldIndex.value(index.column(), -1));
-    return QVariant();
+    } catch (const DbError &error) {
+        reportLater(const_cast<DatasetModel *>(this), error.message());
+        return QVariant();
+    }
 }
 
 QVariant DatasetModel::headerData(int section, Qt::Orientation orientation, int role) const {
@@ -89,12 +97,28 @@ QVariant DatasetModel::headerData(int section, Qt::Orientation orientation, int 
 }
 
 bool DatasetModel::canFetchMore(const QModelIndex &parent) const {
-    return !parent.isValid() && m_dataset->canFetchMore();
+    if (parent.isValid() || m_fetchFailed)
+        return false;
+    try {
+        return m_dataset->canFetchMore();
+    } catch (const DbError &error) {
+        m_fetchFailed = true;
+        reportLater(const_cast<DatasetModel *>(this), error.message());
+        return false;
+    }
 }
 
 void DatasetModel::fetchMore(const QModelIndex &parent) {
-    if (!parent.isValid())
+    if (parent.isValid())
+        return;
+    try {
         m_dataset->fetchMore(kFetchStep);
+    } catch (const DbError &error) {
+        // The view asks again at every scroll: one refusal stops the reading until the list is
+        // filled anew, so that the user sees one message, not one per scroll.
+        m_fetchFailed = true;
+        reportLater(this, error.message());
+    }
 }
 
 GridBinding::GridBinding(QAbstractItemView *view, DatasetModel *model)
@@ -108,6 +132,42 @@ GridBinding::GridBinding(QAbstractItemView *view, DatasetModel *model)
     connect(model, &QAbstractItemModel::modelReset, this,
             [this] { datasetMoved(m_model->dataset()->currentRow()); });
     datasetMoved(model->dataset()->currentRow());
+    view->installEventFilter(this);
+}
+
+bool GridBinding::eventFilter(QObject *watched, QEvent *event) {
+    if (watched != m_view || event->type() != QEvent::KeyPress)
+        return false;
+    bool consumed = false;
+    runGuarded(m_view, [&] { consumed = keyPressed(static_cast<QKeyEvent *>(event)); });
+    return consumed;
+}
+
+bool GridBinding::keyPressed(const QKeyEvent *key) {
+    if (key->modifiers() & (Qt::AltModifier | Qt::ShiftModifier))
+        return false;
+    Dataset *dataset = m_model->dataset();
+    switch (key->key()) {
+    case Qt::Key_Home:
+        dataset->first();
+        return true;
+    case Qt::Key_End:
+        dataset->last();
+        return true;
+    case Qt::Key_PageDown:
+    case Qt::Key_Down: {
+        // A page ahead of the current row is read before the view moves, so that the move is
+        // not cut short at the end of what was read so far.
+        const int rowHeight = std::max(1, m_view->sizeHintForRow(0));
+        const int page = std::max(1, m_view->viewport()->height() / rowHeight);
+        const int needed = std::max(dataset->currentRow(), 0) + page + 1;
+        if (dataset->canFetchMore() && needed >= dataset->fetchedCount())
+            dataset->fetchMore(needed - dataset->fetchedCount() + 1);
+        return false;
+    }
+    default:
+        return false;
+    }
 }
 
 void GridBinding::viewMoved(const QModelIndex &current) {

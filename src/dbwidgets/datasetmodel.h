@@ -6,6 +6,7 @@
 
 class Dataset;
 class QAbstractItemView;
+class QKeyEvent;
 
 // Shows chosen fields of a dataset as a table. Rows appear as the dataset reads them, so a long
 // patient list shows its first screen at once and reads on as the user scrolls.
@@ -42,16 +43,23 @@ private:
     int m_rows = 0; // the rows this model has announced to its views
     bool m_resetting = false;
     bool m_changingRows = false;
+    mutable bool m_fetchFailed = false; // reading more rows failed; not tried again until a reset
 };
 
 // Keeps a view's current row and its dataset's current row the same, both ways. A move the
 // dataset refuses (a pending row that cannot be posted) is reported, and the view goes back.
+// Home and End go to the first and the last row of the whole list, and the keys that move down
+// read the rows they move onto first, however few the view has seen so far.
 class GridBinding : public QObject {
     Q_OBJECT
 public:
     GridBinding(QAbstractItemView *view, DatasetModel *model);
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
+    bool keyPressed(const QKeyEvent *key);
     void viewMoved(const QModelIndex &current);
     void datasetMoved(int row);
 

@@ -6,6 +6,7 @@
 #include "data/statement.h"
 #include "dbwidgets/datasetmodel.h"
 #include "testdatabase.h"
+#include "widgets/messagebox.h"
 
 #include <QAbstractItemModelTester>
 #include <QSignalSpy>
@@ -262,6 +263,27 @@ private Q_SLOTS:
         QCOMPARE(model.rowCount(), 3);
     }
 
+    // A refused read while a view scrolls is reported once, after the painting, and never
+    // leaves the model as an exception (which would end the program).
+    void refusedReadWhileScrollingIsReportedNotThrown() {
+        writePatients(1000);
+        DatasetModel model(&data->ibdsMain, {{QStringLiteral("FIO"), QStringLiteral("Ф.И.О.")}});
+        QStringList boxes;
+        MessageBox::setAnswerer([&](const QString &text) {
+            boxes << text;
+            return QMessageBox::Ok;
+        });
+        data->ibTrans.commit(); // the list's cursor goes with its transaction
+        QVERIFY(model.canFetchMore({}));
+        model.fetchMore({});
+        model.fetchMore({});
+        QVERIFY(!model.canFetchMore({}));
+        QTRY_COMPARE(boxes.size(), 1);
+        MessageBox::setAnswerer({});
+        data->showPatients(QStringLiteral("select * from MAIN order by FIO"));
+        QVERIFY(model.canFetchMore({}));
+    }
+
     void deletingThroughTheGridMovesOnce() {
         writePatients(5);
         DatasetModel model(&data->ibdsMain, {{QStringLiteral("FIO"), QStringLiteral("Ф.И.О.")}});
@@ -273,6 +295,34 @@ private Q_SLOTS:
         QCOMPARE(moves.count(), 1);
         QCOMPARE(data->ibdsMain.value(QStringLiteral("ID")).toInt(), 4);
         QCOMPARE(view.currentIndex().row(), 2);
+    }
+
+    // The keys that go to the end, or down a page, reach the real last rows of a list longer
+    // than what was read so far.
+    void endAndPageDownReachTheWholeList() {
+        writePatients(1000);
+        DatasetModel model(&data->ibdsMain, {{QStringLiteral("FIO"), QStringLiteral("Ф.И.О.")}});
+        QTableView view;
+        GridBinding binding(&view, &model);
+        view.resize(300, 400);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        Dataset &patients = data->ibdsMain;
+        QTest::keyClick(&view, Qt::Key_End, Qt::ControlModifier);
+        QCOMPARE(patients.value(QStringLiteral("ID")).toInt(), 1000);
+        QCOMPARE(view.currentIndex().row(), 999);
+        QTest::keyClick(&view, Qt::Key_Home);
+        QCOMPARE(patients.currentRow(), 0);
+        QTest::keyClick(&view, Qt::Key_End);
+        QCOMPARE(patients.currentRow(), 999);
+
+        data->showPatients(QStringLiteral("select * from MAIN order by FIO"));
+        int previous = patients.currentRow();
+        for (int press = 0; press < 10; ++press) {
+            QTest::keyClick(&view, Qt::Key_PageDown);
+            QVERIFY(patients.currentRow() > previous);
+            previous = patients.currentRow();
+        }
     }
 
     void gridAndDatasetShareTheCurrentRow() {

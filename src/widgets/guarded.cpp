@@ -1,0 +1,20 @@
+#include "widgets/guarded.h"
+
+#include <QCoreApplication>
+#include <QPointer>
+#include <QTimer>
+#include <QWidget>
+
+void reportLater(QObject *context, const QString &text) {
+    static bool pending = false;
+    if (pending)
+        return;
+    pending = true;
+    QTimer::singleShot(0, [context = QPointer<QObject>(context), text] {
+        pending = false;
+        QWidget *parent = nullptr;
+        if (auto *widget = qobject_cast<QWidget *>(context.data()))
+            parent = widget->window();
+        MessageBox::error(parent, text);
+    });
+}
