@@ -3,13 +3,12 @@
 #include "app/folders.h"
 #include "app/startup.h"
 #include "app/tfmmain.h"
-#include "data/terminationsignal.h"
+#include "data/programend.h"
 #include "widgets/messagebox.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
 #include <QLocale>
-#include <QPointer>
 #include <QTranslator>
 
 #include <memory>
@@ -31,6 +30,9 @@ void installRussian(QApplication &app) {
 int main(int argc, char **argv) {
     QApplication app(argc, argv);
     installRussian(app);
+    // SIGTERM, SIGINT and SIGHUP end the run the ordinary way from the event loop, also while a
+    // modal window or a message box is open: every event loop is left, and the end commits.
+    routeProgramEnd(&app, [] { QCoreApplication::exit(0); });
 
     const StartupResult start =
         settleStartup(QCoreApplication::applicationDirPath(), QCoreApplication::arguments(),
@@ -41,20 +43,13 @@ int main(int argc, char **argv) {
     }
 
     auto fmMain = std::make_unique<TfmMain>(start.state);
-    // A termination signal (the session ending, kill) closes the main window as the user would,
-    // so that the work of the run is committed.
-    routeTerminationSignals([window = QPointer<TfmMain>(fmMain.get())] {
-        QMetaObject::invokeMethod(
-            qApp,
-            [window] {
-                if (window)
-                    window->close();
-            },
-            Qt::QueuedConnection);
-    });
+    // Qt ends the process with exit() when the connection to the X server breaks: the run is
+    // committed and the settings written then too.
+    setEndAtExit([window = fmMain.get()] { window->endRun(TfmMain::EndMode::Quietly); });
     fmMain->show();
     const int result = app.exec();
-    // The end of the run: windows write their settings and the work is committed.
+    // The end of the run: the work is committed, then the windows write their settings.
     fmMain.reset();
+    setEndAtExit({});
     return result;
 }

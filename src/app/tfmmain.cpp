@@ -32,6 +32,9 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QUrl>
+#include <QWindow>
+
+#include <cstdio>
 
 namespace {
 
@@ -42,6 +45,7 @@ constexpr int kDesignWidth = 534;
 constexpr int kDesignHeight = 482;
 constexpr int kHintTicks = 3;
 constexpr int kMessageTicks = 10;
+constexpr int kLoadAtTheLatest = 1000; // ms after the first show
 // The mark that makes a menu hint show in the caption.
 constexpr char16_t kCaptionHintMark = u'~';
 
@@ -106,24 +110,36 @@ TfmMain::TfmMain(const StartupState &state, QWidget *parent)
 }
 
 TfmMain::~TfmMain() {
+    endRun(EndMode::Ordinary);
     while (!m_windows.isEmpty())
         delete m_windows.takeLast().data();
-    // A window made as a child but never adopted goes too, newest first, while the settings
-    // file it writes to is still there.
+    // A window made as a child but never adopted goes too, newest first.
     const QList<QWidget *> children = findChildren<QWidget *>(Qt::FindDirectChildrenOnly);
     for (auto child = children.rbegin(); child != children.rend(); ++child) {
         const Qt::WindowType type = (*child)->windowType();
         if (type == Qt::Window || type == Qt::Dialog)
             delete *child;
     }
-    m_behaviour->writeSettings();
     m_behaviour.reset();
     m_settings.reset();
+}
+
+// The commit comes first: nothing that happens while the settings are written (a message that
+// they could not be, a signal, the X server going away) can hold it back.
+void TfmMain::endRun(EndMode mode) {
+    if (std::exchange(m_ended, true))
+        return;
+    const auto report =
+        mode == EndMode::Quietly ? WindowBehaviour::Report::Quietly : WindowBehaviour::Report::Box;
     try {
         m_data.close();
     } catch (const DbError &error) {
-        MessageBox::dbError(nullptr, error);
+        if (report == WindowBehaviour::Report::Quietly)
+            fprintf(stderr, "%s\n", qPrintable(error.message()));
+        else
+            MessageBox::dbError(nullptr, error);
     }
+    WindowBehaviour::writeEverySettings(report);
 }
 
 void TfmMain::createMenus() {
@@ -322,18 +338,26 @@ void TfmMain::adoptWindow(QWidget *window) {
 
 void TfmMain::showEvent(QShowEvent *event) {
     QMainWindow::showEvent(event);
-    if (!m_loadStarted) {
-        m_loadStarted = true;
-        // After the window is on the screen, so that its caption tells of the wait.
-        QTimer::singleShot(0, this, &TfmMain::load);
-    }
+    if (m_loadStarted)
+        return;
+    m_loadStarted = true;
+    // The user sees the window, its caption and the wait cursor first; the database is opened
+    // once the window has been painted on the screen (or after a second, should the windowing
+    // system never say so, as for a window started minimised).
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    setWindowTitle(QStringLiteral("Загрузка баз..."));
+    windowHandle()->installEventFilter(this);
+    QTimer::singleShot(kLoadAtTheLatest, this, &TfmMain::load);
 }
 
 void TfmMain::load() {
+    if (std::exchange(m_loadRan, true))
+        return;
+    windowHandle()->removeEventFilter(this);
+    // What was painted reaches the screen before the wait.
+    QGuiApplication::sync();
     const QDate since = dates::monthBack(dates::today());
     installHintHandler();
-    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    setWindowTitle(QStringLiteral("Загрузка баз..."));
     try {
         m_data.open(m_state.databaseFile, patientlists::startListSql(since));
         m_loaded = true;
@@ -394,6 +418,9 @@ bool TfmMain::walkMenus(QMenu *from, int key) {
 }
 
 bool TfmMain::eventFilter(QObject *watched, QEvent *event) {
+    // The window is painted as the exposure is handled, after this filter: the load follows.
+    if (watched == windowHandle() && event->type() == QEvent::Expose && windowHandle()->isExposed())
+        QTimer::singleShot(0, this, &TfmMain::load);
     if (event->type() == QEvent::KeyPress &&
         (watched == mCard || watched == mSpr || watched == mHelp)) {
         auto *menu = static_cast<QMenu *>(watched);

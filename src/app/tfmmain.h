@@ -34,6 +34,13 @@ public:
     // its own and what is not yet committed is committed.
     ~TfmMain() override;
 
+    // The end of the run: what is not yet committed is committed, then every window writes its
+    // settings, newest first, this one last. Runs once; the destructor runs it when nothing else
+    // did. `Quietly` is for an end from outside (the X connection broke), when no box can show:
+    // failures then go to the standard error output.
+    enum class EndMode { Ordinary, Quietly };
+    void endRun(EndMode mode);
+
     // The windows the commands open modally. Each is made by its own part of the program on
     // first use and kept; a command whose window is not given is disabled.
     enum class Book { Doctors, Diagnoses, Interventions };
@@ -118,6 +125,8 @@ private:
     QList<QPointer<QWidget>> m_windows;
     bool m_loaded = false;
     bool m_loadStarted = false;
+    bool m_loadRan = false;
+    bool m_ended = false;
     bool m_hintHandlerInstalled = false;
 
     QWidget *m_client = nullptr;

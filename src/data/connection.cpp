@@ -1,7 +1,7 @@
 #include "data/connection.h"
 
 #include "data/fbapi.h"
-#include "data/terminationsignal.h"
+#include "data/programend.h"
 #include "support/win1251codec.h"
 
 #include <QDir>
@@ -125,7 +125,7 @@ void Connection::open(const QString &path) {
                                             dpb->getBuffer(status));
         });
     m_path = path;
-    takeTerminationSignalsFromEngine();
+    takeTheEndFromEngine();
 }
 
 void Connection::close() {

@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 
 #include <vector>
@@ -161,10 +162,25 @@ bool SettingsFile::writeInteger(const QString &section, const QString &key, int 
     for (const Line &line : lines)
         result += line.text + line.lineBreak;
 
+    return replaceContent(result);
+}
+
+// The new text goes to a temporary file beside the settings file, which takes the settings
+// file's place only once every byte is on the disk: a full disk or a failed write leaves the
+// old file whole (QSaveFile would otherwise rename a file it could not write).
+bool SettingsFile::replaceContent(const QByteArray &content) {
     QSaveFile file(m_path);
-    // A file the user may write in a folder the user may not: write it in place.
-    file.setDirectWriteFallback(true);
-    return file.open(QIODevice::WriteOnly) && file.write(result) == result.size() && file.commit();
+    // A file the user may write in a folder where the user may not make new files can only be
+    // written in place.
+    const QFileInfo info(m_path);
+    file.setDirectWriteFallback(!QFileInfo(info.absolutePath()).isWritable() && info.isWritable());
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    if (file.write(content) != content.size() || !file.flush()) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
 }
 
 QString SettingsFile::writeErrorText() const {

@@ -33,6 +33,8 @@ public:
     QString writeErrorText() const;
 
 private:
+    bool replaceContent(const QByteArray &content);
+
     QString m_path;
 };
 

@@ -15,6 +15,7 @@
 #include <QWindowStateChangeEvent>
 
 #include <algorithm>
+#include <cstdio>
 
 namespace {
 
@@ -98,6 +99,12 @@ QList<QPointer<QWidget>> &minimizedTogether() {
 }
 bool g_changingAll = false;
 
+// Every window's behaviour, oldest first.
+QList<WindowBehaviour *> &living() {
+    static QList<WindowBehaviour *> behaviours;
+    return behaviours;
+}
+
 void minimizeApplication(QWidget *origin) {
     g_changingAll = true;
     minimizedTogether().clear();
@@ -126,6 +133,7 @@ void restoreApplication() {
 WindowBehaviour::WindowBehaviour(QWidget *window, SettingsFile &settings,
                                  const WindowTraits &traits)
     : m_window(window), m_settings(settings), m_traits(traits) {
+    living() << this;
     readSettings();
     window->installEventFilter(this);
     if (m_traits.helpTopic != 0) {
@@ -137,6 +145,13 @@ WindowBehaviour::WindowBehaviour(QWidget *window, SettingsFile &settings,
 
 WindowBehaviour::~WindowBehaviour() {
     writeSettings();
+    living().removeOne(this);
+}
+
+void WindowBehaviour::writeEverySettings(Report report) {
+    const QList<WindowBehaviour *> behaviours = living();
+    for (auto behaviour = behaviours.rbegin(); behaviour != behaviours.rend(); ++behaviour)
+        (*behaviour)->writeSettings(report);
 }
 
 void WindowBehaviour::readSettings() {
@@ -153,14 +168,18 @@ void WindowBehaviour::readSettings() {
     applyEdgeRule();
 }
 
-void WindowBehaviour::writeSettings() {
+void WindowBehaviour::writeSettings(Report report) {
     if (m_written || !m_window)
         return;
     m_written = true;
     for (Key key : keysOf(m_traits.keys)) {
         if (!m_settings.writeInteger(m_traits.section, keyName(key), outerValue(m_window, key))) {
-            // The window may be half destroyed by now: the box belongs to no window.
-            MessageBox::error(nullptr, m_settings.writeErrorText());
+            if (report == Report::Quietly) {
+                fprintf(stderr, "%s\n", qPrintable(m_settings.writeErrorText()));
+            } else {
+                // The window may be half destroyed by now: the box belongs to no window.
+                MessageBox::error(nullptr, m_settings.writeErrorText());
+            }
             return;
         }
     }

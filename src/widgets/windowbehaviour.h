@@ -49,9 +49,15 @@ public:
 
     const WindowTraits &traits() const { return m_traits; }
 
+    // How a key that cannot be written is reported: in a message box, or, when no box can be
+    // shown (the program is being ended from outside), on the standard error output.
+    enum class Report { Box, Quietly };
     // Writes the window's keys now (once: later calls and the destructor write nothing). A key
     // that cannot be written is reported and the keys after it are not tried.
-    void writeSettings();
+    void writeSettings(Report report = Report::Box);
+    // Writes the keys of every window that has not written them yet, newest window first, as
+    // if they were all being destroyed now.
+    static void writeEverySettings(Report report);
     // Opens the window's help topic; the handler of its Help button.
     void showHelp() const;
 

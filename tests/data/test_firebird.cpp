@@ -2,16 +2,15 @@
 
 #include "data/connection.h"
 #include "data/dberror.h"
+#include "data/programend.h"
 #include "data/statement.h"
-#include "data/terminationsignal.h"
 #include "data/transaction.h"
 #include "testdatabase.h"
 
+#include <QDeadlineTimer>
 #include <QProcess>
-#include <QThread>
 
 #include <QTest>
-#include <atomic>
 #include <csignal>
 #include <unistd.h>
 
@@ -24,13 +23,13 @@ const char *const kAttachOnly = "VENTREL_TEST_ATTACH_ONLY";
 const char *const kTerminateDuringWork = "VENTREL_TEST_TERMINATE_DURING_WORK";
 
 int terminateDuringWork(const QString &path) {
-    static std::atomic<bool> asked{false};
+    bool asked = false;
     // The test runner may have left the signal blocked for its children.
     sigset_t terminate;
     sigemptyset(&terminate);
     sigaddset(&terminate, SIGTERM);
     pthread_sigmask(SIG_UNBLOCK, &terminate, nullptr);
-    routeTerminationSignals([] { asked = true; });
+    routeProgramEnd(qApp, [&] { asked = true; });
     try {
         Connection connection;
         connection.open(path);
@@ -39,8 +38,9 @@ int terminateDuringWork(const QString &path) {
                   QStringLiteral("insert into VMESH (E_ID, E_NAME) values (1, 'ФГДС')"))
             .execute();
         ::kill(::getpid(), SIGTERM);
-        for (int i = 0; i < 1000 && !asked; ++i)
-            QThread::msleep(10);
+        QDeadlineTimer deadline(10000);
+        while (!asked && !deadline.hasExpired())
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
         if (!asked)
             return 2;
         transaction.commit(); // the engine is still there to take it

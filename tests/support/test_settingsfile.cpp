@@ -2,9 +2,13 @@
 
 #include "support/settingsfile.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <csignal>
+#include <sys/resource.h>
 
 class TestSettingsFile : public QObject {
     Q_OBJECT
@@ -111,6 +115,29 @@ private Q_SLOTS:
         QVERIFY(settings.writeInteger(QStringLiteral("fmMain"), QStringLiteral("Top"), 108));
         QVERIFY(settings.writeInteger(QStringLiteral("fmMain"), QStringLiteral("Left"), 192));
         QCOMPARE(contentOf(settings.path()), QByteArray("[fmMain]\nTop=108\nLeft=192\n"));
+    }
+
+    // A disk that fills up while the file is written leaves the file as it was: the register's
+    // folder in it must never be lost to a half-written file. A limit on the size of files the
+    // test may write stands in for the full disk.
+    void fullDiskLeavesTheFileAsItWas() {
+        const QByteArray content("[Main]\r\nPathBase=/srv/ventrel\r\n\r\n[fmMain]\r\nTop=108\r\n"
+                                 "Left=192\r\nWidth=534\r\nHeight=482\r\n");
+        SettingsFile settings(fileWith(content));
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit saved{};
+        getrlimit(RLIMIT_FSIZE, &saved);
+        rlimit tiny = saved;
+        tiny.rlim_cur = 16;
+        setrlimit(RLIMIT_FSIZE, &tiny);
+        const bool written =
+            settings.writeInteger(QStringLiteral("fmMain"), QStringLiteral("Top"), 7);
+        setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, SIG_DFL);
+        QVERIFY(!written);
+        QCOMPARE(contentOf(settings.path()), content);
+        QCOMPARE(QDir(dir.path()).entryList({"Ventrel.ini*"}, QDir::Files),
+                 QStringList{"Ventrel.ini"});
     }
 
     void failedWriteIsReported() {

@@ -1,0 +1,149 @@
+// However the program is ended, the run's work is committed and the settings are written: by
+// SIGHUP, by SIGTERM while a modal window is open, by exit() from inside the run (as Qt ends the
+// program when the X connection breaks), and by a signal while a message box holds the end.
+// Each end is played by a copy of this program started as a child, which the test then checks
+// through the database file and the settings file it left.
+
+#include "app/tfmmain.h"
+#include "data/connection.h"
+#include "data/programend.h"
+#include "data/statement.h"
+#include "data/transaction.h"
+#include "testdatabase.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QDir>
+#include <QProcess>
+#include <QTimer>
+
+#include <csignal>
+#include <cstdlib>
+#include <memory>
+
+namespace {
+
+const char *const kEnd = "VENTREL_TEST_END";
+const char *const kDatabase = "VENTREL_TEST_DATABASE";
+const char *const kSettings = "VENTREL_TEST_SETTINGS";
+
+void unblock(int signal) {
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, signal);
+    pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
+}
+
+// The program's own start and end, then one way of ending it once a book row is written and
+// not yet committed.
+int playTheProgram(int argc, char **argv) {
+    QApplication app(argc, argv);
+    for (int signal : {SIGTERM, SIGHUP})
+        unblock(signal);
+    routeProgramEnd(&app, [] { QCoreApplication::exit(0); });
+    StartupState state;
+    state.databaseFile = qEnvironmentVariable(kDatabase);
+    state.settingsFile = qEnvironmentVariable(kSettings);
+    state.databaseFolder = QFileInfo(state.databaseFile).absolutePath() + u'/';
+    state.dataFolder = state.programFolder = QFileInfo(state.settingsFile).absolutePath() + u'/';
+    auto fmMain = std::make_unique<TfmMain>(state);
+    setEndAtExit([window = fmMain.get()] { window->endRun(TfmMain::EndMode::Quietly); });
+    fmMain->show();
+
+    const QByteArray end = qgetenv(kEnd);
+    auto *poll = new QTimer(&app);
+    QObject::connect(poll, &QTimer::timeout, &app, [&, poll] {
+        if (!fmMain->isLoaded())
+            return;
+        poll->stop();
+        Dataset &book = fmMain->data().ibdsVmes;
+        book.insert();
+        book.setValue(QStringLiteral("E_NAME"), QStringLiteral("ФГДС"));
+        book.post();
+        if (end == "hup") {
+            ::raise(SIGHUP);
+            ::raise(SIGHUP); // a second signal while the first is being handled
+        } else if (end == "exit") {
+            std::exit(1);
+        } else if (end == "term-in-dialog") {
+            QTimer::singleShot(100, [] { ::raise(SIGTERM); });
+            QDialog dialog(fmMain.get());
+            dialog.exec();
+        } else if (end == "term-at-settings-box") {
+            // The settings cannot be written: the box that says so waits for a person, and a
+            // signal ends it.
+            QTimer::singleShot(500, [] { ::raise(SIGTERM); });
+            fmMain->close();
+        }
+    });
+    poll->start(20);
+    const int result = app.exec();
+    fmMain.reset();
+    setEndAtExit({});
+    return result;
+}
+
+} // namespace
+
+class TestEndOfRun : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void everyEndCommitsAndWritesTheSettings_data() {
+        QTest::addColumn<QString>("end");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<bool>("settingsWritable");
+        QTest::newRow("SIGHUP") << "hup" << 0 << true;
+        QTest::newRow("exit()") << "exit" << 1 << true;
+        QTest::newRow("SIGTERM in a modal window") << "term-in-dialog" << 0 << true;
+        QTest::newRow("SIGTERM at the settings box") << "term-at-settings-box" << 0 << false;
+    }
+    void everyEndCommitsAndWritesTheSettings() {
+        QFETCH(QString, end);
+        QFETCH(int, exitCode);
+        QFETCH(bool, settingsWritable);
+        TestDatabase db;
+        QTemporaryDir data;
+        const QString settings = settingsWritable
+                                     ? data.filePath(QStringLiteral("Ventrel.ini"))
+                                     : data.filePath(QStringLiteral("missing/Ventrel.ini"));
+        QProcess child;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QLatin1String(kEnd), end);
+        environment.insert(QLatin1String(kDatabase), db.path());
+        environment.insert(QLatin1String(kSettings), settings);
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        child.setProcessEnvironment(environment);
+        child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        child.start(QCoreApplication::applicationFilePath(), {});
+        QVERIFY(child.waitForFinished(60000));
+        QCOMPARE(child.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(child.exitCode(), exitCode);
+
+        Connection connection;
+        connection.open(db.path());
+        Transaction transaction(connection);
+        QCOMPARE(Statement(connection, transaction, QStringLiteral("select count(*) from VMESH"))
+                     .selectOne()
+                     .value(0)
+                     .toInt(),
+                 1);
+        transaction.commit();
+        connection.close();
+        if (settingsWritable) {
+            QFile file(settings);
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            QVERIFY(file.readAll().contains("[fmMain]"));
+        }
+    }
+};
+
+int main(int argc, char **argv) {
+    if (qEnvironmentVariableIsSet(kEnd))
+        return playTheProgram(argc, argv);
+    QApplication app(argc, argv);
+    TestEndOfRun test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "test_endofrun.moc"
