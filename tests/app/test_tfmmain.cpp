@@ -12,9 +12,11 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QStyle>
 #include <QTableView>
 #include <QTest>
 #include <QToolButton>
@@ -495,6 +497,17 @@ private Q_SLOTS:
         QCOMPARE(search->currentText(), QStringLiteral("Ив"));
         QTest::keyClick(search, Qt::Key_Escape);
         QVERIFY(!fmMain->isVisible());
+    }
+
+    // The age column's title is not cut when it turns bold with the current row.
+    void ageTitleFitsInBold() {
+        start();
+        QHeaderView *titles = child<QTableView>("dbgMain")->horizontalHeader();
+        QFont bold = titles->font();
+        bold.setBold(true);
+        const int margins = 2 * titles->style()->pixelMetric(QStyle::PM_HeaderMargin);
+        QVERIFY(titles->sectionSize(1) >=
+                QFontMetrics(bold).horizontalAdvance(QStringLiteral("Возраст")) + margins);
     }
 
     // A button shows only while it clears the search box, and its caption is never cut: a
