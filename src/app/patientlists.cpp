@@ -1,5 +1,6 @@
 #include "app/patientlists.h"
 
+#include "data/patientlistsql.h"
 #include "data/sqlliteral.h"
 #include "support/dates.h"
 #include "support/letters.h"
@@ -7,14 +8,13 @@
 namespace patientlists {
 
 QString startListSql(const QDate &since) {
-    return QStringLiteral("select distinct MAIN.* from MAIN, CARD where (C_KEY=ID) and "
-                          "((C_DATE>='") +
-           dates::toText(since) + QStringLiteral("') or (C_DATE is null))order by FIO");
+    return patientlistsql::patientsWithVisit(
+        QString(), QStringLiteral("C_DATE >= '%1' or C_DATE is null").arg(dates::toText(since)));
 }
 
 QString periodListSql(const QDate &since) {
-    return QStringLiteral("select distinct MAIN.* from MAIN, CARD where (C_KEY=ID) and C_DATE>'") +
-           dates::toText(since) + QStringLiteral("'order by FIO");
+    return patientlistsql::patientsWithVisit(
+        QString(), QStringLiteral("C_DATE > '%1'").arg(dates::toText(since)));
 }
 
 QString surnameSearchSql(const QString &text) {
