@@ -7,6 +7,7 @@
 #include "data/dberror.h"
 #include "data/shareddata.h"
 #include "data/statement.h"
+#include "filter/filterstatement.h"
 #include "peakmemory.h"
 #include "rawfirebird.h"
 #include "support/dates.h"
@@ -35,6 +36,62 @@ QString surnameSearch(const QString &text) {
 }
 QString periodList(QDate since) {
     return patientlists::periodListSql(since);
+}
+
+// The plain shape the lists were first written in ("select distinct MAIN.* ... order by FIO"),
+// measured beside the program's so that the difference stays visible.
+QString plainList(const QString &from, const QString &condition) {
+    return QStringLiteral("select distinct MAIN.* from MAIN, CARD%1 where (C_KEY=ID) and %2 "
+                          "order by FIO")
+        .arg(from, condition);
+}
+
+// The filter's criteria the benchmark tries one by one and all together, with the plain
+// shape's condition for each (which always joins the diagnosis rows).
+struct FilterCase {
+    const char *name;
+    filter::Criteria criteria;
+    QString plainCondition;
+};
+
+QList<FilterCase> filterCases(QDate today, int doctor, int diagnosis) {
+    const QDate yearBack = dates::yearBack(today);
+    const filter::DateRange born = filter::birthDates({20, 50}, today);
+    const QString dateCondition =
+        QStringLiteral("(C_DATE between %1 and %2)")
+            .arg(dates::toSqlLiteral(yearBack), dates::toSqlLiteral(today));
+    const QString ageCondition =
+        QStringLiteral("(DATAR between %1 and %2)")
+            .arg(dates::toSqlLiteral(born.first), dates::toSqlLiteral(born.second));
+    const QString doctorCondition = QStringLiteral("(C_DOC=%1)").arg(doctor);
+    const QString diagnosisCondition = QStringLiteral("(G_DIAG=%1)").arg(diagnosis);
+    const QString wordsCondition = QStringLiteral("(C_ZHALOBA like '%кашель%')");
+
+    filter::Criteria dates, ages, oneDoctor, oneDiagnosis, words, all;
+    dates.visitDates = all.visitDates = filter::DateRange{yearBack, today};
+    ages.ages = all.ages = filter::AgeRange{20, 50};
+    oneDoctor.doctor = all.doctor = doctor;
+    oneDiagnosis.diagnosis = all.diagnosis = diagnosis;
+    words.complaints = all.complaints = QStringLiteral("кашель");
+    return {
+        {"filter: visit dates (last 12 months)", dates, dateCondition},
+        {"filter: age 20 to 50", ages, ageCondition},
+        {"filter: doctor", oneDoctor, doctorCondition},
+        {"filter: diagnosis", oneDiagnosis, diagnosisCondition},
+        {"filter: 'кашель' in the complaints", words, wordsCondition},
+        {"filter: all five together", all,
+         QStringList{dateCondition, ageCondition, doctorCondition, diagnosisCondition,
+                     wordsCondition}
+             .join(QStringLiteral(" and "))},
+    };
+}
+
+// The doctor with the most visits, and the most frequent diagnosis: the slowest single choices.
+int mostFrequent(SharedData &data, const char *column, const char *table) {
+    Statement find(data.ibMain, data.ibTrans,
+                   QStringLiteral("select first 1 %1 from %2 group by %1 order by count(*) desc")
+                       .arg(QLatin1String(column), QLatin1String(table)));
+    return find.selectOne().value(0).toInt();
 }
 
 double milliseconds(const std::function<void()> &work) {
@@ -133,7 +190,8 @@ int main(int argc, char **argv) {
         data.open(path, startList(today));
         RawFirebird raw(file);
         // Runs a list command of the program and the same statement on the engine alone:
-        // `rows` rows are read (the first screen), or every row when negative.
+        // `rows` rows are read (the first screen), or every row when negative. The program's
+        // list is closed before the engine's run, so that neither runs beside an open cursor.
         auto compare = [&](const char *name, const QString &sql, int rows) {
             if (!QString::fromUtf8(name).contains(only))
                 return;
@@ -147,20 +205,53 @@ int main(int argc, char **argv) {
                     if (rows < 0)
                         data.ibdsMain.recordCount();
                 }));
+                data.ibdsMain.close();
                 raw.select(win1251::encode(surnameSearch(QStringLiteral("Я"))).value(), 1);
                 b.push_back(milliseconds([&] { raw.select(bytes, rows); }));
             }
             report(name, p, b);
         };
+        // The same for the plain shape of a list, through the program.
+        auto comparePlain = [&](const char *name, const QString &sql, int rows) {
+            const QByteArray label =
+                (QStringLiteral("  plain shape: ") + QString::fromUtf8(name)).toUtf8();
+            compare(label.constData(), sql, rows);
+        };
         for (const QString &typed :
-             {QStringLiteral("Ив"), QStringLiteral("Ива"), QStringLiteral("Иван")}) {
+             {QStringLiteral("Ив"), QStringLiteral("Ива"), QStringLiteral("Иван"),
+              QStringLiteral("Ку"), QStringLiteral("Зв")}) {
             const QByteArray label =
                 QStringLiteral("surname search '%1', first screen").arg(typed).toUtf8();
             compare(label.constData(), surnameSearch(typed), kScreenRows);
         }
+        const QString monthBack = dates::toText(dates::monthBack(today));
+        const QString yearBack = dates::toText(dates::yearBack(today));
+        compare("start list, first screen", startList(today), kScreenRows);
+        comparePlain(
+            "start list, first screen",
+            plainList(QString(),
+                      QStringLiteral("((C_DATE>='%1') or (C_DATE is null))").arg(monthBack)),
+            kScreenRows);
         compare("Last month list, first screen", periodList(dates::monthBack(today)), kScreenRows);
         compare("Last year list, first screen", periodList(dates::yearBack(today)), kScreenRows);
+        comparePlain("Last year list, first screen",
+                     plainList(QString(), QStringLiteral("C_DATE>'%1'").arg(yearBack)),
+                     kScreenRows);
         compare("Last year list, read to its end", periodList(dates::yearBack(today)), -1);
+
+        const int doctor = mostFrequent(data, "C_DOC", "CARD");
+        const int diagnosis = mostFrequent(data, "G_DIAG", "DIAGNOZ");
+        for (const FilterCase &c : filterCases(today, doctor, diagnosis)) {
+            const QString sql = filter::statement(c.criteria, today);
+            const QString plain = plainList(QStringLiteral(", DIAGNOZ"),
+                                            QStringLiteral("(G_KEY=C_ID) and ") + c.plainCondition);
+            const QByteArray first = QStringLiteral("%1, first screen").arg(c.name).toUtf8();
+            const QByteArray whole = QStringLiteral("%1, whole list").arg(c.name).toUtf8();
+            compare(first.constData(), sql, kScreenRows);
+            comparePlain(first.constData(), plain, kScreenRows);
+            compare(whole.constData(), sql, -1);
+            comparePlain(whole.constData(), plain, -1);
+        }
 
         std::vector<double> deletes;
         for (int id : patientsWithTenVisits(data, only.isEmpty() ? runs : 0)) {

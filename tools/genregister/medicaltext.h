@@ -27,6 +27,8 @@ public:
 
     int below(int n) { return int(m_random() % quint64(n)); }
     bool chance(int percent) { return below(100) < percent; }
+    // A number from 0 up to 1.
+    double uniform() { return double(m_random() >> 11) * 0x1.0p-53; }
     const QString &pick(const QStringList &list) { return list.at(below(int(list.size()))); }
 
 private:

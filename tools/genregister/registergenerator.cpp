@@ -97,7 +97,7 @@ void RegisterGenerator::generate(Batch &batch, int patients) {
 
     for (int p = 0; p < patients; ++p) {
         const bool female = t.chance(55);
-        const QString surname = t.pick(surnames());
+        const QString surname = surnameAt(t.uniform());
         const FatherName &father = fathers().at(t.below(int(fathers().size())));
         const QString given =
             female ? t.pick(femaleNames())
@@ -106,7 +106,7 @@ void RegisterGenerator::generate(Batch &batch, int patients) {
         QString family = female ? femaleSurname(surname) : surname;
         QString fio = family + QLatin1Char(' ') + given + QLatin1Char(' ') + patronymic;
         if (female && t.chance(15)) {
-            const QString maiden = femaleSurname(t.pick(surnames()));
+            const QString maiden = femaleSurname(surnameAt(t.uniform()));
             const QString married = family + QStringLiteral(" (") + maiden + QStringLiteral(") ") +
                                     given + QLatin1Char(' ') + patronymic;
             if (married.size() <= 50)

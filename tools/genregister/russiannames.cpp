@@ -1,5 +1,8 @@
 #include "russiannames.h"
 
+#include <algorithm>
+#include <cmath>
+
 namespace russiannames {
 
 const QStringList &surnames() {
@@ -75,9 +78,61 @@ const QList<FatherName> &fathers() {
     return list;
 }
 
+namespace {
+
+// Roots of the rarer surnames, and the endings that make surnames of them.
+const QStringList &roots() {
+    static const QStringList list =
+        QString::fromUtf16(
+            u"Абрам Авде Агап Аксен Алфер Анохин Арсень Астах Бабур Бажен Балаш Бард Барыш Бах "
+            u"Бекет Бересн Бобр Бодр Болот Бонд Борщ Брагин Бурлак Бусл Бут Вавил Варлам Вед "
+            u"Велич Верш Вихр Власен Волог Ворон Ворош Галаг Гвозд Глеб Голов Гонч Горд Горем "
+            u"Грибан Гуляй Дед Дерг Добрын Долг Дорош Дуд Евдок Елагин Ерем Жар Жеребц Жил Забол "
+            u"Заруб Звяг Зимин Злат Зуб Иваш Ивлен Ивонт Игнат Изюм Ильяш Калаш Камен Карась "
+            u"Каш Кир Клим Кобзар Колос Комар Копыл Корн Кост Кочет Крут Кудр Кулаг Куприян Лавр "
+            u"Лапш Ласточ Лебед Левш Лис Лобан Лопат Лукаш Лукин Лупан Люб Мазур Макар Малах "
+            u"Манух Мартын Мелех Мешк Милов Мирош Мох Мурав Назар Наум Неклюд Нечай Ник Новос "
+            u"Оболен Овсян Огар Окун Олех Онуфр Опар Орех Осин Остап Павл Палам Панкрат Парф "
+            u"Пахом Перепел Песк Петруш Пивовар Плех Подгор Полоз Попел Прокоп Протас Пушк Радион "
+            u"Ревяк Решет Рогоз Ромаш Рудак Руслан Рыж Сав Самойл Сват Седл Селив Семеш Серед "
+            u"Сивок Скоб Слав Сметан Снег Сомов Сороч Спирид Стрелк Субот Сыч Таран Терент Тимош "
+            u"Толок Трифон Трош Туман Тюрин Углов Ульян Устин Фадд Фалал Федос Филон Фирс Хлеб "
+            u"Хомяк Хорош Цыган Чайк Чапл Черемис Чибис Чиж Шапош Шевел Шилов Шубин Щегл Юрась "
+            u"Юшк Ягод Якун Ярем Ясин")
+            .split(QLatin1Char(' '));
+    return list;
+}
+
+const QStringList &endings() {
+    static const QStringList list =
+        QString::fromUtf16(u"ов ин ев енко ук ский ых ич ичев ушкин").split(QLatin1Char(' '));
+    return list;
+}
+
+} // namespace
+
+QString surnameAt(double uniform) {
+    // Common surnames come about two times in three, the first ones most (about 2 % of the
+    // register are Ивановы); the rarer ones share the last third evenly.
+    const QStringList &common = surnames();
+    const qsizetype rare = roots().size() * endings().size();
+    const bool isCommon = uniform < 2.0 / 3;
+    const double within = isCommon ? std::pow(uniform * 1.5, 1.5) : (uniform - 2.0 / 3) * 3;
+    const qsizetype count = isCommon ? common.size() : rare;
+    const auto rank = std::min(count - 1, qsizetype(within * double(count)));
+    if (isCommon)
+        return common.at(rank);
+    // Ranks walk the roots first, so that neighbouring ranks give different roots.
+    return roots().at(rank % roots().size()) + endings().at(rank / roots().size());
+}
+
 QString femaleSurname(const QString &male) {
     if (male.endsWith(QStringLiteral("ий")))
         return male.chopped(2) + QStringLiteral("ая");
+    for (const char16_t *same : {u"енко", u"ук", u"ых", u"ич"}) {
+        if (male.endsWith(QStringView(same)))
+            return male;
+    }
     return male + QStringLiteral("а");
 }
 

@@ -13,9 +13,14 @@ struct FatherName {
 };
 
 const QStringList &surnames();
+// Surnames as a register of a town holds them: a few thousand, the common ones (the list above,
+// most common first) often and a long tail of rarer ones, made of a root and an ending, seldom.
+// `uniform` is a number from 0 up to 1; the same number gives the same surname.
+QString surnameAt(double uniform);
 const QStringList &femaleNames();
 const QList<FatherName> &fathers();
-// The female form of a male surname: Иванов → Иванова, Достоевский → Достоевская.
+// The female form of a male surname: Иванов → Иванова, Достоевский → Достоевская; endings
+// such as -енко, -ук and -ых stay as they are.
 QString femaleSurname(const QString &male);
 
 } // namespace russiannames
