@@ -4,6 +4,15 @@ namespace patientlistsql {
 
 QString patientsWithVisit(const QString &visitJoins, const QString &visitCondition,
                           const QString &patientCondition) {
+    // Any visit will do: each patient chosen is looked up among the visits by key, which costs
+    // less than going through every visit.
+    if (visitJoins.isEmpty() && visitCondition.isEmpty()) {
+        QString sql = QStringLiteral("select MAIN.* from MAIN where ");
+        if (!patientCondition.isEmpty())
+            sql += QStringLiteral("(") + patientCondition + QStringLiteral(") and ");
+        return sql + QStringLiteral("exists (select 1 from CARD where C_KEY = MAIN.ID) "
+                                    "order by MAIN.FIO, MAIN.ID");
+    }
     QString sql = QStringLiteral("select MAIN.* from MAIN join (select distinct C_KEY from CARD") +
                   visitJoins;
     if (!visitCondition.isEmpty())

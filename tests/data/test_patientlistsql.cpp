@@ -126,6 +126,8 @@ private Q_SLOTS:
         QTest::newRow("intervention")
             << patientlistsql::patientsOfIntervention(3)
             << plain(QString(), "C_ID in (select V_KEY from VMESHAT where V_VMESH=3)");
+        QTest::newRow("every patient with a visit")
+            << patientlistsql::patientsWithVisit(QString(), QString()) << plain(QString(), "1=1");
         QTest::newRow("every visit with a diagnosis")
             << patientlistsql::patientsWithVisit(QStringLiteral(" join DIAGNOZ on G_KEY = C_ID"),
                                                  QString())
