@@ -68,7 +68,9 @@ QList<RtfParagraph> rtfParagraphs(const QTextDocument &document) {
 }
 
 void setCardPageLayout(QPagedPaintDevice &device) {
-    device.setPageMargins(QMarginsF(20, 15, 15, 15), QPageLayout::Millimeter);
+    const RtfPage page;
+    device.setPageMargins(QMarginsF(page.left, page.top, page.right, page.bottom),
+                          QPageLayout::Millimeter);
 }
 
 QString paintCardDocument(const QTextDocument &document, QPagedPaintDevice &device) {

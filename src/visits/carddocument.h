@@ -20,7 +20,8 @@ void fillCardDocument(QTextDocument &document, const QList<CardParagraph> &card)
 // The document's paragraphs with the face and size of every stretch of text, for the RTF file.
 QList<RtfParagraph> rtfParagraphs(const QTextDocument &document);
 
-// The margins of the card's page; the printer's own printable area may keep them wider.
+// The margins of the card's page, those of its RTF file; the printer's own printable area may
+// keep them wider.
 void setCardPageLayout(QPagedPaintDevice &device);
 
 // Lays the document out on the device's pages and paints them, page after page, as one job.

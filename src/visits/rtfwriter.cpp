@@ -62,9 +62,13 @@ void appendFormat(QByteArray &out, const QStringList &faces, const RtfRun &run) 
            QByteArray::number(run.pointSize * 2) + ' ';
 }
 
+QByteArray twips(double millimetres) {
+    return QByteArray::number(qRound(millimetres * 1440 / 25.4));
+}
+
 } // namespace
 
-QByteArray writeRtf(const QList<RtfParagraph> &paragraphs) {
+QByteArray writeRtf(const QList<RtfParagraph> &paragraphs, const RtfPage &page) {
     const QStringList faces = faceTable(paragraphs);
     QByteArray out = "{\\rtf1\\ansi\\ansicpg1251\\deff0\\deflang1049\n{\\fonttbl";
     for (qsizetype i = 0; i < faces.size(); ++i) {
@@ -74,7 +78,9 @@ QByteArray writeRtf(const QList<RtfParagraph> &paragraphs) {
         appendText(out, name);
         out += ";}";
     }
-    out += "}\n\\viewkind4\\uc1\n";
+    out += "}\n\\paperw" + twips(page.width) + "\\paperh" + twips(page.height) + "\\margl" +
+           twips(page.left) + "\\margr" + twips(page.right) + "\\margt" + twips(page.top) +
+           "\\margb" + twips(page.bottom) + "\n\\viewkind4\\uc1\n";
     for (qsizetype p = 0; p < paragraphs.size(); ++p) {
         const RtfParagraph &paragraph = paragraphs[p];
         out += "\\pard\\plain\\lang1049";

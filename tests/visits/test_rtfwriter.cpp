@@ -14,8 +14,8 @@ private Q_SLOTS:
     void escapesText();
 };
 
-// Faces in the order they are first used, Windows-1251 declared, sizes in half points, an empty
-// paragraph keeping its face and size, and no mark after the last paragraph.
+// Faces in the order they are first used, Windows-1251 declared, the page in twips, sizes in
+// half points, an empty paragraph keeping its face and size, and no mark after the last one.
 void TestRtfWriter::writesFrameFontTableAndParagraphs() {
     const RtfRun arial{QString(), QStringLiteral("Arial"), 14};
     const RtfRun black{QString(), QStringLiteral("Arial Black"), 14};
@@ -25,10 +25,11 @@ void TestRtfWriter::writesFrameFontTableAndParagraphs() {
         {{{QStringLiteral("Ok "), black.face, 14}, {QStringLiteral("12"), arial.face, 10}}, black},
     };
     QCOMPARE(
-        writeRtf(paragraphs),
+        writeRtf(paragraphs, RtfPage{148, 210, 10, 12, 14, 16}),
         QByteArray("{\\rtf1\\ansi\\ansicpg1251\\deff0\\deflang1049\n"
                    "{\\fonttbl{\\f0\\fswiss\\fcharset204 Arial;}"
                    "{\\f1\\fswiss\\fcharset204 Arial Black;}}\n"
+                   "\\paperw8391\\paperh11906\\margl567\\margr794\\margt680\\margb907\n"
                    "\\viewkind4\\uc1\n"
                    "\\pard\\plain\\lang1049\\f0\\fs28 \\'ca\\'e0\\'f0\\'f2\\'e0\\f0\\fs28 \\par\n"
                    "\\pard\\plain\\lang1049\\f1\\fs28 \\par\n"
