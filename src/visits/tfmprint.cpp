@@ -16,6 +16,7 @@
 #include "widgets/windowbehaviour.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QKeyEvent>
@@ -155,6 +156,9 @@ void TfmPrint::btPdfClick() {
 void TfmPrint::btPreviewClick() {
     QPrinter printer(QPrinter::HighResolution);
     printer.setDocName(kJobTitle);
+    // Without a printer the preview prints to a PDF file: offer the name "PDF" offers.
+    if (printer.outputFormat() == QPrinter::PdfFormat)
+        printer.setOutputFileName(QDir(m_pdfFolder).filePath(m_pdfName));
     setCardPageLayout(printer);
     QPrintPreviewDialog preview(&printer, this);
     preview.setObjectName(QStringLiteral("fmPreview"));
