@@ -29,6 +29,8 @@
 namespace {
 
 constexpr int kHelpTopic = 120;
+// Where the window first appears while the settings file has no place for it yet.
+constexpr QPoint kDesignPosition(250, 100);
 
 std::unique_ptr<QPrinter> defaultPrinter() {
     const QPrinterInfo printer = QPrinterInfo::defaultPrinter();
@@ -47,6 +49,7 @@ TfmPrint::TfmPrint(SharedData &data, SettingsFile &settings, QWidget *parent)
       m_printerSource(defaultPrinter),
       m_pdfFolder(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)) {
     m_ui->setupUi(this);
+    move(kDesignPosition);
     // Sizeable, with its own minimise box: only this window goes to the taskbar.
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);

@@ -96,6 +96,7 @@ private Q_SLOTS:
     void cleanup();
 
     void windowAsDesigned();
+    void placeAndSizeKeptUnderItsName();
     void showsCurrentVisitAndEscCloses();
     void refusalOfPendingRowIsShownInstead();
     void printsOnTheDefaultPrinterAsOneJob();
@@ -178,6 +179,21 @@ void TestTfmPrint::windowAsDesigned() {
     QVERIFY(view());
     QVERIFY(!view()->isReadOnly());
     QCOMPARE(view()->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+}
+
+void TestTfmPrint::placeAndSizeKeptUnderItsName() {
+    fmPrint.reset();
+    QFile ini(settings->path());
+    QVERIFY(ini.open(QIODevice::WriteOnly));
+    ini.write("[fmPrint]\r\nLeft=-300\r\nTop=20\r\nWidth=500\r\nHeight=400\r\n");
+    ini.close();
+    fmPrint = std::make_unique<TfmPrint>(*data, *settings);
+    // No edge rule: the window may stand partly off the screen.
+    QCOMPARE(fmPrint->frameGeometry(), QRect(-300, 20, 500, 400));
+    fmPrint->resize(520, 410);
+    fmPrint.reset();
+    QCOMPARE(settings->readInteger(QStringLiteral("fmPrint"), QStringLiteral("Width"), 0), 520);
+    QCOMPARE(settings->readInteger(QStringLiteral("fmPrint"), QStringLiteral("Left"), 0), -300);
 }
 
 // The card of the current visit in the view, the caret at its start; Esc in the view closes.
