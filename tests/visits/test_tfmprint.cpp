@@ -76,7 +76,13 @@ class TestTfmPrint : public QObject {
     std::unique_ptr<TfmPrint> fmPrint;
     Opener opener;
     QStringList messages;
+    // The temporary folder of the whole run: the database engine keeps its lock files there
+    // from the first connection on, so it stays while the tests come and go.
+    QTemporaryDir tmpRoot;
     QByteArray savedTmpDir;
+    QString privateFolder() const {
+        return tmpRoot.filePath(QStringLiteral("ventrel-%1").arg(uint(::geteuid())));
+    }
 
     QTextEdit *view() const { return fmPrint->findChild<QTextEdit *>(QStringLiteral("RichEdit1")); }
     QPushButton *button(const char *name) const {
@@ -92,6 +98,8 @@ class TestTfmPrint : public QObject {
     }
 
 private Q_SLOTS:
+    void initTestCase();
+    void cleanupTestCase();
     void init();
     void cleanup();
 
@@ -108,6 +116,16 @@ private Q_SLOTS:
     void previewShowsThePages();
 };
 
+void TestTfmPrint::initTestCase() {
+    QVERIFY(tmpRoot.isValid());
+    savedTmpDir = qgetenv("TMPDIR");
+    qputenv("TMPDIR", tmpRoot.path().toUtf8());
+}
+
+void TestTfmPrint::cleanupTestCase() {
+    qputenv("TMPDIR", savedTmpDir);
+}
+
 void TestTfmPrint::init() {
     dir.emplace();
     QVERIFY(dir->isValid());
@@ -120,9 +138,6 @@ void TestTfmPrint::init() {
     });
     QDesktopServices::setUrlHandler(QStringLiteral("file"), &opener, "open");
     opener.opened.clear();
-    savedTmpDir = qgetenv("TMPDIR");
-    QVERIFY(QDir().mkpath(temp.filePath(QStringLiteral("tmp"))));
-    qputenv("TMPDIR", temp.filePath(QStringLiteral("tmp")).toUtf8());
 
     db = std::make_unique<TestDatabase>();
     data = std::make_unique<SharedData>();
@@ -147,7 +162,10 @@ void TestTfmPrint::cleanup() {
     settings.reset();
     data.reset();
     db.reset();
-    qputenv("TMPDIR", savedTmpDir);
+    if (QFileInfo(privateFolder()).isSymLink())
+        QFile::remove(privateFolder());
+    else
+        QDir(privateFolder()).removeRecursively();
     QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
     MessageBox::setAnswerer({});
     dates::setClock({});
@@ -285,7 +303,7 @@ void TestTfmPrint::wordGetsPrivateRtf() {
     QTest::mouseClick(button("btWord"), Qt::LeftButton);
 
     QVERIFY(messages.isEmpty());
-    const QString folder = temp.filePath(QStringLiteral("tmp/ventrel-%1").arg(uint(::geteuid())));
+    const QString folder = privateFolder();
     const QString path = folder + QStringLiteral("/report_patient.rtf");
     QCOMPARE(opener.opened, QList<QUrl>(2, QUrl::fromLocalFile(path)));
     struct stat status {};
@@ -303,8 +321,7 @@ void TestTfmPrint::wordGetsPrivateRtf() {
 void TestTfmPrint::wordRefusesPlantedFolder() {
     const QString elsewhere = temp.filePath(QStringLiteral("elsewhere"));
     QVERIFY(QDir().mkpath(elsewhere));
-    QVERIFY(QFile::link(elsewhere,
-                        temp.filePath(QStringLiteral("tmp/ventrel-%1").arg(uint(::geteuid())))));
+    QVERIFY(QFile::link(elsewhere, privateFolder()));
     fmPrint->BuildOutpatientCard();
     QTest::mouseClick(button("btWord"), Qt::LeftButton);
     QCOMPARE(messages.size(), 1);
