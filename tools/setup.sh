@@ -8,7 +8,15 @@ packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-translations-l10n fonts-dejavu-core
     firebird-dev libfbclient2 firebird3.0-server-core firebird3.0-utils
+    # The outpatient card's faces: Liberation Sans stands in for Arial with the same metrics,
+    # the black style of Roboto for Arial Black (see tools/fontconfig).
+    fonts-liberation2 fonts-roboto-unhinted
+    # The tests read the card's RTF back with LibreOffice and its PDF with poppler.
+    libreoffice-writer-nogui poppler-utils
 )
+
+as_root=()
+[ "$(id -u)" -eq 0 ] || as_root=(sudo)
 
 missing=()
 for p in "${packages[@]}"; do
@@ -16,10 +24,16 @@ for p in "${packages[@]}"; do
 done
 if ((${#missing[@]})); then
     echo "Installing: ${missing[*]}"
-    sudo=()
-    [ "$(id -u)" -eq 0 ] || sudo=(sudo)
-    "${sudo[@]}" apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+    "${as_root[@]}" apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive "${as_root[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# Arial Black has no metric twin: a fontconfig alias names the heavy face that shows it, for the
+# program and for the word processor that opens the card.
+alias_conf=35-ventrel-arial-black.conf
+if ! cmp -s "$top/tools/fontconfig/$alias_conf" "/etc/fonts/conf.d/$alias_conf"; then
+    echo "Installing the fontconfig alias $alias_conf"
+    "${as_root[@]}" install -D -m 644 "$top/tools/fontconfig/$alias_conf" "/etc/fonts/conf.d/$alias_conf"
 fi
 
 build_type=${VENTREL_BUILD_TYPE:-RelWithDebInfo}
