@@ -11,8 +11,9 @@ packages=(
     # The outpatient card's faces: Liberation Sans stands in for Arial with the same metrics,
     # the black style of Roboto for Arial Black (see tools/fontconfig).
     fonts-liberation2 fonts-roboto-unhinted
-    # The tests read the card's RTF back with LibreOffice and its PDF with poppler.
-    libreoffice-writer-nogui poppler-utils
+    # "Word" hands the card to LibreOffice Writer through the desktop's opener; the tests read
+    # the card's RTF back with it and its PDF with poppler.
+    libreoffice-writer xdg-utils poppler-utils
 )
 
 as_root=()

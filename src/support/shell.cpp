@@ -18,11 +18,12 @@ QUrl targetUrl(const QString &target) {
 
 } // namespace
 
-void OpenWithShell(const QString &target, ShowMode mode) {
+bool OpenWithShell(const QString &target, ShowMode mode) {
     Q_UNUSED(mode);
     if (target.isEmpty())
-        return;
+        return false;
     QGuiApplication::setOverrideCursor(QCursor(Qt::BusyCursor));
-    QDesktopServices::openUrl(targetUrl(target));
+    const bool asked = QDesktopServices::openUrl(targetUrl(target));
     QGuiApplication::restoreOverrideCursor();
+    return asked;
 }

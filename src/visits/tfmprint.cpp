@@ -133,7 +133,11 @@ void TfmPrint::btWordClick() {
         MessageBox::error(this, file.error);
         return;
     }
-    OpenWithShell(file.path, ShowMode::Maximized);
+    if (!OpenWithShell(file.path, ShowMode::Maximized)) {
+        MessageBox::error(this, QStringLiteral("Не удалось открыть карту в текстовом редакторе. "
+                                               "Карта сохранена в файле\n%1")
+                                    .arg(QDir::toNativeSeparators(file.path)));
+    }
 }
 
 void TfmPrint::btPdfClick() {

@@ -186,7 +186,7 @@ void TestCardDocument::rtfFollowsEditsInTheView() {
 
 void TestCardDocument::wordProcessorReadsTheRtf() {
     if (!hasTool("soffice"))
-        QSKIP("LibreOffice (soffice, package libreoffice-writer-nogui) is not installed; "
+        QSKIP("LibreOffice (soffice, package libreoffice-writer) is not installed; "
               "tools/setup.sh installs it");
     QTextDocument document;
     fillCardDocument(document, card);
