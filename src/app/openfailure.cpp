@@ -14,6 +14,9 @@ Cause causeOf(const QList<qint64> &codes, int systemError) {
     // The engine's file lock: another engine instance, in another process, holds the file.
     if (codes.contains(isc_already_opened))
         return Cause::InUse;
+    // Readable but not writable: the engine will not attach read-only.
+    if (codes.contains(isc_no_priv))
+        return Cause::NoPermission;
     if (codes.contains(isc_io_error)) {
         switch (systemError) {
         case EACCES:

@@ -48,6 +48,8 @@ private Q_SLOTS:
             << QList<qint64>{isc_io_error, isc_already_opened} << 0 << int(Cause::InUse);
         QTest::newRow("no permission")
             << QList<qint64>{isc_io_error, isc_io_open_err} << EACCES << int(Cause::NoPermission);
+        QTest::newRow("read but not write")
+            << QList<qint64>{isc_no_priv} << 0 << int(Cause::NoPermission);
         QTest::newRow("read-only file system")
             << QList<qint64>{isc_io_error, isc_io_open_err} << EROFS << int(Cause::NoPermission);
         QTest::newRow("gone") << QList<qint64>{isc_io_error, isc_io_open_err} << ENOENT
@@ -109,11 +111,20 @@ private Q_SLOTS:
     }
 
     // A register this user may not read and write: the message says so, in the user's words.
+    void noPermissionIsTold_data() {
+        QTest::addColumn<bool>("readable");
+        QTest::newRow("neither read nor write") << false;
+        QTest::newRow("read but not write") << true;
+    }
     void noPermissionIsTold() {
+        QFETCH(bool, readable);
         TestDatabase db;
-        QFile::setPermissions(db.path(), QFile::ReadOwner | QFile::WriteOwner);
-        if (!otheruser::isRoot())
-            QFile::setPermissions(db.path(), QFile::Permissions());
+        // Root's file, closed to others; or the user's own with the rights taken away.
+        QFile::Permissions permissions =
+            otheruser::isRoot() ? QFile::ReadOwner | QFile::WriteOwner : QFile::Permissions();
+        if (readable)
+            permissions |= QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther;
+        QFile::setPermissions(db.path(), permissions);
         otheruser::letThrough(db.folder());
         const QString output = otheruser::runAgain(kOpenAsOther, db.path());
         QCOMPARE(output, QString::number(int(Cause::NoPermission)) + u'\n' +
