@@ -77,4 +77,8 @@ QString message(const QString &file, const DbError &error) {
     return text;
 }
 
+QString detail(const DbError &error) {
+    return error.codes().isEmpty() ? QString() : error.message();
+}
+
 } // namespace openfailure

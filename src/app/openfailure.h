@@ -30,5 +30,8 @@ QString causeText(Cause cause);
 // "Не удалось открыть базу данных", the file, and why: the cause's sentence, or for the program's
 // own refusals their text. The engine's own text goes with it as the detail.
 QString message(const QString &file, const DbError &error);
+// The engine's own text to go with the message; empty for the program's own refusals, which
+// the message already tells.
+QString detail(const DbError &error);
 
 } // namespace openfailure

@@ -370,7 +370,7 @@ void TfmMain::load() {
             MessageBox::dbError(this, error);
         else // the file itself: which file, and why, in the user's words
             MessageBox::error(this, openfailure::message(m_state.databaseFile, error),
-                              error.message());
+                              openfailure::detail(error));
         return;
     }
     setWindowTitle(kCaption);

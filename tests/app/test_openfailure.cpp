@@ -138,6 +138,10 @@ private Q_SLOTS:
         QCOMPARE(openfailure::message(QStringLiteral("/srv/base.fdb"), refusal),
                  QStringLiteral("Не удалось открыть базу данных\n/srv/base.fdb\n") +
                      refusal.message());
+        QVERIFY(openfailure::detail(refusal).isEmpty());
+        const DbError engine(QStringLiteral("file /srv/base.fdb is not a valid database"),
+                             {isc_bad_db_format});
+        QCOMPARE(openfailure::detail(engine), engine.message());
     }
 };
 
