@@ -68,20 +68,19 @@ QString writeTemporaryCopy(const QByteArray &content, const QString &folder, Res
         failure = writeFailure(errno);
         return QString();
     }
-    const sharedfolder::Access access =
-        sharedfolder::newDatabaseAccess(pathFacts(folders::withoutTrailingSeparator(folder)));
+    const PathFacts folderFacts = pathFacts(folders::withoutTrailingSeparator(folder));
+    const sharedfolder::Access access = sharedfolder::newDatabaseAccess(folderFacts);
     unsigned mode = access.mode;
     // Open to the group only when the group is the folder's: never to the user's own group.
-    if (access.folderGroup &&
-        ::fchown(file, uid_t(-1),
-                 gid_t(pathFacts(folders::withoutTrailingSeparator(folder)).group)) != 0) {
+    if (access.folderGroup && ::fchown(file, uid_t(-1), gid_t(folderFacts.group)) != 0)
         mode = 0600;
-    }
     const bool written = writeAll(file, content) && ::fchmod(file, mode) == 0 && ::fsync(file) == 0;
-    const int error = errno;
-    if (::close(file) != 0 || !written) {
+    int error = written ? 0 : (errno != 0 ? errno : EIO);
+    if (::close(file) != 0 && written)
+        error = errno;
+    if (error != 0) {
         ::unlink(name.constData());
-        failure = writeFailure(written ? errno : error);
+        failure = writeFailure(error);
         return QString();
     }
     return QFile::decodeName(name);
