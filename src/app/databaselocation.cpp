@@ -1,11 +1,16 @@
 #include "app/databaselocation.h"
 
 #include "app/folders.h"
+#include "app/sharedfolder.h"
+#include "app/templatecopy.h"
+#include "support/pathfacts.h"
 #include "support/programinfo.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+
+#include <unistd.h>
 
 namespace database {
 
@@ -15,15 +20,50 @@ QString databaseIn(const QString &folder) {
     return folders::findIgnoringCase(folder, kFileName);
 }
 
-// Copies the template into the folder as "Base.fdb", never over an existing file. The copy is
-// its owner's alone, to read and write: it will hold patients' records, and a template installed
-// read-only must not give a read-only database.
-bool copyTemplate(const QString &templateFile, const QString &folder) {
-    const QString target = folder + kCopyName;
-    if (QFileInfo::exists(target) || !QFile::copy(templateFile, target))
-        return false;
-    QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner);
-    return true;
+bool isControl(QChar c) {
+    return c.category() == QChar::Other_Control;
+}
+
+// A NUL or another control character cannot be part of a folder's name the user meant: the
+// system would read the name only up to it.
+bool hasControlCharacters(const QString &text) {
+    return std::any_of(text.begin(), text.end(), isControl);
+}
+
+QString printable(QString text) {
+    std::replace_if(text.begin(), text.end(), isControl, QChar(u'?'));
+    return text;
+}
+
+bool writableFolder(const QString &folder) {
+    return ::access(QFile::encodeName(folder).constData(), W_OK | X_OK) == 0;
+}
+
+// The folder the settings or the all-users folder ask for; the data folder when they ask for
+// none, or for one that cannot be used (then `location` tells which and why).
+QString wantedFolder(const QString &dataFolder, const QString &pathBase,
+                     const std::function<QString()> &commonAppData, Location &location) {
+    const QString setting = folders::withoutTrailingSeparator(pathBase);
+    if (!setting.isEmpty()) {
+        if (hasControlCharacters(setting)) {
+            location.missedFolder = printable(setting);
+            location.cause = QStringLiteral("В имени папки есть управляющие символы.");
+            return dataFolder;
+        }
+        return folders::withTrailingSeparator(QDir::current().absoluteFilePath(setting));
+    }
+    const QString common = folders::withoutTrailingSeparator(commonAppData());
+    if (common.isEmpty())
+        return dataFolder;
+    const QString shared = common + u'/' + folders::kProgramSubfolder;
+    if (!QFileInfo(shared).isDir())
+        return dataFolder;
+    if (!writableFolder(shared)) {
+        location.missedFolder = shared + u'/';
+        location.cause = QStringLiteral("Нет прав на запись в эту папку.");
+        return dataFolder;
+    }
+    return shared + u'/';
 }
 
 } // namespace
@@ -35,41 +75,40 @@ Location locate(const QString &programFolder, const QString &dataFolder, const Q
     if (!ownBase.isEmpty() && !databaseIn(ownBase).isEmpty()) {
         location.folder = folders::withTrailingSeparator(ownBase);
     } else {
-        QString folder = folders::withoutTrailingSeparator(pathBase);
-        if (!folder.isEmpty()) {
-            folder = QDir::current().absoluteFilePath(folder);
-        } else {
-            const QString common = folders::withoutTrailingSeparator(commonAppData());
-            if (!common.isEmpty() && QFileInfo(common).isDir()) {
-                folder = common + u'/' + folders::kProgramSubfolder;
-                // Not reported when it cannot be made: the copy into it fails and the data
-                // folder takes over.
-                QDir().mkpath(folder);
-            } else {
-                folder = programFolder;
-            }
-        }
-        location.folder = folders::withTrailingSeparator(folder);
-
+        location.folder = wantedFolder(dataFolder, pathBase, commonAppData, location);
         if (databaseIn(location.folder).isEmpty()) {
             const QString templateFile = folders::findIgnoringCase(programFolder, kTemplateName);
             if (templateFile.isEmpty()) {
                 location.failure = Failure::NoTemplate;
                 return location;
             }
-            if (!copyTemplate(templateFile, location.folder)) {
+            templatecopy::Result copy = templatecopy::copyTemplate(templateFile, location.folder);
+            if (!copy.made && location.folder != dataFolder) {
+                location.missedFolder = location.folder;
+                location.cause = copy.cause;
                 location.folder = dataFolder;
                 // The database an earlier run made here is used again.
-                if (databaseIn(dataFolder).isEmpty() && !copyTemplate(templateFile, dataFolder)) {
-                    location.failure = Failure::CopyFailed;
-                    return location;
-                }
+                if (!databaseIn(dataFolder).isEmpty())
+                    copy = {true, QString(), QString()};
+                else
+                    copy = templatecopy::copyTemplate(templateFile, dataFolder);
+            }
+            if (!copy.made) {
+                location.failure = Failure::CopyFailed;
+                location.cause = copy.cause;
+                location.detail = copy.detail;
+                return location;
             }
         }
     }
     location.file = databaseIn(location.folder);
-    if (location.file.isEmpty())
+    if (location.file.isEmpty()) {
         location.failure = Failure::NoDatabase;
+    } else if (sharedfolder::refusesDatabase(
+                   pathFacts(location.file),
+                   pathFacts(folders::withoutTrailingSeparator(location.folder)), currentUser())) {
+        location.failure = Failure::PlantedLink;
+    }
     return location;
 }
 
@@ -84,11 +123,30 @@ QString failureMessage(const Location &location, const QString &programFolder) {
     case Failure::CopyFailed:
         return QStringLiteral(
                    "Не удалось скопировать файлы пустой базы из папки программы в папку\n") +
-               location.folder + u'\n' + end;
+               location.folder + u'\n' +
+               (location.cause.isEmpty() ? QString() : location.cause + u'\n') + end;
     case Failure::NoDatabase:
         return QStringLiteral("Файл не найден.\n") + location.folder + kFileName + u'\n' + end;
+    case Failure::PlantedLink:
+        return QStringLiteral("Файл базы в общей папке является ссылкой на другой файл и не будет "
+                              "открыт:\n") +
+               location.file + u'\n' +
+               QStringLiteral("Такую ссылку мог подложить любой, кто может писать в эту папку. "
+                              "Замените её настоящим файлом базы.\n") +
+               end;
     }
     return QString();
+}
+
+QString fallbackNotice(const Location &location) {
+    if (location.failure != Failure::None || location.missedFolder.isEmpty())
+        return QString();
+    QString text = QStringLiteral("Папка базы недоступна:\n") + location.missedFolder + u'\n';
+    if (!location.cause.isEmpty())
+        text += location.cause + u'\n';
+    return text + QStringLiteral("Программа работает с базой в папке\n") + location.folder +
+           QStringLiteral("\nЕсли в списке нет ваших пациентов, проверьте, доступна ли папка "
+                          "базы, и запустите программу снова.");
 }
 
 } // namespace database

@@ -54,16 +54,12 @@ QString userAppDataFolder() {
 }
 
 QString commonAppDataFolder() {
-    // The first absolute folder of the list, as the freedesktop.org base directories say.
-    QString first = QStringLiteral("/usr/local/share");
-    const QString list = qEnvironmentVariable("XDG_DATA_DIRS");
-    for (const QString &entry : list.split(QLatin1Char(':'), Qt::SkipEmptyParts)) {
-        if (QDir::isAbsolutePath(entry)) {
-            first = entry;
-            break;
-        }
-    }
-    return existingFolder(first);
+    // Not $XDG_DATA_DIRS: that list is for read-only data and differs between sessions, so the
+    // register would move with it.
+    const char *const overriding = "VENTREL_COMMON_DATA";
+    const QString folder = qEnvironmentVariableIsSet(overriding) ? qEnvironmentVariable(overriding)
+                                                                 : QStringLiteral("/var/lib");
+    return withTrailingSeparator(folder);
 }
 
 QString dataFolderFor(const QString &programFolder, const QString &userAppData) {

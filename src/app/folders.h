@@ -23,10 +23,12 @@ QString findIgnoringCase(const QString &folder, const QString &name);
 // written in lower case made upper-case ("c:/..." gives "C:/...").
 QString programFolderFor(const QString &executableFolder);
 
-// The user's application-data folder, $XDG_DATA_HOME (normally ~/.local/share), and the one
-// common to all users, the first folder of $XDG_DATA_DIRS (normally /usr/local/share). Each is
-// created when missing and given with a trailing "/"; the empty text when it cannot be had.
+// The user's application-data folder, $XDG_DATA_HOME (normally ~/.local/share), created when
+// missing, with a trailing "/"; the empty text when it cannot be had.
 QString userAppDataFolder();
+// The application-data folder common to all users: /var/lib, or what the environment variable
+// VENTREL_COMMON_DATA says instead (an empty value: there is none). Never created here: the
+// program's shared folder in it is made by the package or an administrator. With a trailing "/".
 QString commonAppDataFolder();
 
 // The data folder: the "Ventrel" subfolder of the user's application-data folder, created with

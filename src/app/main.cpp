@@ -39,9 +39,14 @@ int main(int argc, char **argv) {
         settleStartup(QCoreApplication::applicationDirPath(), QCoreApplication::arguments(),
                       folders::userAppDataFolder, folders::commonAppDataFolder);
     if (!start.failure.isEmpty()) {
-        MessageBox::tell(nullptr, start.failure);
+        if (start.failureDetail.isEmpty())
+            MessageBox::tell(nullptr, start.failure);
+        else
+            MessageBox::error(nullptr, start.failure, start.failureDetail);
         return 1;
     }
+    if (!start.notice.isEmpty())
+        MessageBox::tell(nullptr, start.notice);
 
     auto fmMain = std::make_unique<TfmMain>(start.state);
     // The print window exists for the whole run; the card windows print through it.

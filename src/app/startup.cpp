@@ -27,5 +27,8 @@ StartupResult settleStartup(const QString &executableFolder, const QStringList &
     state.databaseFolder = location.folder;
     state.databaseFile = location.file;
     result.failure = database::failureMessage(location, state.programFolder);
+    if (!result.failure.isEmpty())
+        result.failureDetail = location.detail;
+    result.notice = database::fallbackNotice(location);
     return result;
 }

@@ -19,6 +19,11 @@ struct StartupResult {
     StartupState state;
     // The message that ends the program before any window shows; empty when start-up went well.
     QString failure;
+    // The engine's or the system's own words behind the failure, shown as its detail.
+    QString failureDetail;
+    // A message to show before the main window when the run goes on with a database in another
+    // folder than the one asked for; empty otherwise.
+    QString notice;
 };
 
 // Settles the folders, the settings file and the database of a run, copying the empty template

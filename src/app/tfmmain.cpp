@@ -1,6 +1,7 @@
 #include "app/tfmmain.h"
 
 #include "app/mainwindowlayout.h"
+#include "app/openfailure.h"
 #include "app/patientgrid.h"
 #include "app/patientlists.h"
 #include "data/dberror.h"
@@ -365,7 +366,11 @@ void TfmMain::load() {
         // The window stays, without a list; the user may still read help or leave.
         QGuiApplication::restoreOverrideCursor();
         setWindowTitle(kCaption);
-        MessageBox::dbError(this, error);
+        if (m_data.ibMain.isOpen())
+            MessageBox::dbError(this, error);
+        else // the file itself: which file, and why, in the user's words
+            MessageBox::error(this, openfailure::message(m_state.databaseFile, error),
+                              openfailure::detail(error));
         return;
     }
     setWindowTitle(kCaption);

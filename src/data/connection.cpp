@@ -1,15 +1,11 @@
 #include "data/connection.h"
 
 #include "data/fbapi.h"
+#include "data/lockfolder.h"
 #include "data/programend.h"
 #include "support/win1251codec.h"
 
 #include <QDir>
-#include <QFileInfo>
-#include <QStandardPaths>
-
-#include <cstdlib>
-#include <unistd.h>
 
 using namespace Firebird;
 
@@ -32,34 +28,30 @@ QString statusText(const IStatus *status) {
         .trimmed();
 }
 
-namespace {
-
-// A folder this user may keep lock files in: it exists or can be made, and everything already
-// in it is writable by this user.
-bool folderUsable(const QString &path) {
-    const QFileInfo info(path);
-    if (!info.exists())
-        return QFileInfo(info.absolutePath()).isWritable();
-    if (!info.isDir() || !info.isWritable())
-        return false;
-    const QFileInfoList entries = QDir(path).entryInfoList(QDir::Files | QDir::NoDotAndDotDot);
-    return std::all_of(entries.begin(), entries.end(),
-                       [](const QFileInfo &entry) { return entry.isWritable(); });
+DbError errorOf(const IStatus *status) {
+    QList<qint64> codes;
+    int systemError = 0;
+    // The vector is a run of (kind, value) pairs; strings and numbers only fill in the text.
+    for (const intptr_t *item = const_cast<IStatus *>(status)->getErrors(); *item != isc_arg_end;
+         item += 2) {
+        if (item[0] == isc_arg_gds)
+            codes << qint64(item[1]);
+        else if (item[0] == isc_arg_unix)
+            systemError = int(item[1]);
+        else if (item[0] == isc_arg_cstring)
+            ++item; // a length, then the text
+    }
+    return DbError(statusText(status), codes, systemError);
 }
 
-} // namespace
-
 void ensureUsableLockFolder() {
-    if (qEnvironmentVariableIsSet("FIREBIRD_LOCK"))
-        return;
-    if (folderUsable(QStringLiteral("/tmp/firebird")))
-        return;
-    QString own = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (own.isEmpty())
-        own = QDir::tempPath() + QStringLiteral("/ventrel-%1").arg(getuid());
-    own += QStringLiteral("/firebird");
-    QDir().mkpath(own);
-    qputenv("FIREBIRD_LOCK", QFile::encodeName(own));
+    const lockfolder::Choice choice = lockfolder::choose(
+        qEnvironmentVariable("FIREBIRD_LOCK"), lockfolder::kEngineDefault,
+        qEnvironmentVariable("XDG_RUNTIME_DIR"), QDir::tempPath(), currentUser());
+    if (!choice.refusal.isEmpty())
+        throw DbError(choice.refusal);
+    // Set before the engine starts, which reads it once; later calls only check the folder.
+    qputenv("FIREBIRD_LOCK", QFile::encodeName(choice.folder));
 }
 
 } // namespace fb

@@ -15,6 +15,8 @@ Firebird::IUtil *util();
 
 // The database's own text for a failed call, as Firebird formats it.
 QString statusText(const Firebird::IStatus *status);
+// The error for a failed call: the database's text with the engine's error codes.
+DbError errorOf(const Firebird::IStatus *status);
 
 // Runs `work(status)` and turns any refusal of the database into a DbError carrying its text.
 template <typename Work> auto call(Work &&work) {
@@ -25,7 +27,7 @@ template <typename Work> auto call(Work &&work) {
     try {
         return work(&status);
     } catch (const Firebird::FbException &error) {
-        throw DbError(statusText(error.getStatus()));
+        throw errorOf(error.getStatus());
     }
 }
 
@@ -42,7 +44,7 @@ public:
         try {
             return work(&m_wrapper);
         } catch (const Firebird::FbException &error) {
-            throw DbError(statusText(error.getStatus()));
+            throw errorOf(error.getStatus());
         }
     }
 
@@ -50,8 +52,9 @@ private:
     Firebird::ThrowStatusWrapper m_wrapper;
 };
 
-// Sets FIREBIRD_LOCK to a folder of the user's own when the engine's default lock folder
-// cannot be used by this user (another user created it first). Runs before the first attach.
+// Sets FIREBIRD_LOCK to a lock folder no other user can reach (see lockfolder.h) and checks it
+// again; throws a DbError that names the folder and the fault when there is none. Runs before
+// every attach and create.
 void ensureUsableLockFolder();
 
 // Releases an interface pointer and clears it.

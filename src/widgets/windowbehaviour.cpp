@@ -128,6 +128,19 @@ void restoreApplication() {
     g_changingAll = false;
 }
 
+// A stored size is fitted to the work area: a settings file that says 32767 would otherwise make
+// a window of gigabytes that takes long to appear.
+int fittedToWorkArea(Key key, int value) {
+    const QRect area = workArea();
+    if (area.isEmpty())
+        return value;
+    if (key == Key::Width)
+        return std::min(value, area.width());
+    if (key == Key::Height)
+        return std::min(value, area.height());
+    return value;
+}
+
 } // namespace
 
 WindowBehaviour::WindowBehaviour(QWidget *window, SettingsFile &settings,
@@ -156,8 +169,8 @@ void WindowBehaviour::writeEverySettings(Report report) {
 
 void WindowBehaviour::readSettings() {
     for (Key key : keysOf(m_traits.keys)) {
-        const int value =
-            m_settings.readInteger(m_traits.section, keyName(key), outerValue(m_window, key));
+        const int value = fittedToWorkArea(
+            key, m_settings.readInteger(m_traits.section, keyName(key), outerValue(m_window, key)));
         if (m_traits.placement != WindowTraits::Placement::SystemDefault)
             setOuterValue(m_window, key, value);
     }

@@ -2,7 +2,9 @@
 
 #include "app/databaselocation.h"
 #include "app/folders.h"
+#include "app/sharedfolder.h"
 #include "app/startup.h"
+#include "otheruser.h"
 #include "support/programinfo.h"
 
 #include <QDir>
@@ -10,9 +12,29 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cstdio>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
-const QByteArray kTemplate = "empty template";
 const QByteArray kOwnData = "the practice's patients";
+// When set (to the test's root folder), this program only settles start-up there and prints
+// the database folder and the notice: it plays a user without the rights of the test's own.
+const char *const kLocateOnly = "VENTREL_TEST_LOCATE_ONLY";
+
+QByteArray templateContent() {
+    QFile file(QStringLiteral(VENTREL_TEMPLATE_DB));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The first-run start-up the program makes in a test's root folder: "program" holds the
+// template, "home" stands for the user's folder and "common" for the all-users one.
+StartupResult startIn(const QString &root) {
+    return settleStartup(
+        root + QStringLiteral("/program"), {QStringLiteral("ventrel")},
+        [root] { return root + QStringLiteral("/home/"); },
+        [root] { return root + QStringLiteral("/common/"); });
+}
 } // namespace
 
 class TestStartup : public QObject {
@@ -80,15 +102,27 @@ private Q_SLOTS:
         QCOMPARE(program::isViewModeSwitch(arguments), viewMode);
     }
 
-    void specialFoldersFollowXdgAndAreMade() {
+    void userFolderFollowsXdgAndIsMade() {
         qputenv("XDG_DATA_HOME", QFile::encodeName(path(QStringLiteral("xdg/home"))));
-        qputenv("XDG_DATA_DIRS",
-                QFile::encodeName(QStringLiteral("relative:") + path(QStringLiteral("xdg/all")) +
-                                  u':' + path(QStringLiteral("xdg/other"))));
         QCOMPARE(folders::userAppDataFolder(), folder(QStringLiteral("xdg/home")));
-        QCOMPARE(folders::commonAppDataFolder(), folder(QStringLiteral("xdg/all")));
-        QVERIFY(QFileInfo(path(QStringLiteral("xdg/all"))).isDir());
-        QVERIFY(!QFileInfo::exists(path(QStringLiteral("xdg/other"))));
+        QVERIFY(QFileInfo(path(QStringLiteral("xdg/home"))).isDir());
+    }
+
+    // The register does not move with the session's list of data folders (flatpak puts its
+    // exports first), and the all-users folder is never made by the program.
+    void allUsersFolderIsVarLibOrTheOverride() {
+        qputenv("XDG_DATA_DIRS", QFile::encodeName(QStringLiteral("/root/.local/share/flatpak/"
+                                                                  "exports/share:") +
+                                                   path(QStringLiteral("xdg/all"))));
+        qunsetenv("VENTREL_COMMON_DATA");
+        QCOMPARE(folders::commonAppDataFolder(), QStringLiteral("/var/lib/"));
+        qputenv("VENTREL_COMMON_DATA", QFile::encodeName(path(QStringLiteral("portable"))));
+        QCOMPARE(folders::commonAppDataFolder(), folder(QStringLiteral("portable")));
+        qputenv("VENTREL_COMMON_DATA", QByteArray());
+        QCOMPARE(folders::commonAppDataFolder(), QString());
+        qunsetenv("VENTREL_COMMON_DATA");
+        QVERIFY(!QFileInfo::exists(path(QStringLiteral("xdg/all"))));
+        QVERIFY(!QFileInfo::exists(path(QStringLiteral("portable"))));
     }
 
     // Every path of the table is relative to the test's root folder, where "program" is the
@@ -97,66 +131,74 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("templates"); // files holding the template
         QTest::addColumn<QStringList>("databases"); // files holding a database of the practice
         QTest::addColumn<QString>("pathBase");
-        QTest::addColumn<bool>("commonExists");
+        QTest::addColumn<bool>("sharedFolder"); // the package made "common/Ventrel"
         QTest::addColumn<QString>("databaseFolder");
         QTest::addColumn<QString>("databaseFile");
-        QTest::addColumn<QByteArray>("databaseContent");
+        QTest::addColumn<bool>("copied"); // a copy of the template, not the practice's own
 
         const QStringList withTemplate{QStringLiteral("program/Base0.fdb")};
         QTest::newRow("first run") << withTemplate << QStringList() << QString() << true
                                    << QStringLiteral("common/Ventrel")
-                                   << QStringLiteral("common/Ventrel/Base.fdb") << kTemplate;
-        QTest::newRow("no all-users folder")
-            << withTemplate << QStringList() << QString() << false << QStringLiteral("program")
-            << QStringLiteral("program/Base.fdb") << kTemplate;
+                                   << QStringLiteral("common/Ventrel/Base.fdb") << true;
+        QTest::newRow("no shared folder: the user's own")
+            << withTemplate << QStringList() << QString() << false << QStringLiteral("data")
+            << QStringLiteral("data/Base.fdb") << true;
         QTest::newRow("Base beside the program wins over PathBase")
             << QStringList() << QStringList{QStringLiteral("program/Base/base.fdb")}
             << QStringLiteral("elsewhere") << true << QStringLiteral("program/Base")
-            << QStringLiteral("program/Base/base.fdb") << kOwnData;
+            << QStringLiteral("program/Base/base.fdb") << false;
         QTest::newRow("Base beside the program in other letter case")
             << QStringList() << QStringList{QStringLiteral("program/BASE/Base.FDB")} << QString()
             << true << QStringLiteral("program/BASE") << QStringLiteral("program/BASE/Base.FDB")
-            << kOwnData;
+            << false;
         QTest::newRow("PathBase without a trailing separator")
             << withTemplate << QStringList{QStringLiteral("db/base.fdb")} << QStringLiteral("db")
-            << true << QStringLiteral("db") << QStringLiteral("db/base.fdb") << kOwnData;
+            << true << QStringLiteral("db") << QStringLiteral("db/base.fdb") << false;
         QTest::newRow("PathBase with a trailing separator")
             << withTemplate << QStringList{QStringLiteral("db/base.fdb")} << QStringLiteral("db/")
-            << true << QStringLiteral("db") << QStringLiteral("db/base.fdb") << kOwnData;
+            << true << QStringLiteral("db") << QStringLiteral("db/base.fdb") << false;
         QTest::newRow("existing database needs no template")
             << QStringList() << QStringList{QStringLiteral("db/BASE.FDB")} << QStringLiteral("db")
-            << true << QStringLiteral("db") << QStringLiteral("db/BASE.FDB") << kOwnData;
+            << true << QStringLiteral("db") << QStringLiteral("db/BASE.FDB") << false;
         QTest::newRow("PathBase names a missing folder")
             << withTemplate << QStringList() << QStringLiteral("missing") << true
-            << QStringLiteral("data") << QStringLiteral("data/Base.fdb") << kTemplate;
+            << QStringLiteral("data") << QStringLiteral("data/Base.fdb") << true;
         QTest::newRow("PathBase missing, the data folder's database of an earlier run")
             << withTemplate << QStringList{QStringLiteral("data/base.fdb")}
             << QStringLiteral("missing") << true << QStringLiteral("data")
-            << QStringLiteral("data/base.fdb") << kOwnData;
+            << QStringLiteral("data/base.fdb") << false;
     }
     void locate() {
         QFETCH(QStringList, templates);
         QFETCH(QStringList, databases);
         QFETCH(QString, pathBase);
-        QFETCH(bool, commonExists);
+        QFETCH(bool, sharedFolder);
         QFETCH(QString, databaseFolder);
         QFETCH(QString, databaseFile);
-        QFETCH(QByteArray, databaseContent);
+        QFETCH(bool, copied);
         for (const QString &file : templates)
-            makeFile(file, kTemplate);
+            makeFile(file, templateContent());
         for (const QString &file : databases)
             makeFile(file, kOwnData);
-        const QString common = commonExists ? folder(QStringLiteral("common")) : QString();
+        if (sharedFolder)
+            QVERIFY(QDir().mkpath(path(QStringLiteral("common/Ventrel"))));
 
-        const database::Location location = database::locate(
-            folder(QStringLiteral("program")), folder(QStringLiteral("data")),
-            pathBase.isEmpty() ? QString() : path(pathBase), [&] { return common; });
+        const database::Location location =
+            database::locate(folder(QStringLiteral("program")), folder(QStringLiteral("data")),
+                             pathBase.isEmpty() ? QString() : path(pathBase),
+                             [&] { return folder(QStringLiteral("common")); });
 
         QCOMPARE(location.failure, database::Failure::None);
         QCOMPARE(location.folder, folder(databaseFolder));
         QCOMPARE(location.file, path(databaseFile));
-        QCOMPARE(contentOf(location.file), databaseContent);
+        QCOMPARE(contentOf(location.file) == kOwnData, !copied);
+        // Only the database itself: no copy under another name is left behind.
+        QCOMPARE(QDir(location.folder)
+                     .entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot)
+                     .size(),
+                 1);
         QVERIFY(!QFileInfo::exists(path(QStringLiteral("elsewhere"))));
+        QCOMPARE(QFileInfo::exists(path(QStringLiteral("common/Ventrel"))), sharedFolder);
         QVERIFY(QFileInfo(location.file).isWritable());
     }
 
@@ -180,7 +222,7 @@ private Q_SLOTS:
     }
 
     void bothCopiesFailing() {
-        makeFile(QStringLiteral("program/Base0.fdb"), kTemplate);
+        makeFile(QStringLiteral("program/Base0.fdb"), templateContent());
         // A file stands where the folders would have to be made, so both copies fail.
         makeFile(QStringLiteral("blocker"), "not a folder");
         const database::Location location = database::locate(
@@ -219,12 +261,14 @@ private Q_SLOTS:
     }
 
     void firstRunSettlesEverything() {
-        makeFile(QStringLiteral("program/Base0.fdb"), kTemplate);
+        makeFile(QStringLiteral("program/Base0.fdb"), templateContent());
+        QVERIFY(QDir().mkpath(path(QStringLiteral("common/Ventrel"))));
         const StartupResult start = settleStartup(
             path(QStringLiteral("program")), {QStringLiteral("ventrel"), QStringLiteral("/View")},
             [&] { return folder(QStringLiteral("home")); },
             [&] { return folder(QStringLiteral("common")); });
         QVERIFY(start.failure.isEmpty());
+        QVERIFY(start.notice.isEmpty());
         QVERIFY(start.state.viewMode);
         QCOMPARE(start.state.programFolder, folder(QStringLiteral("program")));
         QCOMPARE(start.state.dataFolder, folder(QStringLiteral("home/Ventrel")));
@@ -240,7 +284,7 @@ private Q_SLOTS:
     // A settings file beside the program makes the program folder the data folder: its PathBase
     // is the one read, and the user's folder is not even asked for.
     void settingsBesideProgramMakeItTheDataFolder() {
-        makeFile(QStringLiteral("program/Base0.fdb"), kTemplate);
+        makeFile(QStringLiteral("program/Base0.fdb"), templateContent());
         makeFile(QStringLiteral("db/base.fdb"), kOwnData);
         makeFile(QStringLiteral("program/ventrel.INI"),
                  "[Main]\r\nPathBase=" + path(QStringLiteral("db")).toLocal8Bit() + "\r\n");
@@ -259,7 +303,187 @@ private Q_SLOTS:
         QCOMPARE(start.state.settingsFile, path(QStringLiteral("program/ventrel.INI")));
         QCOMPARE(start.state.databaseFile, path(QStringLiteral("db/base.fdb")));
     }
+
+    // A template that is not a sound database is never kept as the register: nothing is left
+    // in either folder, the message names the cause, and once the template is mended the next
+    // start makes the register.
+    void damagedTemplateIsNeverKept_data() {
+        QTest::addColumn<QByteArray>("content");
+        QTest::newRow("cut to 4 KiB") << templateContent().left(4096);
+        QByteArray noise(65536, '\0');
+        for (int i = 0; i < noise.size(); ++i)
+            noise[i] = char((i * 7919 + 13) % 251);
+        QTest::newRow("random bytes") << noise;
+    }
+    void damagedTemplateIsNeverKept() {
+        QFETCH(QByteArray, content);
+        makeFile(QStringLiteral("program/Base0.fdb"), content);
+        QVERIFY(QDir().mkpath(path(QStringLiteral("common/Ventrel"))));
+
+        StartupResult start = startIn(root->path());
+        QVERIFY(start.failure.startsWith(QStringLiteral(
+            "Не удалось скопировать файлы пустой базы из папки программы в папку\n")));
+        QVERIFY2(start.failure.contains(path(QStringLiteral("program/Base0.fdb")) +
+                                        QStringLiteral(" не открывается как база данных")),
+                 qPrintable(start.failure));
+        QVERIFY(!start.failureDetail.isEmpty()); // the engine's own words
+        for (const QString &folder :
+             {QStringLiteral("common/Ventrel"), QStringLiteral("home/Ventrel")})
+            QVERIFY2(QDir(path(folder)).entryList(QDir::Files | QDir::Hidden).isEmpty(),
+                     qPrintable(folder));
+
+        makeFile(QStringLiteral("program/Base0.fdb"), templateContent());
+        start = startIn(root->path());
+        QVERIFY2(start.failure.isEmpty(), qPrintable(start.failure));
+        QCOMPARE(start.state.databaseFile, path(QStringLiteral("common/Ventrel/Base.fdb")));
+    }
+
+    // In a shared folder (set-group-id, as the package makes it) a new register is the group's
+    // to read and write; in the user's own folder it is the user's alone.
+    void newDatabaseTakesTheFolderAccess_data() {
+        QTest::addColumn<int>("folderMode");
+        QTest::addColumn<int>("databaseMode");
+        QTest::addColumn<bool>("folderGroup");
+        QTest::newRow("shared folder") << 02770 << 0660 << true;
+        QTest::newRow("the user's own folder") << 0700 << 0600 << false;
+    }
+    void newDatabaseTakesTheFolderAccess() {
+        QFETCH(int, folderMode);
+        QFETCH(int, databaseMode);
+        QFETCH(bool, folderGroup);
+        makeFile(QStringLiteral("program/Base0.fdb"), templateContent());
+        const QByteArray shared = QFile::encodeName(path(QStringLiteral("common/Ventrel")));
+        QVERIFY(QDir().mkpath(path(QStringLiteral("common/Ventrel"))));
+        // Root gives the folder a group of its own, as the package does; a user keeps theirs.
+        if (otheruser::isRoot())
+            QCOMPARE(::chown(shared.constData(), uid_t(-1), gid_t(otheruser::kNobody)), 0);
+        QCOMPARE(::chmod(shared.constData(), mode_t(folderMode)), 0);
+
+        const StartupResult start = startIn(root->path());
+        QVERIFY2(start.failure.isEmpty(), qPrintable(start.failure));
+        const PathFacts file = pathFacts(start.state.databaseFile);
+        QCOMPARE(int(file.mode), databaseMode);
+        if (folderGroup)
+            QCOMPARE(file.group, pathFacts(path(QStringLiteral("common/Ventrel"))).group);
+        else
+            QCOMPARE(file.group, unsigned(::getegid()));
+    }
+
+    void sharedFolderRules_data() {
+        QTest::addColumn<unsigned>("owner");
+        QTest::addColumn<unsigned>("mode");
+        QTest::addColumn<bool>("shared");
+        const unsigned me = 1000;
+        QTest::newRow("the user's own, closed") << me << 0700u << false;
+        QTest::newRow("the user's own, readable by all") << me << 0755u << false;
+        QTest::newRow("the practice's group may write") << 0u << 02770u << true;
+        QTest::newRow("everybody may write") << me << 01777u << true;
+        QTest::newRow("another user's") << 1001u << 0755u << true;
+    }
+    void sharedFolderRules() {
+        QFETCH(unsigned, owner);
+        QFETCH(unsigned, mode);
+        QFETCH(bool, shared);
+        PathFacts folder;
+        folder.exists = folder.isDir = true;
+        folder.owner = owner;
+        folder.mode = mode;
+        PathFacts link;
+        link.exists = link.isLink = true;
+        PathFacts file;
+        file.exists = true;
+        QCOMPARE(sharedfolder::isShared(folder, 1000), shared);
+        QCOMPARE(sharedfolder::refusesDatabase(link, folder, 1000), shared);
+        QVERIFY(!sharedfolder::refusesDatabase(file, folder, 1000));
+    }
+
+    // A database file that is a link is refused in a shared folder, where anyone in the group
+    // could have planted it; in the user's own folder it is followed.
+    void linkAsDatabase_data() {
+        QTest::addColumn<int>("folderMode");
+        QTest::addColumn<bool>("refused");
+        QTest::newRow("shared folder") << 02770 << true;
+        QTest::newRow("the user's own folder") << 0700 << false;
+    }
+    void linkAsDatabase() {
+        QFETCH(int, folderMode);
+        QFETCH(bool, refused);
+        makeFile(QStringLiteral("elsewhere/victim.fdb"), kOwnData);
+        QVERIFY(QDir().mkpath(path(QStringLiteral("db"))));
+        QVERIFY(QFile::link(path(QStringLiteral("elsewhere/victim.fdb")),
+                            path(QStringLiteral("db/base.fdb"))));
+        QCOMPARE(
+            ::chmod(QFile::encodeName(path(QStringLiteral("db"))).constData(), mode_t(folderMode)),
+            0);
+        const database::Location location =
+            database::locate(folder(QStringLiteral("program")), folder(QStringLiteral("data")),
+                             path(QStringLiteral("db")), [] { return QString(); });
+        QCOMPARE(location.file, path(QStringLiteral("db/base.fdb")));
+        QCOMPARE(location.failure,
+                 refused ? database::Failure::PlantedLink : database::Failure::None);
+        const QString message = database::failureMessage(location, folder("program"));
+        QCOMPARE(message.contains(location.file), refused);
+    }
+
+    // A PathBase that cannot be a folder still falls back to the data folder, and the user is
+    // told so, both folders named, so that an empty list is not taken for lost patients. A
+    // name cut by a NUL leaves nothing at the text before it.
+    void unreachablePathBase_data() {
+        QTest::addColumn<QByteArray>("pathBase");
+        QTest::addColumn<QString>("shownAs");
+        QTest::newRow("missing folder") << QByteArray("/missing") << QStringLiteral("/missing/");
+        QTest::newRow("NUL in the name")
+            << QByteArray("/stray\0/db", 10) << QStringLiteral("/stray?/db");
+    }
+    void unreachablePathBase() {
+        QFETCH(QByteArray, pathBase);
+        QFETCH(QString, shownAs);
+        makeFile(QStringLiteral("program/Base0.fdb"), templateContent());
+        makeFile(QStringLiteral("home/Ventrel/Ventrel.ini"),
+                 "[Main]\r\nPathBase=" + QFile::encodeName(root->path()) + pathBase + "\r\n");
+        const StartupResult start = startIn(root->path());
+        QVERIFY2(start.failure.isEmpty(), qPrintable(start.failure));
+        QCOMPARE(start.state.databaseFolder, folder(QStringLiteral("home/Ventrel")));
+        QVERIFY2(start.notice.contains(root->path() + shownAs), qPrintable(start.notice));
+        QVERIFY(start.notice.contains(start.state.databaseFolder));
+        QCOMPARE(QDir(root->path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+                 (QStringList{QStringLiteral("common"), QStringLiteral("data"),
+                              QStringLiteral("home"), QStringLiteral("program")}));
+    }
+
+    // A shared folder this user cannot write into is left for the user's own folder, and the
+    // user is told, both folders named.
+    void sharedFolderThisUserCannotWrite() {
+        makeFile(QStringLiteral("program/Base0.fdb"), templateContent());
+        QVERIFY(QDir().mkpath(path(QStringLiteral("common/Ventrel"))));
+        QVERIFY(QDir().mkpath(path(QStringLiteral("home"))));
+        QFile::setPermissions(path(QStringLiteral("common/Ventrel")),
+                              QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther |
+                                  QFile::ExeOther);
+        QFile::setPermissions(path(QStringLiteral("home")), QFile::Permissions(0x7777));
+        otheruser::letThrough(root->path());
+
+        const QString output = otheruser::runAgain(kLocateOnly, root->path());
+        QVERIFY2(output.startsWith(folder(QStringLiteral("home/Ventrel")) + u'\n'),
+                 qPrintable(output));
+        QVERIFY(output.contains(QStringLiteral("Папка базы недоступна:\n") +
+                                folder(QStringLiteral("common/Ventrel"))));
+        QVERIFY(!QFileInfo::exists(path(QStringLiteral("common/Ventrel/Base.fdb"))));
+    }
 };
 
-QTEST_GUILESS_MAIN(TestStartup)
+int main(int argc, char **argv) {
+    QCoreApplication app(argc, argv);
+    const QByteArray locateOnly = qgetenv(kLocateOnly);
+    if (!locateOnly.isEmpty()) {
+        if (!otheruser::becomeUnprivileged())
+            return 2;
+        const StartupResult start = startIn(QFile::decodeName(locateOnly));
+        printf("%s\n%s\n%s\n", start.state.databaseFolder.toUtf8().constData(),
+               start.notice.toUtf8().constData(), start.failure.toUtf8().constData());
+        return 0;
+    }
+    TestStartup test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "test_startup.moc"

@@ -557,14 +557,22 @@ private Q_SLOTS:
                                   .arg(bounds.height())));
     }
 
+    // A register that cannot be opened is a message that names the file and the cause, and the
+    // window stays, without a list.
     void unopenableDatabaseLeavesTheWindowWithoutAList() {
         QFile junk(db->path());
         QVERIFY(junk.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        junk.write(QByteArray(4096, 'x'));
+        junk.write(QByteArray(20000, 'x'));
         junk.close();
         fmMain = std::make_unique<TfmMain>(state(false));
         fmMain->show();
         QTRY_COMPARE(dbErrors.size(), 1);
+        // The engine's own words follow as the detail.
+        const QString expected = QStringLiteral("Не удалось открыть базу данных\n") + db->path() +
+                                 QStringLiteral("\nФайл не является базой данных.\n");
+        QVERIFY2(dbErrors.first().startsWith(expected) &&
+                     dbErrors.first().contains(QStringLiteral("is not a valid database")),
+                 qPrintable(dbErrors.first()));
         QVERIFY(!fmMain->isLoaded());
         QVERIFY(fmMain->isVisible());
         QCOMPARE(fmMain->windowTitle(), QStringLiteral("Вентрель"));

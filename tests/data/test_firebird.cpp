@@ -1,10 +1,12 @@
 // The Firebird access layer: parameters, text, errors and the one-process rule.
 
+#include "app/openfailure.h"
 #include "data/connection.h"
 #include "data/dberror.h"
 #include "data/programend.h"
 #include "data/statement.h"
 #include "data/transaction.h"
+#include "otheruser.h"
 #include "testdatabase.h"
 
 #include <QDeadlineTimer>
@@ -18,6 +20,8 @@ namespace {
 // When set, this program only attaches to the named file and reports the outcome: it plays
 // a second copy of the program started by mistake.
 const char *const kAttachOnly = "VENTREL_TEST_ATTACH_ONLY";
+// With kAttachOnly: the second copy runs as another user, who has a lock folder of their own.
+const char *const kAsOtherUser = "VENTREL_TEST_AS_OTHER_USER";
 // When set, this program writes a row, receives SIGTERM in the middle of its work, and then ends
 // the ordinary way, committing: what the program does when the session ends under it.
 const char *const kTerminateDuringWork = "VENTREL_TEST_TERMINATE_DURING_WORK";
@@ -241,8 +245,20 @@ private Q_SLOTS:
         connection.close();
     }
 
+    // While one user has the register open, another start is refused with the message that
+    // says so, and nothing is damaged: also when the second program is another user's, with
+    // its lock files in a folder of its own, so that the two engines share no lock table.
+    void secondProcessIsRefusedAndNothingIsDamaged_data() {
+        QTest::addColumn<bool>("otherLockFolder");
+        QTest::newRow("the same lock folder") << false;
+        QTest::newRow("another user, another lock folder") << true;
+    }
     void secondProcessIsRefusedAndNothingIsDamaged() {
+        QFETCH(bool, otherLockFolder);
         TestDatabase db;
+        // Open to the second user's program as well.
+        QFile::setPermissions(db.path(), QFile::Permissions(0x6666));
+        otheruser::letThrough(db.folder());
         Connection connection;
         connection.open(db.path());
         Transaction transaction(connection);
@@ -251,21 +267,40 @@ private Q_SLOTS:
             .execute();
         transaction.commitRetaining();
 
-        QProcess second;
+        QTemporaryDir ownLockFolder; // an ordinary user's second program: a lock folder apart
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QLatin1String(kAttachOnly), db.path());
+        if (otherLockFolder) {
+            environment.remove(QStringLiteral("FIREBIRD_LOCK"));
+            environment.remove(QStringLiteral("XDG_RUNTIME_DIR"));
+            if (otheruser::isRoot())
+                environment.insert(QLatin1String(kAsOtherUser), QStringLiteral("1"));
+            else
+                environment.insert(QStringLiteral("FIREBIRD_LOCK"), ownLockFolder.path());
+        }
+        QProcess second;
         second.setProcessEnvironment(environment);
         second.start(QCoreApplication::applicationFilePath(), {});
         QVERIFY(second.waitForFinished(30000));
-        const QString output = QString::fromUtf8(second.readAllStandardOutput());
+        const QStringList output = QString::fromUtf8(second.readAllStandardOutput()).split(u'\n');
         QCOMPARE(second.exitCode(), 1);
-        QVERIFY2(output.contains(QStringLiteral("incompatible")) ||
-                     output.contains(QStringLiteral("lock")),
-                 qPrintable(output));
+        QCOMPARE(output.value(0) != qEnvironmentVariable("FIREBIRD_LOCK"), otherLockFolder);
+        QCOMPARE(output.value(1), QStringLiteral("Не удалось открыть базу данных"));
+        QCOMPARE(output.value(2), db.path());
+        QVERIFY2(output.value(3).startsWith(QStringLiteral("База уже открыта другой копией "
+                                                           "программы")),
+                 qPrintable(output.join(u'\n')));
 
         QCOMPARE(column(connection, transaction, QStringLiteral("select E_NAME from VMESH")),
                  QStringList{QStringLiteral("ФГДС")});
         transaction.commit();
+        connection.close();
+        // Whole after the second start: it opens again, with every row.
+        connection.open(db.path());
+        Transaction again(connection);
+        QCOMPARE(column(connection, again, QStringLiteral("select count(*) from VMESH")),
+                 QStringList{QStringLiteral("1")});
+        again.commit();
         connection.close();
     }
 };
@@ -279,13 +314,18 @@ int main(int argc, char **argv) {
     const QByteArray attachOnly = qgetenv(kAttachOnly);
     if (!attachOnly.isEmpty()) {
         QCoreApplication app(argc, argv);
+        if (qEnvironmentVariableIsSet(kAsOtherUser) && !otheruser::becomeUnprivileged())
+            return 2;
+        const QString path = QString::fromLocal8Bit(attachOnly);
         Connection connection;
         try {
-            connection.open(QString::fromLocal8Bit(attachOnly));
+            connection.open(path);
             connection.close();
             return 0;
         } catch (const DbError &error) {
-            printf("%s\n", error.message().toUtf8().constData());
+            // The lock folder this program used, and what the user is told.
+            printf("%s\n%s\n", qgetenv("FIREBIRD_LOCK").constData(),
+                   openfailure::message(path, error).toUtf8().constData());
             return 1;
         }
     }

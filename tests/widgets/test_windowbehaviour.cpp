@@ -78,6 +78,20 @@ private Q_SLOTS:
                  QByteArray("[fmDiag]\r\nLeft=150\r\nTop=160\r\nWidth=400\r\nHeight=300\r\n"));
     }
 
+    // A stored size far beyond any screen is fitted to the work area as it is read, for every
+    // window, rather than making a window of gigabytes.
+    void storedSizeIsFittedToTheWorkArea() {
+        const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+        writeSettings("[fmMain]\r\nTop=10\r\nLeft=20\r\nWidth=32767\r\nHeight=32767\r\n");
+        Window window(*settings,
+                      traitsOf(QStringLiteral("fmMain"), WindowTraits::Keys::TopLeftWidthHeight));
+        QCOMPARE(window.frameGeometry().size(), area.size());
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QVERIFY(window.frameGeometry().width() <= area.width());
+        QVERIFY(window.frameGeometry().height() <= area.height());
+    }
+
     void keysAreWrittenInTheirOrder_data() {
         QTest::addColumn<int>("keys");
         QTest::addColumn<QByteArray>("written");

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "support/pathfacts.h"
+
+// The rules for a database folder that other users of the machine share: the practice's folder
+// that the package makes (group "ventrel", mode 2770), or any other one they can write into.
+namespace sharedfolder {
+
+// Someone besides the user can put files into the folder: another user owns it, or its group or
+// everybody may write into it.
+bool isShared(const PathFacts &folder, unsigned user);
+
+// A database file the program refuses to open: a link in a shared folder, where anyone who may
+// write there could have planted it to make the program open, and write into, another file.
+// In the user's own folder a link is the user's own doing and is followed.
+bool refusesDatabase(const PathFacts &file, const PathFacts &folder, unsigned user);
+
+// The access a new database file gets in the folder. A folder whose new files take its group
+// (set-group-id) is shared with that group: read and write for the owner and the group (0660).
+// Anywhere else the patients' records are for the owner alone (0600).
+struct Access {
+    unsigned mode = 0600;
+    bool folderGroup = false; // the file takes the folder's group
+};
+Access newDatabaseAccess(const PathFacts &folder);
+
+} // namespace sharedfolder
