@@ -167,6 +167,15 @@ private Q_SLOTS:
             << withTemplate << QStringList{QStringLiteral("data/base.fdb")}
             << QStringLiteral("missing") << true << QStringLiteral("data")
             << QStringLiteral("data/base.fdb") << false;
+        // The name an earlier run of the program itself gave the copy.
+        QTest::newRow("PathBase missing, the copy an earlier run made in the data folder")
+            << withTemplate << QStringList{QStringLiteral("data/Base.fdb")}
+            << QStringLiteral("missing") << true << QStringLiteral("data")
+            << QStringLiteral("data/Base.fdb") << false;
+        QTest::newRow("empty Base folder beside the program")
+            << QStringList{QStringLiteral("program/Base0.fdb"), QStringLiteral("program/Base/x")}
+            << QStringList() << QString() << true << QStringLiteral("common/Ventrel")
+            << QStringLiteral("common/Ventrel/Base.fdb") << true;
     }
     void locate() {
         QFETCH(QStringList, templates);

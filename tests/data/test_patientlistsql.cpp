@@ -6,9 +6,7 @@
 
 #include "app/patientlists.h"
 #include "data/patientlistsql.h"
-#include "data/shareddata.h"
-#include "data/statement.h"
-#include "testdatabase.h"
+#include "openregister.h"
 
 #include <QTest>
 
@@ -31,20 +29,11 @@ QString plain(const QString &from, const QString &condition) {
 class TestPatientListSql : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<TestDatabase> db;
-    std::unique_ptr<SharedData> data;
+    std::unique_ptr<OpenRegister> reg;
 
-    void execute(const QString &sql) { Statement(data->ibMain, data->ibTrans, sql).execute(); }
+    void execute(const QString &sql) { reg->execute(sql); }
 
-    QList<QVariantList> rows(const QString &sql) {
-        Statement select(data->ibMain, data->ibTrans, sql);
-        select.open();
-        QList<QVariantList> all;
-        QVariantList row;
-        while (select.fetch(row))
-            all << row;
-        return all;
-    }
+    QList<QVariantList> rows(const QString &sql) { return reg->rows(sql); }
 
     // 300 patients with 12 full names among them, written in a shuffled key order; a few
     // without a name, and one in four without visits. Up to four visits each over two years,
@@ -97,15 +86,10 @@ class TestPatientListSql : public QObject {
 
 private Q_SLOTS:
     void initTestCase() {
-        db = std::make_unique<TestDatabase>();
-        data = std::make_unique<SharedData>();
-        data->open(db->path(), QStringLiteral("select * from MAIN"));
+        reg = std::make_unique<OpenRegister>();
         makeRegister();
     }
-    void cleanupTestCase() {
-        data.reset();
-        db.reset();
-    }
+    void cleanupTestCase() { reg.reset(); }
 
     void sameRowsInTheSameOrder_data() {
         QTest::addColumn<QString>("list");

@@ -1,11 +1,9 @@
 // The filter's rules: the birth dates of an age range, the date presets, and what the statement
 // finds in a register.
 
-#include "data/shareddata.h"
-#include "data/statement.h"
 #include "filter/datepresets.h"
 #include "filter/filterstatement.h"
-#include "testdatabase.h"
+#include "openregister.h"
 
 #include <QTest>
 
@@ -23,17 +21,13 @@ const QDate kToday(2024, 3, 31);
 class TestFilterStatement : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<TestDatabase> db;
-    std::unique_ptr<SharedData> data;
+    std::unique_ptr<OpenRegister> reg;
 
-    void execute(const QString &sql) { Statement(data->ibMain, data->ibTrans, sql).execute(); }
+    void execute(const QString &sql) { reg->execute(sql); }
 
     QStringList found(const Criteria &criteria) {
-        Statement select(data->ibMain, data->ibTrans, statement(criteria, kToday));
-        select.open();
         QStringList names;
-        QVariantList row;
-        while (select.fetch(row))
+        for (const QVariantList &row : reg->rows(statement(criteria, kToday)))
             names << row.value(1).toString();
         return names;
     }
@@ -95,15 +89,10 @@ class TestFilterStatement : public QObject {
 
 private Q_SLOTS:
     void initTestCase() {
-        db = std::make_unique<TestDatabase>();
-        data = std::make_unique<SharedData>();
-        data->open(db->path(), QStringLiteral("select * from MAIN"));
+        reg = std::make_unique<OpenRegister>();
         makeRegister();
     }
-    void cleanupTestCase() {
-        data.reset();
-        db.reset();
-    }
+    void cleanupTestCase() { reg.reset(); }
 
     void birthDates_data() {
         QTest::addColumn<QDate>("today");

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "data/shareddata.h"
+#include "data/statement.h"
+#include "testdatabase.h"
+
+#include <QList>
+#include <QVariantList>
+
+// A register made from the template in a temporary folder and open through the shared
+// datasets, with plain statements to fill it and read it.
+struct OpenRegister {
+    OpenRegister() { data.open(db.path(), QStringLiteral("select * from MAIN")); }
+
+    void execute(const QString &sql) { Statement(data.ibMain, data.ibTrans, sql).execute(); }
+
+    QList<QVariantList> rows(const QString &sql) {
+        Statement select(data.ibMain, data.ibTrans, sql);
+        select.open();
+        QList<QVariantList> all;
+        QVariantList row;
+        while (select.fetch(row))
+            all << row;
+        return all;
+    }
+
+    TestDatabase db;
+    SharedData data;
+};
