@@ -8,6 +8,7 @@
 #include "data/registerservices.h"
 #include "data/shareddata.h"
 #include "support/dates.h"
+#include "timing.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -25,16 +26,7 @@
 namespace {
 
 double seconds(const std::function<void()> &work) {
-    QElapsedTimer timer;
-    timer.start();
-    work();
-    return double(timer.nsecsElapsed()) / 1e9;
-}
-
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    const size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+    return milliseconds(work) / 1000;
 }
 
 void report(const char *operation, const std::vector<double> &program,
@@ -55,10 +47,10 @@ void runGbak(const QString &gbak, const QStringList &arguments) {
 
 // A surname search as the main window runs it, with a screenful of rows read.
 double searchMilliseconds(SharedData &data, const QString &text) {
-    return 1000 * seconds([&] {
-               data.showPatients(patientlists::surnameSearchSql(text));
-               data.ibdsMain.fetchMore(40);
-           });
+    return milliseconds([&] {
+        data.showPatients(patientlists::surnameSearchSql(text));
+        data.ibdsMain.fetchMore(40);
+    });
 }
 
 } // namespace

@@ -82,12 +82,9 @@ bool DailyBackup::startIfDue(const QString &registerFile, const QString &dataFol
     m_target = folder + fileNameFor(today);
     const int keep = settings.keep;
     return m_work->start([registerFile, folder, target = m_target, keep](const auto &onLine) {
-        // The backups hold the patients' records: the folder is its owner's alone.
-        if (!QDir().mkpath(folder)) {
-            throw registerfile::Failure(
-                QStringLiteral("Не удалось сделать резервную копию базы в файл\n%1").arg(target),
-                QStringLiteral("Нельзя создать папку %1").arg(folder));
-        }
+        // The backups hold the patients' records: the folder is its owner's alone. A folder
+        // that cannot be made fails the backup, which says so.
+        QDir().mkpath(folder);
         QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         registerfile::backup(registerFile, target, onLine);
         for (const QString &name : outdated(QDir(folder).entryList(QDir::Files), keep))
