@@ -5,6 +5,7 @@
 #include "app/tfmmain.h"
 #include "data/backupheader.h"
 #include "data/registerservices.h"
+#include "data/statement.h"
 #include "registerfixture.h"
 #include "support/dates.h"
 #include "testdatabase.h"
@@ -205,6 +206,9 @@ private Q_SLOTS:
         SharedData &data = fmMain->data();
         for (Dataset *dataset : {&data.ibdsMain, &data.ibdsCard, &data.ibdsDocs, &data.ibdsDiag})
             QVERIFY(dataset->isOpen());
+        // The program works with the restored file, not with the one kept beside it.
+        Statement patients(data.ibMain, data.ibTrans, QStringLiteral("select count(*) from MAIN"));
+        QCOMPARE(patients.selectOne().value(0).toInt(), 3);
         fmMain.reset(); // the register is committed and closed
         QCOMPARE(patientsIn(db->path()), 3);
     }
