@@ -54,7 +54,7 @@ bool sameFile(const QString &a, const QString &b) {
 Restored restoreInto(const QString &backupFile, const QString &folder,
                      const engine::LineSink &onLine) {
     const QString refused =
-        QStringLiteral("Файл\n%1\nне является резервной копией базы.\n").arg(backupFile) +
+        QStringLiteral("Файл\n%1\nне является резервной копией базы Вентрель.\n").arg(backupFile) +
         kNothingChanged;
     const std::optional<BackupHeader> header = readBackupHeaderOf(backupFile);
     if (!header)
