@@ -29,6 +29,9 @@ TfmProgress::Outcome TfmProgress::run(const QString &caption, const QString &ste
     m_lines.clear();
     m_work.start(work);
     exec();
+    // The window's loop also ends when the whole program is asked to end; the work runs on
+    // to its end all the same, and only then is its result read.
+    m_work.wait();
     return {m_cancelled, m_work.failure(), m_lines};
 }
 
