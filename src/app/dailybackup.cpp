@@ -15,6 +15,9 @@ namespace dailybackup {
 namespace {
 
 const QRegularExpression kName(QStringLiteral("^base-(\\d{4}-\\d{2}-\\d{2})\\.fbk$"));
+// The temporary name a backup is written under until it is complete.
+const QRegularExpression
+    kPartialName(QStringLiteral("^base-\\d{4}-\\d{2}-\\d{2}\\.fbk\\.[A-Za-z0-9]{6}$"));
 const QString kDayFormat = QStringLiteral("yyyy-MM-dd");
 
 } // namespace
@@ -62,6 +65,10 @@ QStringList outdated(const QStringList &fileNames, int keep) {
     return result;
 }
 
+QStringList leftovers(const QStringList &fileNames) {
+    return fileNames.filter(kPartialName);
+}
+
 } // namespace dailybackup
 
 DailyBackup::DailyBackup(QObject *parent) : QObject(parent), m_work(new BackgroundWork(this)) {
@@ -86,6 +93,8 @@ bool DailyBackup::startIfDue(const QString &registerFile, const QString &dataFol
         // that cannot be made fails the backup, which says so.
         QDir().mkpath(folder);
         QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        for (const QString &name : leftovers(QDir(folder).entryList(QDir::Files)))
+            QFile::remove(folder + name);
         registerfile::backup(registerFile, target, onLine);
         for (const QString &name : outdated(QDir(folder).entryList(QDir::Files), keep))
             QFile::remove(folder + name);

@@ -37,6 +37,8 @@ std::optional<QDate> dayOf(const QString &fileName);
 bool isDue(const QStringList &fileNames, const QDate &today);
 // The daily backups among the names beyond the newest `keep`, oldest last; other names never.
 QStringList outdated(const QStringList &fileNames, int keep);
+// Daily backups left half-written by a run that ended in the middle ("base-2024-12-10.fbk.Ab12Cd").
+QStringList leftovers(const QStringList &fileNames);
 
 } // namespace dailybackup
 

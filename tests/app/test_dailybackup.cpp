@@ -81,14 +81,16 @@ private Q_SLOTS:
         QCOMPARE(read.keep, keep);
     }
 
-    // The day's backup is made in the background, the oldest beyond Keep go, other files stay;
-    // on the same day nothing more is done.
+    // The day's backup is made in the background, the oldest beyond Keep go, and so does a
+    // backup an earlier run left half-written; other files stay. On the same day nothing more
+    // is done.
     void runMakesTheDaysBackupAndRotates() {
         TestDatabase db;
         QTemporaryDir data;
         const QString folder = dailybackup::folderFor(data.path());
         QDir().mkpath(folder);
-        for (const char *name : {"base-2024-12-07.fbk", "base-2024-12-08.fbk", "notes.txt"}) {
+        for (const char *name : {"base-2024-12-07.fbk", "base-2024-12-08.fbk", "notes.txt",
+                                 "base-2024-12-09.fbk.Ab12Cd"}) {
             QFile file(folder + QLatin1String(name));
             QVERIFY(file.open(QIODevice::WriteOnly));
         }
