@@ -12,6 +12,7 @@
 #include "rawfirebird.h"
 #include "support/dates.h"
 #include "support/win1251codec.h"
+#include "timing.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -92,19 +93,6 @@ int mostFrequent(SharedData &data, const char *column, const char *table) {
                    QStringLiteral("select first 1 %1 from %2 group by %1 order by count(*) desc")
                        .arg(QLatin1String(column), QLatin1String(table)));
     return find.selectOne().value(0).toInt();
-}
-
-double milliseconds(const std::function<void()> &work) {
-    QElapsedTimer timer;
-    timer.start();
-    work();
-    return double(timer.nsecsElapsed()) / 1e6;
-}
-
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    const size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
 void report(const char *operation, const std::vector<double> &program,

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Makes a register of realistic size once (100 000 patients, about 600 000 visits and a million
-# diagnosis rows) and times the patient-list operations on it beside the engine's own speed.
+# diagnosis rows) and times the patient-list operations on it beside the engine's own speed,
+# and its backup and restore beside gbak.
 #     tools/bench.sh [--patients N] [--runs N] [--regenerate]
 set -euo pipefail
 top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -28,7 +29,7 @@ timed() {
 }
 
 "$top/tools/setup.sh"
-cmake --build "$top/build" --target ventrel-genregister ventrel-bench ventrel-window-bench
+cmake --build "$top/build" --target ventrel-genregister ventrel-bench ventrel-window-bench ventrel-services-bench
 register="$top/build/bench/register-$patients.fdb"
 mkdir -p "$top/build/bench"
 if [[ -n $regenerate || ! -f $register ]]; then
@@ -37,3 +38,4 @@ fi
 "$top/build/ventrel-bench" "$register" --runs "$runs"
 QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen} "$top/build/ventrel-window-bench" "$register" --runs "$runs"
 timed "list of every patient read to its end" "$top/build/ventrel-bench" "$register" --memory
+"$top/build/ventrel-services-bench" "$register" --runs 3

@@ -1,5 +1,6 @@
 // Вентрель: a register of outpatients for a doctor's practice.
 
+#include "app/commandline.h"
 #include "app/folders.h"
 #include "app/startup.h"
 #include "app/tfmmain.h"
@@ -29,6 +30,12 @@ void installRussian(QApplication &app) {
 } // namespace
 
 int main(int argc, char **argv) {
+    // An administrator's command (a backup, a restore, a check) runs without a window, so that
+    // it works from a timer or a script where no display is.
+    const commandline::Request request = commandline::parse(commandline::argumentsOf(argc, argv));
+    if (request.action != commandline::Action::Window || !request.error.isEmpty())
+        return commandline::runWithoutWindow(argc, argv, request);
+
     QApplication app(argc, argv);
     installRussian(app);
     // SIGTERM, SIGINT and SIGHUP end the run the ordinary way from the event loop, also while a

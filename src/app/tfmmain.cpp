@@ -4,6 +4,7 @@
 #include "app/openfailure.h"
 #include "app/patientgrid.h"
 #include "app/patientlists.h"
+#include "app/servicecommands.h"
 #include "data/dberror.h"
 #include "dbwidgets/win1251validator.h"
 #include "support/dates.h"
@@ -182,6 +183,16 @@ void TfmMain::createMenus() {
     mmVmesh = addItem(mSpr, "mmVmesh", QStringLiteral("Вмешательства..."), {},
                       QStringLiteral("Открыть справочник вмешательств"));
 
+    QMenu *mServ = addMenu(bar, "mServ", QStringLiteral("&Сервис"), QString());
+    QAction *mmBackup = addItem(mServ, "mmBackup", QStringLiteral("Резервная копия..."), {},
+                                QStringLiteral("Сохранить резервную копию базы в файл"));
+    QAction *mmRestore = addItem(mServ, "mmRestore", QStringLiteral("Восстановить из копии..."), {},
+                                 QStringLiteral("Восстановить базу из резервной копии"));
+    QAction *mmCheck = addItem(mServ, "mmCheck", QStringLiteral("Проверить базу"), {},
+                               QStringLiteral("Проверить базу на повреждения"));
+    m_services = new ServiceCommands(this, m_data, m_state,
+                                     [this](bool startList) { reopenDatabase(startList); });
+
     // Help sits at the right end of the menu bar, in a bar of its own in the bar's corner.
     m_helpBar = new QMenuBar(bar);
     m_helpBar->setObjectName(QStringLiteral("HelpMenuBar"));
@@ -225,6 +236,9 @@ void TfmMain::createMenus() {
     connect(mmWeb, &QAction::triggered, this, &TfmMain::mmWebClick);
     connect(mmMail, &QAction::triggered, this, &TfmMain::mmMailClick);
     connect(mmAbout, &QAction::triggered, this, &TfmMain::mmAboutClick);
+    connect(mmBackup, &QAction::triggered, m_services, &ServiceCommands::mmBackupClick);
+    connect(mmRestore, &QAction::triggered, m_services, &ServiceCommands::mmRestoreClick);
+    connect(mmCheck, &QAction::triggered, m_services, &ServiceCommands::mmCheckClick);
     connect(pmView, &QAction::triggered, this, &TfmMain::mmViewClick);
     connect(pmEdit, &QAction::triggered, this, &TfmMain::mmEditClick);
     connect(pmAdd, &QAction::triggered, this, &TfmMain::mmAddClick);
@@ -362,6 +376,8 @@ void TfmMain::load() {
     try {
         m_data.open(m_state.databaseFile, patientlists::startListSql(since));
         m_loaded = true;
+        // The day's backup runs behind the start, never holding it up.
+        m_services->startDailyBackup(*m_settings);
     } catch (const DbError &error) {
         // The window stays, without a list; the user may still read help or leave.
         QGuiApplication::restoreOverrideCursor();
@@ -374,6 +390,28 @@ void TfmMain::load() {
         return;
     }
     setWindowTitle(kCaption);
+    QGuiApplication::restoreOverrideCursor();
+}
+
+void TfmMain::reopenDatabase(bool startList) {
+    const QString shownList = m_data.ibdsMain.selectSql();
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    try {
+        if (startList || shownList.isEmpty()) {
+            m_data.open(m_state.databaseFile,
+                        patientlists::startListSql(dates::monthBack(dates::today())));
+            setStatusText(patientlists::kMonthStatus);
+            cbbSearch->setEditText(patientlists::kSearchPrompt);
+        } else {
+            m_data.open(m_state.databaseFile, shownList);
+        }
+        m_loaded = true;
+    } catch (const DbError &error) {
+        m_loaded = false;
+        QGuiApplication::restoreOverrideCursor();
+        MessageBox::dbError(this, error);
+        return;
+    }
     QGuiApplication::restoreOverrideCursor();
 }
 

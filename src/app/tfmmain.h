@@ -19,6 +19,7 @@ class QMenu;
 class QMenuBar;
 class QTableView;
 class QToolButton;
+class ServiceCommands;
 class SettingsFile;
 class WindowBehaviour;
 
@@ -60,6 +61,8 @@ public:
     SettingsFile &settings() { return *m_settings; }
     const StartupState &startupState() const { return m_state; }
     bool viewMode() const { return m_state.viewMode; }
+    // The commands of the menu "Сервис" and the daily backup.
+    ServiceCommands &serviceCommands() { return *m_services; }
     // True once the connection and the datasets were opened at the first show.
     bool isLoaded() const { return m_loaded; }
 
@@ -102,6 +105,9 @@ private:
     void layOutControls();
     // Opens the database and the datasets and shows the start list; once, at the first show.
     void load();
+    // Opens the register again after a command of the menu "Сервис" closed it: with the start
+    // list, or with the list shown before.
+    void reopenDatabase(bool startList);
     bool FormKeyDown(QKeyEvent *event);
     bool walkMenus(QMenu *from, int key);
     void mCardPopup();
@@ -122,6 +128,7 @@ private:
     SharedData m_data;
     std::unique_ptr<WindowBehaviour> m_behaviour;
     CaptionMessage *m_caption = nullptr;
+    ServiceCommands *m_services = nullptr;
     QList<QPointer<QWidget>> m_windows;
     bool m_loaded = false;
     bool m_loadStarted = false;

@@ -59,8 +59,8 @@ QMessageBox::StandardButton MessageBox::ask(QWidget *parent, const QString &text
     return QMessageBox::StandardButton(box.exec());
 }
 
-void MessageBox::tell(QWidget *parent, const QString &text) {
-    showOk(parent, QMessageBox::NoIcon, text, QString());
+void MessageBox::tell(QWidget *parent, const QString &text, const QString &detail) {
+    showOk(parent, QMessageBox::NoIcon, text, detail);
 }
 
 void MessageBox::error(QWidget *parent, const QString &text, const QString &detail) {

@@ -16,8 +16,9 @@ public:
     // default and Cancel (when given) answers Esc. Returns the button chosen.
     static QMessageBox::StandardButton ask(QWidget *parent, const QString &text,
                                            QMessageBox::StandardButtons buttons);
-    // A plain message: the program's name as caption, no icon, one OK button.
-    static void tell(QWidget *parent, const QString &text);
+    // A plain message: the program's name as caption, no icon, one OK button; a detail is
+    // offered behind the box's "details" button.
+    static void tell(QWidget *parent, const QString &text, const QString &detail = QString());
     // A failure: the program's name as caption, an error icon, OK. A detail (the engine's own
     // words, say) is offered behind the box's "details" button.
     static void error(QWidget *parent, const QString &text, const QString &detail = QString());

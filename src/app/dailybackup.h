@@ -1,0 +1,72 @@
+#pragma once
+
+#include <QDate>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+class BackgroundWork;
+class SettingsFile;
+
+// The automatic backup of the register: once a day, after the start, into the folder
+// "backups" beside the settings file, keeping the newest few. The rules are plain functions;
+// `DailyBackup` runs them.
+namespace dailybackup {
+
+inline const QString kFolderName = QStringLiteral("backups");
+
+// Section [Backup] of the settings file: Auto=0 turns the daily backup off; Keep= is how many
+// daily backups are kept (at least one: the newest is never removed).
+struct Settings {
+    bool automatic = true;
+    int keep = 14;
+};
+Settings readSettings(const SettingsFile &settings);
+
+// The folder of the daily backups for the data folder, with a trailing "/".
+QString folderFor(const QString &dataFolder);
+
+// "base-2024-12-10.fbk"
+QString fileNameFor(const QDate &day);
+// The day of a daily backup's file name; nothing for any other name.
+std::optional<QDate> dayOf(const QString &fileName);
+
+// True when none of the names is the daily backup of `today`.
+bool isDue(const QStringList &fileNames, const QDate &today);
+// The daily backups among the names beyond the newest `keep`, oldest last; other names never.
+QStringList outdated(const QStringList &fileNames, int keep);
+// Daily backups left half-written by a run that ended in the middle ("base-2024-12-10.fbk.Ab12Cd").
+QStringList leftovers(const QStringList &fileNames);
+
+} // namespace dailybackup
+
+// Makes the day's backup of the register in the background when it is due, then removes the
+// outdated ones. A failure is told through `failed`, never hidden.
+class DailyBackup : public QObject {
+    Q_OBJECT
+public:
+    explicit DailyBackup(QObject *parent = nullptr);
+    ~DailyBackup() override;
+
+    // Starts the day's backup of `registerFile` into the backups folder of `dataFolder`, unless
+    // the settings turn it off or today's backup exists. False when nothing was started.
+    bool startIfDue(const QString &registerFile, const QString &dataFolder,
+                    const dailybackup::Settings &settings, const QDate &today);
+    bool isRunning() const;
+    // Blocks until a running backup has ended.
+    void wait();
+
+Q_SIGNALS:
+    // A backup was made: the file.
+    void made(const QString &file);
+    // The backup failed: what to tell the user, and the engine's own text.
+    void failed(const QString &message, const QString &detail);
+
+private:
+    void workFinished();
+
+    BackgroundWork *m_work;
+    QString m_target;
+};

@@ -1,0 +1,196 @@
+#include "app/servicecommands.h"
+
+#include "app/dailybackup.h"
+#include "app/tfmprogress.h"
+#include "data/registerservices.h"
+#include "data/shareddata.h"
+#include "support/dates.h"
+#include "widgets/messagebox.h"
+
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QLocale>
+#include <QStandardPaths>
+
+namespace {
+
+const QString kBackupFilter = QStringLiteral("Резервные копии базы (*.fbk);;Все файлы (*)");
+
+QString number(qint64 value) {
+    return QLocale(QLocale::Russian, QLocale::Russia).toString(value);
+}
+
+QString restoreQuestion(const registerfile::Restored &restored, const QDateTime &made,
+                        const QString &keptFile) {
+    return QStringLiteral("Восстановить базу из резервной копии от %1?\n\n"
+                          "В копии пациентов: %2, приёмов: %3.\n\n"
+                          "Текущая база будет сохранена рядом с ней в файле\n%4")
+        .arg(made.toString(QStringLiteral("dd.MM.yyyy hh:mm")), number(restored.counts.patients),
+             number(restored.counts.visits), QFileInfo(keptFile).fileName());
+}
+
+// The failure a piece of work threw, told to the user.
+void tellFailure(QWidget *window, const std::exception_ptr &failure) {
+    try {
+        std::rethrow_exception(failure);
+    } catch (const registerfile::Failure &error) {
+        MessageBox::error(window, error.message(), error.detail());
+    } catch (const DbError &error) {
+        MessageBox::dbError(window, error);
+    } catch (const std::exception &error) {
+        MessageBox::error(window, QString::fromLocal8Bit(error.what()));
+    }
+}
+
+} // namespace
+
+ServiceCommands::ServiceCommands(QWidget *window, SharedData &data, const StartupState &state,
+                                 Reopen reopen)
+    : QObject(window), m_window(window), m_data(data), m_state(state), m_reopen(std::move(reopen)),
+      m_daily(new DailyBackup(this)) {
+    chooseBackupTarget = [this](const QString &suggested) {
+        return QFileDialog::getSaveFileName(m_window, QStringLiteral("Резервная копия базы"),
+                                            suggested, kBackupFilter);
+    };
+    chooseBackupSource = [this](const QString &folder) {
+        return QFileDialog::getOpenFileName(m_window, QStringLiteral("Восстановить из копии"),
+                                            folder, kBackupFilter);
+    };
+    connect(m_daily, &DailyBackup::failed, this,
+            [this](const QString &message, const QString &detail) {
+                MessageBox::error(m_window, message, detail);
+            });
+}
+
+ServiceCommands::~ServiceCommands() = default;
+
+void ServiceCommands::startDailyBackup(const SettingsFile &settings) {
+    m_daily->startIfDue(m_state.databaseFile, m_state.dataFolder,
+                        dailybackup::readSettings(settings), dates::today());
+}
+
+void ServiceCommands::waitForDailyBackup() {
+    if (!m_daily->isRunning())
+        return;
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    m_daily->wait();
+    QGuiApplication::restoreOverrideCursor();
+}
+
+bool ServiceCommands::closeRegister() {
+    try {
+        m_data.close();
+        return true;
+    } catch (const DbError &error) {
+        MessageBox::dbError(m_window, error);
+        m_reopen(false);
+        return false;
+    }
+}
+
+void ServiceCommands::mmBackupClick() {
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    const QString target =
+        chooseBackupTarget(QDir(documents).filePath(dailybackup::fileNameFor(dates::today())));
+    if (target.isEmpty())
+        return;
+    waitForDailyBackup();
+    TfmProgress progress(m_window);
+    bool kept = false;
+    const QString registerFile = m_state.databaseFile;
+    const TfmProgress::Outcome outcome = progress.run(
+        QStringLiteral("Резервная копия"),
+        QStringLiteral("Резервная копия базы записывается в файл\n%1").arg(target),
+        [&](const engine::LineSink &onLine) {
+            kept = registerfile::backup(registerFile, target, onLine,
+                                        [&] { return !progress.isCancelled(); });
+        },
+        true);
+    if (outcome.failure)
+        tellFailure(m_window, outcome.failure);
+    else if (kept)
+        MessageBox::tell(m_window,
+                         QStringLiteral("Резервная копия базы сохранена в файле\n%1").arg(target));
+}
+
+void ServiceCommands::mmRestoreClick() {
+    const QString backupFile = chooseBackupSource(dailybackup::folderFor(m_state.dataFolder));
+    if (backupFile.isEmpty())
+        return;
+    waitForDailyBackup();
+    TfmProgress progress(m_window);
+    registerfile::Restored restored;
+    const QString folder = m_state.databaseFolder;
+    const TfmProgress::Outcome outcome = progress.run(
+        QStringLiteral("Восстановление из копии"),
+        QStringLiteral("Восстанавливается резервная копия\n%1\nТекущая база пока не меняется.")
+            .arg(backupFile),
+        [&](const engine::LineSink &onLine) {
+            restored = registerfile::restoreInto(backupFile, folder, onLine);
+        },
+        true);
+    if (outcome.failure) {
+        tellFailure(m_window, outcome.failure);
+        return;
+    }
+    const auto discard = [&] { QFile::remove(restored.file); };
+    if (outcome.cancelled) {
+        discard();
+        return;
+    }
+    const QDate today = dates::today();
+    const QDateTime made =
+        restored.made.isValid() ? restored.made : QFileInfo(backupFile).lastModified();
+    const QString keptFile = registerfile::keptRegisterPath(folder, today);
+    if (MessageBox::ask(m_window, restoreQuestion(restored, made, keptFile),
+                        QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes) {
+        discard();
+        return;
+    }
+    if (!closeRegister()) {
+        discard();
+        return;
+    }
+    QString kept;
+    try {
+        kept = registerfile::putInPlace(restored.file, m_state.databaseFile, today);
+    } catch (const registerfile::Failure &error) {
+        discard();
+        MessageBox::error(m_window, error.message(), error.detail());
+        m_reopen(false);
+        return;
+    }
+    m_reopen(true);
+    MessageBox::tell(m_window, QStringLiteral("База восстановлена из копии от %1.\n"
+                                              "Прежняя база сохранена в файле\n%2")
+                                   .arg(made.toString(QStringLiteral("dd.MM.yyyy hh:mm")), kept));
+}
+
+void ServiceCommands::mmCheckClick() {
+    waitForDailyBackup();
+    // The run's transaction holds the tables it wrote to; the check needs them free.
+    if (!closeRegister())
+        return;
+    TfmProgress progress(m_window);
+    ValidationFindings findings;
+    const QString registerFile = m_state.databaseFile;
+    const TfmProgress::Outcome outcome = progress.run(
+        QStringLiteral("Проверка базы"),
+        QStringLiteral("База проверяется на повреждения:\n%1").arg(registerFile),
+        [&](const engine::LineSink &onLine) {
+            findings = registerfile::check(registerFile, onLine);
+        },
+        false);
+    m_reopen(false);
+    if (outcome.failure) {
+        tellFailure(m_window, outcome.failure);
+        return;
+    }
+    const QString detail = outcome.lines.join(u'\n');
+    if (findings.errors() > 0)
+        MessageBox::error(m_window, validationReport(findings), detail);
+    else
+        MessageBox::tell(m_window, validationReport(findings), detail);
+}

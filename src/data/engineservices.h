@@ -1,0 +1,44 @@
+#pragma once
+
+#include "data/dberror.h"
+
+#include <QString>
+
+#include <functional>
+
+// The database engine's own services: backup, restore and validation of a database file, run
+// by the engine inside this process through its services interface. Unlike a separate tool,
+// they work while the program has the file open. Each call returns when the engine has ended
+// the work; the engine cannot be stopped half-way.
+namespace engine {
+
+// Receives each line of the engine's own progress output as it comes, on the calling thread.
+using LineSink = std::function<void(const QString &line)>;
+
+// A service the engine refused or could not finish, with the engine's own text.
+class ServiceError : public DbError {
+public:
+    ServiceError(const QString &message, bool openElsewhere)
+        : DbError(message), m_openElsewhere(openElsewhere) {}
+    // The file is held by the engine of another process: another program has it open.
+    bool openElsewhere() const { return m_openElsewhere; }
+
+private:
+    bool m_openElsewhere;
+};
+
+// Writes a backup of `database` to `backupFile`, made or overwritten by the engine. Returns the
+// number of bytes the engine says it wrote, or -1 when it did not say.
+qint64 backup(const QString &database, const QString &backupFile, const LineSink &onLine);
+
+// Makes the new database file `database` from `backupFile`; the file must not exist. Returns
+// only when the engine restored the whole backup: a backup that ends early is refused, even
+// where the engine itself reports no error.
+void restore(const QString &backupFile, const QString &database, const LineSink &onLine);
+
+// Validates every table and index of `database`, which may be open meanwhile. A table that an
+// open transaction has written to cannot be checked and counts as an error. The findings are
+// in the lines (see validationreport.h).
+void validate(const QString &database, const LineSink &onLine);
+
+} // namespace engine

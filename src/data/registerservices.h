@@ -1,0 +1,75 @@
+#pragma once
+
+#include "data/dberror.h"
+#include "data/engineservices.h"
+#include "data/validationreport.h"
+
+#include <QDate>
+#include <QDateTime>
+#include <QString>
+
+// Backup, restore and check of the register file, made safe: no half-written file is ever left
+// under a name a person would take for a good one, and the register is never touched by a
+// failure. Each call runs the engine to the end and may take long; it may run on any thread.
+namespace registerfile {
+
+// A failure, in the program's words, with the engine's own text as a detail.
+class Failure : public DbError {
+public:
+    Failure(const QString &message, const QString &detail, bool openElsewhere = false)
+        : DbError(message), m_detail(detail), m_openElsewhere(openElsewhere) {}
+    const QString &detail() const { return m_detail; }
+    // Another running program holds the register; nothing was changed.
+    bool openElsewhere() const { return m_openElsewhere; }
+
+private:
+    QString m_detail;
+    bool m_openElsewhere;
+};
+
+// Backs the register up into `target`, replacing a file of that name. The engine writes to a
+// temporary name beside it; the backup takes its name only when the engine has finished, the
+// file holds every byte the engine says it wrote, and it is safely on disk. A failure (a full
+// disk, no permission) leaves no file behind and an older `target` as it was. `wanted` is
+// asked once the engine has ended: false throws the backup away. Returns whether it was kept.
+bool backup(const QString &registerFile, const QString &target, const engine::LineSink &onLine,
+            const std::function<bool()> &wanted = {});
+
+struct Counts {
+    qint64 patients = 0;
+    qint64 visits = 0;
+};
+
+// Patients and visits in a database file that nothing else has open.
+Counts countRows(const QString &databaseFile);
+
+struct Restored {
+    QString file;   // the new database file, not yet in use
+    QDateTime made; // when the backup was made; invalid when it does not say
+    Counts counts;
+};
+
+// Restores `backupFile` into a new file of its own in `folder`, then opens it and counts its
+// patients and visits. A damaged file, or the backup of another database, is refused, and no
+// new file is left. The caller puts the file in place (putInPlace) or removes it.
+Restored restoreInto(const QString &backupFile, const QString &folder,
+                     const engine::LineSink &onLine);
+
+// Restores `backupFile` as the new file `target`, never over an existing file; the new file is
+// its owner's alone.
+Restored restoreAs(const QString &backupFile, const QString &target,
+                   const engine::LineSink &onLine);
+
+// The name the register is kept under when a restored file takes its place:
+// "Base-before-restore-2024-12-10.fdb", with "-2", "-3" … added when the name is taken.
+QString keptRegisterPath(const QString &folder, const QDate &today);
+
+// Puts a restored file in place of the register, which nothing may have open: the register
+// is kept as keptRegisterPath(), and the restored file takes the register's name and
+// permissions. Returns where the register was kept. On a failure nothing has moved.
+QString putInPlace(const QString &restoredFile, const QString &registerFile, const QDate &today);
+
+// Validates every table and index of the register; the engine's lines go to `onLine`.
+ValidationFindings check(const QString &registerFile, const engine::LineSink &onLine);
+
+} // namespace registerfile

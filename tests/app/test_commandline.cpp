@@ -1,0 +1,170 @@
+// The administrator's commands: how the arguments read, and the real program run without a
+// window on a real register, judged by its exit status.
+
+#include "app/commandline.h"
+#include "data/connection.h"
+#include "data/registerservices.h"
+#include "testdatabase.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QTest>
+
+using commandline::Action;
+
+class TestCommandLine : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir;
+
+    QString path(const QString &name) const { return dir.filePath(name); }
+    QString registerFile() const { return path(QStringLiteral("program/Base/base.fdb")); }
+
+    struct Run {
+        int status;
+        QString out, err;
+    };
+
+    // The program copied into a folder of its own with "Base/base.fdb" and a "Ventrel.ini"
+    // beside it, so that it uses that register and keeps its settings there.
+    Run ventrel(const QStringList &arguments) {
+        QProcess process;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("XDG_DATA_HOME"), path(QStringLiteral("home")));
+        process.setProcessEnvironment(environment);
+        process.start(path(QStringLiteral("program/ventrel")), arguments);
+        if (!process.waitForFinished(60000))
+            qFatal("the program did not end");
+        return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+                QString::fromUtf8(process.readAllStandardOutput()),
+                QString::fromUtf8(process.readAllStandardError())};
+    }
+
+private Q_SLOTS:
+    void parse_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<Action>("action");
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<bool>("mistake");
+        QTest::newRow("none") << QStringList() << Action::Window << ""
+                              << "" << false;
+        QTest::newRow("view mode is the window's")
+            << QStringList{"/view", "x"} << Action::Window << ""
+            << "" << false;
+        QTest::newRow("unknown option, no command")
+            << QStringList{"--geometry"} << Action::Window << ""
+            << "" << false;
+        QTest::newRow("backup") << QStringList{"--backup", "a.fbk"} << Action::Backup << "a.fbk"
+                                << "" << false;
+        QTest::newRow("backup=") << QStringList{"--backup=a b.fbk"} << Action::Backup << "a b.fbk"
+                                 << "" << false;
+        QTest::newRow("restore to")
+            << QStringList{"--restore", "a.fbk", "--to", "n.fdb"} << Action::Restore << "a.fbk"
+            << "n.fdb" << false;
+        QTest::newRow("to first") << QStringList{"--to=n.fdb", "--restore=a.fbk"} << Action::Restore
+                                  << "a.fbk"
+                                  << "n.fdb" << false;
+        QTest::newRow("check") << QStringList{"--check"} << Action::Check << ""
+                               << "" << false;
+        QTest::newRow("backup without file") << QStringList{"--backup"} << Action::Window << ""
+                                             << "" << true;
+        QTest::newRow("restore without --to")
+            << QStringList{"--restore", "a.fbk"} << Action::Window << ""
+            << "" << true;
+        QTest::newRow("--to alone") << QStringList{"--to", "n.fdb"} << Action::Window << ""
+                                    << "" << true;
+        QTest::newRow("two commands")
+            << QStringList{"--check", "--backup", "a.fbk"} << Action::Window << ""
+            << "" << true;
+        QTest::newRow("check with a value") << QStringList{"--check=yes"} << Action::Window << ""
+                                            << "" << true;
+        QTest::newRow("unknown beside a command")
+            << QStringList{"--check", "--fast"} << Action::Window << ""
+            << "" << true;
+    }
+
+    void parse() {
+        QFETCH(QStringList, arguments);
+        QFETCH(Action, action);
+        QFETCH(QString, file);
+        QFETCH(QString, target);
+        QFETCH(bool, mistake);
+        const commandline::Request request =
+            commandline::parse(QStringList{QStringLiteral("ventrel")} + arguments);
+        QCOMPARE(!request.error.isEmpty(), mistake);
+        if (!mistake) {
+            QCOMPARE(request.action, action);
+            QCOMPARE(request.file, file);
+            QCOMPARE(request.target, target);
+        }
+    }
+
+    void initTestCase() {
+        QVERIFY(QDir().mkpath(path(QStringLiteral("program/Base"))));
+        QVERIFY(
+            QFile::copy(QStringLiteral(VENTREL_PROGRAM), path(QStringLiteral("program/ventrel"))));
+        QVERIFY(QFile::copy(QStringLiteral(VENTREL_TEMPLATE_DB), registerFile()));
+        QFile::setPermissions(registerFile(), QFile::ReadOwner | QFile::WriteOwner);
+        QFile ini(path(QStringLiteral("program/Ventrel.ini")));
+        QVERIFY(ini.open(QIODevice::WriteOnly));
+    }
+
+    // Each command by its exit status: 0 done, 1 failed with a message, 2 a mistake in the
+    // arguments; a restore never writes over a file.
+    void exitStatuses() {
+        const QString copy = path(QStringLiteral("copy.fbk"));
+        Run run = ventrel({QStringLiteral("--backup"), copy});
+        QCOMPARE(run.status, 0);
+        QVERIFY(run.err.isEmpty());
+        QVERIFY(QFileInfo::exists(copy));
+
+        run = ventrel({QStringLiteral("--restore"), copy, QStringLiteral("--to"),
+                       path(QStringLiteral("new.fdb"))});
+        QCOMPARE(run.status, 0);
+        QVERIFY(run.out.contains(QStringLiteral("пациентов 0")));
+        QCOMPARE(registerfile::countRows(path(QStringLiteral("new.fdb"))).patients, 0);
+
+        run = ventrel({QStringLiteral("--restore"), copy, QStringLiteral("--to"),
+                       path(QStringLiteral("new.fdb"))});
+        QCOMPARE(run.status, 1);
+        QVERIFY(run.err.contains(QStringLiteral("уже существует")));
+
+        const QString damaged = path(QStringLiteral("damaged.fbk"));
+        QFile::copy(copy, damaged);
+        QFile::resize(damaged, QFileInfo(copy).size() / 2);
+        run = ventrel({QStringLiteral("--restore"), damaged, QStringLiteral("--to"),
+                       path(QStringLiteral("other.fdb"))});
+        QCOMPARE(run.status, 1);
+        QVERIFY(!QFileInfo::exists(path(QStringLiteral("other.fdb"))));
+
+        run = ventrel({QStringLiteral("--check")});
+        QCOMPARE(run.status, 0);
+        QVERIFY(run.err.isEmpty());
+
+        run = ventrel({QStringLiteral("--restore"), copy});
+        QCOMPARE(run.status, 2);
+        QVERIFY(run.err.contains(QStringLiteral("--to")));
+    }
+
+    // While a running program (here, this test) has the register open, the commands say so
+    // and change nothing.
+    void registerOpenInARunningProgram() {
+        Connection running;
+        running.open(registerFile());
+        const QString copy = path(QStringLiteral("while-open.fbk"));
+        for (const QStringList &arguments : {QStringList{QStringLiteral("--backup"), copy},
+                                             QStringList{QStringLiteral("--check")}}) {
+            const Run run = ventrel(arguments);
+            QCOMPARE(run.status, 1);
+            QVERIFY2(run.err.contains(QStringLiteral("открыта работающей программой")),
+                     qPrintable(run.err));
+        }
+        QCOMPARE(QDir(dir.path()).entryList({QStringLiteral("while-open*")}, QDir::Files),
+                 QStringList());
+        running.close();
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCommandLine)
+#include "test_commandline.moc"

@@ -1,0 +1,261 @@
+// Backup, restore and check of real register files through the engine's services.
+
+#include "data/backupheader.h"
+#include "data/registerservices.h"
+#include "data/shareddata.h"
+#include "registerfixture.h"
+#include "testdatabase.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QtEndian>
+
+#include <memory>
+
+namespace {
+
+QStringList filesIn(const QString &folder) {
+    return QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+}
+
+QByteArray readAll(const QString &path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeAll(const QString &path, const QByteArray &bytes) {
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(file.write(bytes), bytes.size());
+}
+
+// Overwrites the records at the end of the first data page of table CARD, as a failing disk
+// would.
+void damageVisitPage(const QString &databaseFile) {
+    QByteArray bytes = readAll(databaseFile);
+    const int pageSize = qFromLittleEndian<quint16>(bytes.constData() + 0x10);
+    constexpr char kDataPage = 5;
+    constexpr quint16 kCardRelation = 129;
+    for (qsizetype page = 0; (page + 1) * pageSize <= bytes.size(); ++page) {
+        const char *start = bytes.constData() + page * pageSize;
+        if (start[0] == kDataPage && qFromLittleEndian<quint16>(start + 20) == kCardRelation) {
+            bytes.replace(page * pageSize + pageSize / 2, pageSize / 2 - 16,
+                          QByteArray(pageSize / 2 - 16, '\xAB'));
+            writeAll(databaseFile, bytes);
+            return;
+        }
+    }
+    QFAIL("no data page of CARD");
+}
+
+} // namespace
+
+class TestRegisterServices : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<TestDatabase> filled; // made once: a register of 120 patients
+    std::unique_ptr<TestDatabase> db;     // a fresh copy of it for every test
+    std::unique_ptr<QTemporaryDir> out;
+    QString tmpfs;
+
+    QString outFile(const QString &name) const { return out->filePath(name); }
+
+private Q_SLOTS:
+    void initTestCase() {
+        filled = std::make_unique<TestDatabase>();
+        fillRegister(filled->path(), 120);
+    }
+
+    void init() {
+        db = std::make_unique<TestDatabase>();
+        QFile::remove(db->path());
+        QVERIFY(QFile::copy(filled->path(), db->path()));
+        out = std::make_unique<QTemporaryDir>();
+    }
+
+    void cleanup() {
+        if (!tmpfs.isEmpty()) {
+            QProcess::execute(QStringLiteral("umount"), {tmpfs});
+            tmpfs.clear();
+        }
+        out.reset();
+        db.reset();
+    }
+
+    // The program keeps the register open with work not yet committed; the backup holds what
+    // was committed, and a restore gives back every row of every table and every generator.
+    void backupWhileOpenThenRestoreGivesTheSameRows() {
+        SharedData data;
+        data.open(db->path(), QStringLiteral("select * from MAIN"));
+        data.ibdsMain.insert();
+        data.ibdsMain.setValue(QStringLiteral("FIO"), QStringLiteral("Несохранённый Пациент"));
+        data.ibdsMain.post();
+        const auto committed = registerContent(db->path());
+        QCOMPARE(committed[QStringLiteral("MAIN")].size(), 120);
+
+        QStringList lines;
+        QVERIFY(registerfile::backup(db->path(), outFile(QStringLiteral("copy.fbk")),
+                                     [&](const QString &line) { lines << line; }));
+        data.close();
+        QVERIFY(lines.size() > 10);
+        QCOMPARE(filesIn(out->path()), QStringList{QStringLiteral("copy.fbk")});
+        QCOMPARE(QFile::permissions(outFile(QStringLiteral("copy.fbk"))) & 0x0077, 0); // owner only
+
+        const registerfile::Restored restored = registerfile::restoreAs(
+            outFile(QStringLiteral("copy.fbk")), outFile(QStringLiteral("restored.fdb")), {});
+        QCOMPARE(restored.counts.patients, 120);
+        QCOMPARE(restored.counts.visits, committed[QStringLiteral("CARD")].size());
+        QVERIFY(restored.made.isValid());
+        QVERIFY(qAbs(restored.made.secsTo(QDateTime::currentDateTime())) < 120);
+        const auto content = registerContent(restored.file);
+        for (auto table = committed.begin(); table != committed.end(); ++table) {
+            QVERIFY2(!table.value().isEmpty(), qPrintable(table.key()));
+            QVERIFY2(content[table.key()] == table.value(), qPrintable(table.key()));
+        }
+    }
+
+    // A cancelled backup leaves nothing, and a file of that name from before as it was.
+    void cancelledBackupKeepsTheOlderFile() {
+        const QString target = outFile(QStringLiteral("copy.fbk"));
+        writeAll(target, "older copy");
+        QVERIFY(!registerfile::backup(db->path(), target, {}, [] { return false; }));
+        QCOMPARE(filesIn(out->path()), QStringList{QStringLiteral("copy.fbk")});
+        QCOMPARE(readAll(target), QByteArray("older copy"));
+    }
+
+    void backupOverTheRegisterItselfIsRefused() {
+        QVERIFY_THROWS_EXCEPTION(registerfile::Failure,
+                                 registerfile::backup(db->path(), db->path(), {}));
+        QCOMPARE(registerfile::countRows(db->path()).patients, 120);
+    }
+
+    // A disk that fills up during the backup: no file is left, the register is as it was.
+    void fullDiskLeavesNoFileAndKeepsTheRegister() {
+        const QString mountPoint = outFile(QStringLiteral("small"));
+        QDir().mkpath(mountPoint);
+        if (QProcess::execute(QStringLiteral("mount"),
+                              {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"),
+                               QStringLiteral("size=64k"), QStringLiteral("tmpfs"), mountPoint}) !=
+            0) {
+            QSKIP("mounting a small tmpfs is not permitted here (it needs root)");
+        }
+        tmpfs = mountPoint;
+        const auto before = registerContent(db->path());
+        try {
+            registerfile::backup(db->path(), mountPoint + QStringLiteral("/copy.fbk"), {});
+            QFAIL("a backup onto a full disk succeeded");
+        } catch (const registerfile::Failure &failure) {
+            QVERIFY(failure.message().contains(QStringLiteral("Не удалось")));
+            QVERIFY(!failure.detail().isEmpty());
+        }
+        QCOMPARE(filesIn(mountPoint), QStringList());
+        QVERIFY(registerContent(db->path()) == before);
+    }
+
+    void damagedOrForeignBackupIsRefused_data() {
+        QTest::addColumn<QString>("damage");
+        QTest::newRow("cut in half") << "cut";
+        QTest::newRow("bytes overwritten") << "overwritten";
+        QTest::newRow("a text file") << "text";
+        QTest::newRow("an empty file") << "empty";
+        QTest::newRow("another database") << "foreign";
+    }
+
+    // Nothing new is left beside the register, and the register is as it was.
+    void damagedOrForeignBackupIsRefused() {
+        QFETCH(QString, damage);
+        const QString backup = outFile(QStringLiteral("copy.fbk"));
+        if (damage == QLatin1String("foreign")) {
+            const QString other = outFile(QStringLiteral("other.fdb"));
+            Connection::createDatabase(other);
+            registerfile::backup(other, backup, {});
+            QFile::remove(other);
+        } else {
+            registerfile::backup(db->path(), backup, {});
+            QByteArray bytes = readAll(backup);
+            if (damage == QLatin1String("cut"))
+                bytes.truncate(bytes.size() / 2);
+            else if (damage == QLatin1String("overwritten"))
+                bytes.replace(bytes.size() / 2, 5000, QByteArray(5000, '\x07'));
+            else if (damage == QLatin1String("text"))
+                bytes = "Это не копия базы.\n";
+            else
+                bytes.clear();
+            writeAll(backup, bytes);
+        }
+        const QStringList before = filesIn(db->folder());
+        const auto content = registerContent(db->path());
+        try {
+            registerfile::restoreInto(backup, db->folder(), {});
+            QFAIL("a damaged backup was restored");
+        } catch (const registerfile::Failure &failure) {
+            QVERIFY(failure.message().contains(QStringLiteral("Текущая база не изменена")));
+        }
+        QCOMPARE(filesIn(db->folder()), before);
+        QVERIFY(registerContent(db->path()) == content);
+    }
+
+    // The engine's own separate tool made the backup; it restores like the program's own.
+    void backupMadeByGbakRestores() {
+        const QString gbak = QStandardPaths::findExecutable(QStringLiteral("gbak"));
+        if (gbak.isEmpty())
+            QSKIP("gbak is not installed (Debian firebird3.0-utils)");
+        const QString backup = outFile(QStringLiteral("gbak.fbk"));
+        QProcess process;
+        process.start(gbak, {QStringLiteral("-b"), QStringLiteral("-user"),
+                             QStringLiteral("sysdba"), db->path(), backup});
+        QVERIFY(process.waitForFinished(60000));
+        QVERIFY2(process.exitCode() == 0, process.readAllStandardError().constData());
+
+        const registerfile::Restored restored =
+            registerfile::restoreAs(backup, outFile(QStringLiteral("restored.fdb")), {});
+        QCOMPARE(restored.counts.patients, 120);
+        QVERIFY(registerContent(restored.file) == registerContent(db->path()));
+    }
+
+    // The register is kept under a name of its own, and the restored file takes its place
+    // with its permissions.
+    void restoredFileTakesThePlaceOfTheRegister() {
+        const QDate today(2024, 12, 10);
+        writeAll(db->folder() + QStringLiteral("/Base-before-restore-2024-12-10.fdb"), "earlier");
+        QFile::setPermissions(db->path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
+                                              QFile::WriteGroup | QFile::ReadUser |
+                                              QFile::WriteUser);
+        const auto old = registerContent(db->path());
+
+        TestDatabase small;
+        fillRegister(small.path(), 3, 7);
+        registerfile::backup(small.path(), outFile(QStringLiteral("small.fbk")), {});
+        const registerfile::Restored restored =
+            registerfile::restoreInto(outFile(QStringLiteral("small.fbk")), db->folder(), {});
+        QCOMPARE(restored.counts.patients, 3);
+        QCOMPARE(QFileInfo(restored.file).absolutePath(), QFileInfo(db->path()).absolutePath());
+
+        const QString kept = registerfile::putInPlace(restored.file, db->path(), today);
+        QCOMPARE(QFileInfo(kept).fileName(),
+                 QStringLiteral("Base-before-restore-2024-12-10-2.fdb"));
+        QVERIFY(registerContent(kept) == old);
+        QCOMPARE(registerfile::countRows(db->path()).patients, 3);
+        QVERIFY(!QFileInfo::exists(restored.file));
+        QCOMPARE(QFile::permissions(db->path()), QFile::permissions(kept));
+    }
+
+    void checkTellsCleanFromDamaged() {
+        QStringList lines;
+        ValidationFindings findings =
+            registerfile::check(db->path(), [&](const QString &line) { lines << line; });
+        QCOMPARE(findings.errors(), 0);
+        QVERIFY(lines.join(u'\n').contains(QStringLiteral("(CARD)")));
+
+        damageVisitPage(db->path());
+        findings = registerfile::check(db->path(), {});
+        QVERIFY(findings.errors() > 0);
+        QCOMPARE(findings.tables.first().table, QStringLiteral("CARD"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestRegisterServices)
+#include "test_registerservices.moc"
