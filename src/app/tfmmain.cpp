@@ -96,7 +96,8 @@ TfmMain::TfmMain(const StartupState &state, QWidget *parent)
     createControls();
     enableCommands();
     // The arrow keys walk round all four menus as if they stood in one bar.
-    for (QMenu *menu : {mCard, mSpr, mHelp})
+    m_lastMenu = menuBar()->actions().constLast()->menu();
+    for (QMenu *menu : {mCard, m_lastMenu, mHelp})
         menu->installEventFilter(this);
     if (m_state.viewMode) {
         pmMain->setDefaultAction(pmView);
@@ -175,7 +176,7 @@ void TfmMain::createMenus() {
     QAction *mmReports = addItem(mRep, "mmReports", QStringLiteral("В разработке..."), {}, {});
     mmReports->setEnabled(false);
 
-    mSpr = addMenu(bar, "mSpr", QStringLiteral("Сп&равочники"), QString());
+    QMenu *mSpr = addMenu(bar, "mSpr", QStringLiteral("Сп&равочники"), QString());
     mmDocs = addItem(mSpr, "mmDocs", QStringLiteral("Врачи..."), {},
                      QStringLiteral("Открыть справочник врачей"));
     mmDiag = addItem(mSpr, "mmDiag", QStringLiteral("Диагнозы..."), {},
@@ -444,14 +445,14 @@ bool TfmMain::event(QEvent *event) {
     return QMainWindow::event(event);
 }
 
-// Left from the first menu and Right from the last of the main bar open Help, which stands in
+// Left from the first menu and Right from the last one of the main bar open Help, which stands in
 // a bar of its own at the right end; from Help the keys lead back.
 bool TfmMain::walkMenus(QMenu *from, int key) {
     QMenu *to = nullptr;
     if (key == Qt::Key_Left)
-        to = from == mCard ? mHelp : from == mHelp ? mSpr : nullptr;
+        to = from == mCard ? mHelp : from == mHelp ? m_lastMenu : nullptr;
     else if (key == Qt::Key_Right)
-        to = from == mSpr ? mHelp : from == mHelp ? mCard : nullptr;
+        to = from == m_lastMenu ? mHelp : from == mHelp ? mCard : nullptr;
     if (!to)
         return false;
     from->close();
@@ -465,7 +466,7 @@ bool TfmMain::eventFilter(QObject *watched, QEvent *event) {
     if (watched == windowHandle() && event->type() == QEvent::Expose && windowHandle()->isExposed())
         QTimer::singleShot(0, this, &TfmMain::load);
     if (event->type() == QEvent::KeyPress &&
-        (watched == mCard || watched == mSpr || watched == mHelp)) {
+        (watched == mCard || watched == m_lastMenu || watched == mHelp)) {
         auto *menu = static_cast<QMenu *>(watched);
         return walkMenus(menu, static_cast<QKeyEvent *>(event)->key());
     }

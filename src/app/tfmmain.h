@@ -145,7 +145,7 @@ private:
     QLabel *m_statusLabel = nullptr;
 
     QMenu *mCard = nullptr;
-    QMenu *mSpr = nullptr;
+    QMenu *m_lastMenu = nullptr; // the last menu of the main bar, next to Help
     QMenu *mHelp = nullptr;
     QMenuBar *m_helpBar = nullptr;
     QMenu *pmMain = nullptr;
