@@ -84,3 +84,10 @@ void DbGrid::mouseDoubleClickEvent(QMouseEvent *event) {
     if (event->button() == Qt::LeftButton)
         Q_EMIT gridDoubleClicked();
 }
+
+QModelIndex DbGrid::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) {
+    // The grid shows whole rows: Home and End go to the first and the last row.
+    if (action == MoveHome || action == MoveEnd)
+        modifiers |= Qt::ControlModifier;
+    return QTableView::moveCursor(action, modifiers);
+}
