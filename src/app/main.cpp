@@ -1,6 +1,7 @@
 // Вентрель: a register of outpatients for a doctor's practice.
 
 #include "app/folders.h"
+#include "app/programwindows.h"
 #include "app/startup.h"
 #include "app/tfmmain.h"
 #include "data/terminationsignal.h"
@@ -41,6 +42,7 @@ int main(int argc, char **argv) {
     }
 
     auto fmMain = std::make_unique<TfmMain>(start.state);
+    new ProgramWindows(fmMain.get());
     // A termination signal (the session ending, kill) closes the main window as the user would,
     // so that the work of the run is committed.
     routeTerminationSignals([window = QPointer<TfmMain>(fmMain.get())] {
