@@ -181,6 +181,9 @@ void WindowBehaviour::centreAtFirstShow() {
     const QSize size = m_window->frameGeometry().size();
     const QPoint centre(std::max(0, whole.x() + (whole.width() - size.width()) / 2),
                         std::max(0, whole.y() + (whole.height() - size.height()) / 2));
+    // Placed with its frame known, the window is where it belongs.
+    if (!frameExtra(m_window).isNull())
+        m_centring = false;
     placeFrameAt(allowedPosition(QRect(centre, size)));
 }
 
@@ -249,7 +252,11 @@ bool WindowBehaviour::eventFilter(QObject *watched, QEvent *event) {
         fitStoredSizeToFrame();
         if (!std::exchange(m_shown, true) &&
             m_traits.placement == WindowTraits::Placement::Centred) {
-            // Once the window is on the screen, when its frame can be taken into account.
+            // Before the window is on the screen, for a window manager places a new window where
+            // it is asked to; and again once its frame is known, whenever the window manager
+            // tells it.
+            m_centring = true;
+            centreAtFirstShow();
             QTimer::singleShot(0, this, &WindowBehaviour::centreAtFirstShow);
         } else {
             applyEdgeRule();
@@ -259,7 +266,10 @@ bool WindowBehaviour::eventFilter(QObject *watched, QEvent *event) {
     case QEvent::Resize:
         if (m_window->isVisible()) {
             fitStoredSizeToFrame();
-            applyEdgeRule();
+            if (m_centring && !m_placing && !frameExtra(m_window).isNull())
+                centreAtFirstShow();
+            else
+                applyEdgeRule();
         }
         break;
     case QEvent::Hide:
