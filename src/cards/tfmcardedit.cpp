@@ -43,6 +43,10 @@ bool withoutModifiers(const QKeyEvent *event) {
 TfmCardEdit::TfmCardEdit(SharedData &data, SettingsFile &settings, QWidget *parent)
     : QDialog(parent), m_ui(std::make_unique<Ui::TfmCardEdit>()), m_data(data) {
     m_ui->setupUi(this);
+    // The window's font, 11 pixels high, fits the captions into the design widths.
+    QFont windowFont = font();
+    windowFont.setPixelSize(11);
+    setFont(windowFont);
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
 

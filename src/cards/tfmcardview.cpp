@@ -29,6 +29,10 @@ void showText(QTextEdit *edit, QString text) {
 TfmCardView::TfmCardView(SharedData &data, SettingsFile &settings, QWidget *parent)
     : QDialog(parent), m_ui(std::make_unique<Ui::TfmCardView>()), m_data(data) {
     m_ui->setupUi(this);
+    // The window's font, 11 pixels high, fits the captions into the design widths.
+    QFont windowFont = font();
+    windowFont.setPixelSize(11);
+    setFont(windowFont);
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
     for (QTextEdit *edit : {m_ui->reFIO, m_ui->reCard}) {
