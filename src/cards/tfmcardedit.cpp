@@ -194,8 +194,18 @@ QString TfmCardEdit::normalCaption() const {
 
 void TfmCardEdit::showEvent(QShowEvent *event) {
     QDialog::showEvent(event);
+    if (event->spontaneous())
+        return;
+    // Paging to another patient counts that patient's visits, once they have followed.
+    m_pagingConnection = connect(&m_data.ibdsMain, &Dataset::currentRowChanged, this,
+                                 &TfmCardEdit::showVisitCount, Qt::QueuedConnection);
+    FormShow();
+}
+
+void TfmCardEdit::hideEvent(QHideEvent *event) {
+    QDialog::hideEvent(event);
     if (!event->spontaneous())
-        FormShow();
+        disconnect(m_pagingConnection);
 }
 
 void TfmCardEdit::FormShow() {
@@ -216,12 +226,24 @@ void TfmCardEdit::FormShow() {
     default:
         break;
     }
+    showVisitCount();
+}
+
+void TfmCardEdit::showVisitCount() {
     try {
         Dataset &visits = m_data.ibdsCard;
         m_ui->lbDates->setText(visitLabelText(visits.isOpen() ? visits.recordCount() : 0));
     } catch (const DbError &error) {
         MessageBox::dbError(this, error);
     }
+}
+
+void TfmCardEdit::setVisible(bool visible) {
+    QDialog::setVisible(visible);
+    // A dialog selects the whole text of the box it gives the focus to; the name, often the
+    // surname searched for, is typed on instead.
+    if (visible && focusWidget() == m_ui->dbedFIO)
+        m_ui->dbedFIO->end(false);
 }
 
 bool TfmCardEdit::isNewAndEmpty() const {

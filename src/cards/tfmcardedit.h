@@ -51,8 +51,11 @@ public Q_SLOTS:
     void pmPrintClick();
     void sbtHelpClick();
 
+    void setVisible(bool visible) override;
+
 protected:
     void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
@@ -63,6 +66,8 @@ private:
     // The OK action; true when the card was saved and the window closed.
     bool okAction();
     void FormShow();
+    // The visit label with the number of visits of the current patient.
+    void showVisitCount();
     void FormCloseQuery();
     bool FormKeyDown(QKeyEvent *event);
     void pageTo(bool next);
@@ -93,4 +98,5 @@ private:
     // and may not yet be committed: OK commits even when the row is no longer being edited.
     bool m_cardWritten = false;
     bool m_leavingForOk = false;
+    QMetaObject::Connection m_pagingConnection;
 };

@@ -17,6 +17,7 @@ DbGrid::DbGrid(QWidget *parent) : QTableView(parent) {
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     horizontalHeader()->setHighlightSections(false);
+    horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
 }
 
 void DbGrid::setDataSource(DataSource *source, const QList<Column> &columns) {

@@ -74,8 +74,8 @@ private Q_SLOTS:
         f.tearDown();
     }
 
-    // The road of a new user: Add in the main window, the name typed, OK; the patient is in the
-    // list and in the database.
+    // The road of a new user: the surname searched for and not found, Add, the name typed on,
+    // OK; the patient is in the list and in the database.
     void addPatientFromTheMainWindow() {
         StartupState state;
         state.programFolder = state.dataFolder = f.dir->path() + u'/';
@@ -96,10 +96,16 @@ private Q_SLOTS:
             caption = window->windowTitle();
             auto *name = window->findChild<QLineEdit *>(QStringLiteral("dbedFIO"));
             QTRY_COMPARE(QApplication::focusWidget(), name);
-            typeText(name, QStringLiteral("яковлева анна"));
-            QTest::keyClick(name, Qt::Key_Tab); // the sex from the surname
+            typeText(name, QStringLiteral(" анна")); // after the surname searched for
+            QTest::keyClick(name, Qt::Key_Tab);      // the sex from the surname
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return, Qt::ControlModifier);
+            if (window->isVisible())
+                window->reject(); // refused: let the test go on to tell why
         });
+        auto *search = fmMain->findChild<QComboBox *>(QStringLiteral("cbbSearch"));
+        search->setFocus();
+        QTRY_COMPARE(QApplication::focusWidget(), search);
+        typeText(search, QStringLiteral("яковлева"));
         fmMain->findChild<QAction *>(QStringLiteral("mmAdd"))->trigger();
 
         QCOMPARE(caption, QStringLiteral("Карточка пациента. Добавление"));
@@ -287,10 +293,12 @@ private Q_SLOTS:
         f.moveToPatient(kAndreev);
         open();
         // Browsing: the editor pages through the list.
+        QCOMPARE(child<QLabel>("lbDates")->text(), QStringLiteral("&Приёмы (3):"));
         QTest::keyClick(fio(), Qt::Key_PageDown);
         QVERIFY(editor->isVisible());
         QCOMPARE(fio()->text(), kBorisova);
         QCOMPARE(age()->text(), QString()); // no date of birth
+        QTRY_COMPARE(child<QLabel>("lbDates")->text(), QStringLiteral("&Приёмы (нет):"));
         QTest::keyClick(fio(), Qt::Key_PageUp);
         QCOMPARE(fio()->text(), kAndreev);
         QTest::keyClick(fio(), Qt::Key_PageDown);
