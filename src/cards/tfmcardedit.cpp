@@ -354,6 +354,10 @@ void TfmCardEdit::showProblem(cardrules::CardProblem problem) {
     box->setFocus(Qt::OtherFocusReason);
 }
 
+void TfmCardEdit::reject() {
+    btCancelClick();
+}
+
 void TfmCardEdit::btCancelClick() {
     try {
         m_data.ibdsMain.cancel();

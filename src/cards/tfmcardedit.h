@@ -52,6 +52,8 @@ public Q_SLOTS:
     void sbtHelpClick();
 
     void setVisible(bool visible) override;
+    // Esc however it reaches the dialog: the Cancel action.
+    void reject() override;
 
 protected:
     void showEvent(QShowEvent *event) override;
