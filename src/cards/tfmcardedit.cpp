@@ -1,11 +1,13 @@
 #include "cards/tfmcardedit.h"
 
-#include "data/dberror.h"
+#include "cards/visitlist.h"
+
 #include "data/shareddata.h"
 #include "dbwidgets/datamapper.h"
 #include "support/dates.h"
 #include "ui_tfmcardedit.h"
 #include "widgets/captionmessage.h"
+#include "widgets/dialogwindow.h"
 #include "widgets/keypreview.h"
 #include "widgets/labelhints.h"
 #include "widgets/messagebox.h"
@@ -43,12 +45,7 @@ bool withoutModifiers(const QKeyEvent *event) {
 TfmCardEdit::TfmCardEdit(SharedData &data, SettingsFile &settings, QWidget *parent)
     : QDialog(parent), m_ui(std::make_unique<Ui::TfmCardEdit>()), m_data(data) {
     m_ui->setupUi(this);
-    // The window's font, 11 pixels high, fits the captions into the design widths.
-    QFont windowFont = font();
-    windowFont.setPixelSize(11);
-    setFont(windowFont);
-    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
+    setUpSizeableDialog(this);
 
     // The age box is worked out, not stored: it looks like a button face.
     QPalette agePalette;
@@ -128,9 +125,7 @@ void TfmCardEdit::createVisitMenu() {
     pmPriem->setDefaultAction(pmEdit);
 
     DbGrid *grid = m_ui->dbgDates;
-    grid->setDataSource(&m_data.dsCard,
-                        {{QStringLiteral("C_DATE"), QStringLiteral("Дата приёма"), 70},
-                         {QStringLiteral("C_DocFIO"), QStringLiteral("Врач")}});
+    showVisitList(grid, &m_data.dsCard);
     connect(grid, &QWidget::customContextMenuRequested, this, [this](const QPoint &at) {
         pmPriem->popup(m_ui->dbgDates->viewport()->mapToGlobal(at));
     });
@@ -230,12 +225,10 @@ void TfmCardEdit::FormShow() {
 }
 
 void TfmCardEdit::showVisitCount() {
-    try {
+    MessageBox::runShowingDbErrors(this, [this] {
         Dataset &visits = m_data.ibdsCard;
         m_ui->lbDates->setText(visitLabelText(visits.isOpen() ? visits.recordCount() : 0));
-    } catch (const DbError &error) {
-        MessageBox::dbError(this, error);
-    }
+    });
 }
 
 void TfmCardEdit::setVisible(bool visible) {
@@ -316,7 +309,7 @@ bool TfmCardEdit::okAction() {
         showProblem(problem);
         return false;
     }
-    try {
+    const bool saved = MessageBox::runShowingDbErrors(this, [this, &patients] {
         if (patients.isEditing()) {
             patients.post();
             m_cardWritten = true;
@@ -326,10 +319,9 @@ bool TfmCardEdit::okAction() {
             m_data.ibTrans.commitRetaining();
             m_cardWritten = false;
         }
-    } catch (const DbError &error) {
-        MessageBox::dbError(this, error);
+    });
+    if (!saved)
         return false;
-    }
     done(Accepted);
     return true;
 }
@@ -359,13 +351,8 @@ void TfmCardEdit::reject() {
 }
 
 void TfmCardEdit::btCancelClick() {
-    try {
-        m_data.ibdsMain.cancel();
-    } catch (const DbError &error) {
-        MessageBox::dbError(this, error);
-        return;
-    }
-    done(Rejected);
+    if (MessageBox::runShowingDbErrors(this, [this] { m_data.ibdsMain.cancel(); }))
+        done(Rejected);
 }
 
 // ---- keys -------------------------------------------------------------------------------------
@@ -398,14 +385,12 @@ void TfmCardEdit::pageTo(bool next) {
         okAction();
     if (patients.isEditing())
         return;
-    try {
+    MessageBox::runShowingDbErrors(this, [&patients, next] {
         if (next)
             patients.next();
         else
             patients.prior();
-    } catch (const DbError &error) {
-        MessageBox::dbError(this, error);
-    }
+    });
 }
 
 // ---- boxes ------------------------------------------------------------------------------------
@@ -425,16 +410,14 @@ bool TfmCardEdit::eventFilter(QObject *watched, QEvent *event) {
 }
 
 void TfmCardEdit::boxExit(QObject *box) {
-    try {
+    MessageBox::runShowingDbErrors(this, [this, box] {
         if (box == m_ui->dbedFIO)
             dbedFIOExit();
         else if (box == m_ui->edVozr)
             edVozrExit();
         else if (box == m_ui->dbdtDataR)
             dbdtDataRExit();
-    } catch (const DbError &error) {
-        MessageBox::dbError(this, error);
-    }
+    });
 }
 
 void TfmCardEdit::capitalizeAsTyped(QLineEdit *box) {
@@ -458,13 +441,11 @@ void TfmCardEdit::dbedFIOExit() {
 
 void TfmCardEdit::dbcbbSexDblClick() {
     Dataset &patients = m_data.ibdsMain;
-    try {
+    MessageBox::runShowingDbErrors(this, [&patients] {
         if (!patients.isEditing())
             patients.edit();
         patients.setValue(kSEX, cardrules::toggledSex(patients.value(kSEX).toString()));
-    } catch (const DbError &error) {
-        MessageBox::dbError(this, error);
-    }
+    });
 }
 
 void TfmCardEdit::edVozrExit() {
@@ -498,48 +479,42 @@ void TfmCardEdit::dbdtDataRExit() {
 
 // ---- visits -----------------------------------------------------------------------------------
 
+// A visit refers to its patient: a new patient is written first (not committed).
+void TfmCardEdit::postNewPatient() {
+    Dataset &patients = m_data.ibdsMain;
+    if (patients.state() == Dataset::State::Insert) {
+        patients.post();
+        m_cardWritten = true;
+    }
+}
+
 void TfmCardEdit::pmEditClick() {
     if (!m_hooks.visitEdit)
         return;
-    Dataset &patients = m_data.ibdsMain;
-    Dataset &visits = m_data.ibdsCard;
-    try {
-        // A visit refers to its patient: a new patient is written first, as for Add.
-        if (patients.state() == Dataset::State::Insert) {
-            patients.post();
-            m_cardWritten = true;
-        }
-        if (visits.isEmpty())
-            visits.insert();
+    MessageBox::runShowingDbErrors(this, [this] {
+        postNewPatient();
+        if (m_data.ibdsCard.isEmpty())
+            m_data.ibdsCard.insert();
         m_hooks.visitEdit();
-    } catch (const DbError &error) {
-        MessageBox::dbError(this, error);
-    }
+    });
 }
 
 void TfmCardEdit::pmAddClick() {
     if (!m_hooks.visitEdit)
         return;
-    Dataset &patients = m_data.ibdsMain;
     Dataset &visits = m_data.ibdsCard;
-    try {
-        if (patients.state() == Dataset::State::Insert) {
-            patients.post();
-            m_cardWritten = true;
-        }
+    const bool started = MessageBox::runShowingDbErrors(this, [this, &visits] {
+        postNewPatient();
         visits.insert();
-        visits.setValue(QStringLiteral("C_DATE"), dates::today());
-    } catch (const DbError &error) {
-        if (visits.state() == Dataset::State::Insert)
+        try {
+            visits.setValue(QStringLiteral("C_DATE"), dates::today());
+        } catch (...) {
             visits.cancel();
-        MessageBox::dbError(this, error);
-        return;
-    }
-    try {
-        m_hooks.visitEdit();
-    } catch (const DbError &error) {
-        MessageBox::dbError(this, error);
-    }
+            throw;
+        }
+    });
+    if (started)
+        MessageBox::runShowingDbErrors(this, m_hooks.visitEdit);
 }
 
 void TfmCardEdit::pmDelClick() {
@@ -547,21 +522,13 @@ void TfmCardEdit::pmDelClick() {
                         QMessageBox::Ok | QMessageBox::Cancel) != QMessageBox::Ok) {
         return;
     }
-    try {
-        m_data.ibdsCard.remove(); // its diagnoses and interventions first; committed with the card
-    } catch (const DbError &error) {
-        MessageBox::dbError(this, error);
-    }
+    // Its diagnoses and interventions go first; all is committed with the card.
+    MessageBox::runShowingDbErrors(this, [this] { m_data.ibdsCard.remove(); });
 }
 
 void TfmCardEdit::pmPrintClick() {
-    if (!m_hooks.print)
-        return;
-    try {
-        m_hooks.print();
-    } catch (const DbError &error) {
-        MessageBox::dbError(this, error);
-    }
+    if (m_hooks.print)
+        MessageBox::runShowingDbErrors(this, m_hooks.print);
 }
 
 void TfmCardEdit::sbtHelpClick() {

@@ -81,6 +81,7 @@ private:
     void dbdtDataRExit();
     void dbcbbSexDblClick();
     void showProblem(cardrules::CardProblem problem);
+    void postNewPatient();
     // The normal caption the caption timer puts back, or a null text to leave it.
     QString normalCaption() const;
     bool isNewAndEmpty() const;

@@ -1,10 +1,11 @@
 #include "cards/tfmcardview.h"
 
 #include "cards/cardrules.h"
-#include "data/dberror.h"
+#include "cards/visitlist.h"
 #include "data/shareddata.h"
 #include "support/dates.h"
 #include "ui_tfmcardview.h"
+#include "widgets/dialogwindow.h"
 #include "widgets/keypreview.h"
 #include "widgets/labelhints.h"
 #include "widgets/messagebox.h"
@@ -29,20 +30,13 @@ void showText(QTextEdit *edit, QString text) {
 TfmCardView::TfmCardView(SharedData &data, SettingsFile &settings, QWidget *parent)
     : QDialog(parent), m_ui(std::make_unique<Ui::TfmCardView>()), m_data(data) {
     m_ui->setupUi(this);
-    // The window's font, 11 pixels high, fits the captions into the design widths.
-    QFont windowFont = font();
-    windowFont.setPixelSize(11);
-    setFont(windowFont);
-    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
+    setUpSizeableDialog(this);
     for (QTextEdit *edit : {m_ui->reFIO, m_ui->reCard}) {
         QFont font = edit->font();
         font.setPixelSize(13);
         edit->setFont(font);
     }
-    m_ui->dbgDates->setDataSource(&m_data.dsCard,
-                                  {{QStringLiteral("C_DATE"), QStringLiteral("Дата приёма"), 70},
-                                   {QStringLiteral("C_DocFIO"), QStringLiteral("Врач")}});
+    showVisitList(m_ui->dbgDates, &m_data.dsCard);
 
     setHint(m_ui->btClose, QStringLiteral("Закрыть окно"));
     setHint(m_ui->btPrint, QStringLiteral("Печать текущей карточки"));
@@ -102,7 +96,7 @@ void TfmCardView::FormShow() {
 }
 
 void TfmCardView::showPatient() {
-    try {
+    MessageBox::runShowingDbErrors(this, [this] {
         const Dataset &patients = m_data.ibdsMain;
         const int row = patients.isOpen() ? patients.currentRow() : -1;
         cardrules::PatientSummary patient;
@@ -117,13 +111,11 @@ void TfmCardView::showPatient() {
         Dataset &visits = m_data.ibdsCard;
         m_ui->lbPriemCount->setText(
             cardrules::visitCountLine(visits.isOpen() ? visits.recordCount() : 0));
-    } catch (const DbError &error) {
-        MessageBox::dbError(this, error);
-    }
+    });
 }
 
 void TfmCardView::dbgDatesCellClick() {
-    try {
+    MessageBox::runShowingDbErrors(this, [this] {
         const Dataset &visits = m_data.ibdsCard;
         const int row = visits.isOpen() ? visits.currentRow() : -1;
         cardrules::VisitNotes visit;
@@ -144,9 +136,7 @@ void TfmCardView::dbgDatesCellClick() {
                 visit.interventions << text(interventions, i, QStringLiteral("V_VMESHATNAME"));
         }
         showText(m_ui->reCard, cardrules::visitText(visit));
-    } catch (const DbError &error) {
-        MessageBox::dbError(this, error);
-    }
+    });
 }
 
 bool TfmCardView::FormKeyDown(QKeyEvent *event) {
@@ -161,24 +151,15 @@ bool TfmCardView::FormKeyDown(QKeyEvent *event) {
 void TfmCardView::dbgDatesDblClick() {
     if (!m_hooks.cardEdit)
         return;
-    try {
-        m_hooks.cardEdit();
-    } catch (const DbError &error) {
-        MessageBox::dbError(this, error);
-    }
+    MessageBox::runShowingDbErrors(this, m_hooks.cardEdit);
     // The editor may have changed the card or paged to another patient: show what is current.
     showPatient();
     dbgDatesCellClick();
 }
 
 void TfmCardView::btPrintClick() {
-    if (!m_hooks.print)
-        return;
-    try {
-        m_hooks.print();
-    } catch (const DbError &error) {
-        MessageBox::dbError(this, error);
-    }
+    if (m_hooks.print)
+        MessageBox::runShowingDbErrors(this, m_hooks.print);
 }
 
 void TfmCardView::btCloseClick() {

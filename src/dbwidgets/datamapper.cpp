@@ -1,7 +1,6 @@
 #include "dbwidgets/datamapper.h"
 
 #include "data/dataset.h"
-#include "data/dberror.h"
 #include "dbwidgets/datebox.h"
 #include "dbwidgets/dbmemo.h"
 #include "dbwidgets/win1251validator.h"
@@ -187,16 +186,15 @@ void DataMapper::controlChanged(QWidget *control) {
     if (!mapping || !shown)
         return;
     Dataset &data = *dataset();
-    try {
+    const bool written = MessageBox::runShowingDbErrors(m_window, [&] {
         if (sameValue(*shown, fieldValue(mapping->field)))
             return;
         if (!data.isEditing())
             data.edit();
         data.setValue(mapping->field, *shown);
-    } catch (const DbError &error) {
-        MessageBox::dbError(m_window, error);
-        revert();
-    }
+    });
+    if (!written)
+        revert(); // the control shows what the row holds
 }
 
 void DataMapper::attach() {

@@ -6,6 +6,7 @@
 
 #include "data/shareddata.h"
 #include "data/statement.h"
+#include "keyboard.h"
 #include "support/dates.h"
 #include "support/settingsfile.h"
 #include "testdatabase.h"
@@ -151,8 +152,10 @@ private:
     }
 };
 
-// Types text as a person does, one key per character.
-inline void typeText(QWidget *widget, const QString &text) {
-    for (QChar ch : text)
-        QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(ch), Qt::NoModifier);
+// A named control of a window; a missing one ends the test.
+template <typename T> T *control(QWidget *window, const char *name) {
+    T *found = window->findChild<T *>(QLatin1String(name));
+    if (!found)
+        qFatal("no control %s", name);
+    return found;
 }

@@ -29,12 +29,7 @@ class TestTfmCardEdit : public QObject {
     CardFixture f;
     std::unique_ptr<TfmCardEdit> editor;
 
-    template <typename T> T *child(const char *name) {
-        T *found = editor->findChild<T *>(QLatin1String(name));
-        if (!found)
-            qFatal("no control %s", name);
-        return found;
-    }
+    template <typename T> T *child(const char *name) { return control<T>(editor.get(), name); }
     QLineEdit *fio() { return child<QLineEdit>("dbedFIO"); }
     QLineEdit *age() { return child<QLineEdit>("edVozr"); }
     DateBox *born() { return child<DateBox>("dbdtDataR"); }

@@ -19,12 +19,7 @@ class TestTfmCardView : public QObject {
     CardFixture f;
     std::unique_ptr<TfmCardView> viewer;
 
-    template <typename T> T *child(const char *name) {
-        T *found = viewer->findChild<T *>(QLatin1String(name));
-        if (!found)
-            qFatal("no control %s", name);
-        return found;
-    }
+    template <typename T> T *child(const char *name) { return control<T>(viewer.get(), name); }
     QString visitText() { return child<QTextEdit>("reCard")->toPlainText(); }
 
     void open() {

@@ -7,6 +7,7 @@
 #include "dbwidgets/datebox.h"
 #include "dbwidgets/dbgrid.h"
 #include "dbwidgets/dbmemo.h"
+#include "keyboard.h"
 #include "testdatabase.h"
 #include "widgets/messagebox.h"
 
@@ -23,11 +24,6 @@
 #include <memory>
 
 namespace {
-
-void type(QWidget *widget, const QString &text) {
-    for (QChar ch : text)
-        QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(ch), Qt::NoModifier);
-}
 
 // A window with one control of each kind bound to the patients, and the visit list.
 struct Window : QWidget {
@@ -139,18 +135,18 @@ private Q_SLOTS:
         focus(window->fio);
         window->fio->end(false);
         QCOMPARE(patients().state(), Dataset::State::Browse);
-        type(window->fio, QStringLiteral("ич"));
+        typeText(window->fio, QStringLiteral("ич"));
         QCOMPARE(patients().state(), Dataset::State::Edit);
         QCOMPARE(patients().value(QStringLiteral("FIO")).toString(),
                  QStringLiteral("Андреев Андрейич"));
         focus(window->sex);
-        type(window->sex, QStringLiteral("ж")); // an item in the other case is the item
+        typeText(window->sex, QStringLiteral("ж")); // an item in the other case is the item
         QCOMPARE(window->sex->currentText(), QStringLiteral("Ж"));
         QCOMPARE(patients().value(QStringLiteral("SEX")).toString(), QStringLiteral("Ж"));
         focus(window->anamnesis);
-        type(window->anamnesis, QStringLiteral("а"));
+        typeText(window->anamnesis, QStringLiteral("а"));
         QTest::keyClick(window->anamnesis, Qt::Key_Return);
-        type(window->anamnesis, QStringLiteral("б"));
+        typeText(window->anamnesis, QStringLiteral("б"));
         // A memo stores its line breaks as CR LF.
         QCOMPARE(patients().value(QStringLiteral("ANAMNEZ")).toString(),
                  QStringLiteral("а\r\nбстрока\r\nбез CR"));
@@ -211,7 +207,7 @@ private Q_SLOTS:
         focus(box);
         if (auto *edit = qobject_cast<QLineEdit *>(box))
             edit->clear();
-        type(box, typed);
+        typeText(box, typed);
         QCOMPARE(patients().value(field).toString(), stored);
         QVERIFY(errors.isEmpty());
     }
@@ -220,10 +216,10 @@ private Q_SLOTS:
         patients().next();
         showWindow();
         focus(window->anamnesis);
-        type(window->anamnesis, QString(598, QChar(u'я')));
+        typeText(window->anamnesis, QString(598, QChar(u'я')));
         QTest::keyClick(window->anamnesis, Qt::Key_Return); // 599 and 600
         QTest::keyClick(window->anamnesis, Qt::Key_Return); // no room
-        type(window->anamnesis, QStringLiteral("я"));       // no room
+        typeText(window->anamnesis, QStringLiteral("я"));   // no room
         const QString stored = patients().value(QStringLiteral("ANAMNEZ")).toString();
         QCOMPARE(stored, QString(598, QChar(u'я')) + QStringLiteral("\r\n"));
     }
@@ -240,7 +236,7 @@ private Q_SLOTS:
 
         // The dots are the box's own: typed ones are discarded.
         box->home(false);
-        type(box, QStringLiteral("01.02.2003"));
+        typeText(box, QStringLiteral("01.02.2003"));
         QCOMPARE(box->text(), QStringLiteral("01.02.2003"));
         QCOMPARE(patients().value(QStringLiteral("DATAR")).toDate(), QDate(2003, 2, 1));
 
@@ -248,14 +244,14 @@ private Q_SLOTS:
         box->selectAll();
         QTest::keyClick(box, Qt::Key_Delete);
         box->home(false);
-        type(box, QStringLiteral("1502"));
+        typeText(box, QStringLiteral("1502"));
         QCOMPARE(patients().value(QStringLiteral("DATAR")).isNull(), true);
         focus(window->fio);
         QVERIFY(box->isEmpty());
 
         box->setFocus();
         box->home(false);
-        type(box, QStringLiteral("31022001")); // no such day
+        typeText(box, QStringLiteral("31022001")); // no such day
         focus(window->fio);
         QVERIFY(box->isEmpty());
         QVERIFY(errors.isEmpty());
