@@ -181,10 +181,16 @@ void WindowBehaviour::centreAtFirstShow() {
     const QSize size = m_window->frameGeometry().size();
     const QPoint centre(std::max(0, whole.x() + (whole.width() - size.width()) / 2),
                         std::max(0, whole.y() + (whole.height() - size.height()) / 2));
-    // Placed with its frame known, the window is where it belongs.
-    if (!frameExtra(m_window).isNull())
-        m_centring = false;
-    placeFrameAt(allowedPosition(QRect(centre, size)));
+    const QPoint target = allowedPosition(QRect(centre, size));
+    // With its frame known, the window is placed until the window manager has put it there, a
+    // few times at the most: it may place a new window once more by its own rules.
+    if (!frameExtra(m_window).isNull()) {
+        if (m_window->frameGeometry().topLeft() == target || ++m_centringTries > 3) {
+            m_centring = false;
+            return;
+        }
+    }
+    placeFrameAt(target);
 }
 
 QPoint WindowBehaviour::allowedPosition(const QRect &outer) const {
