@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the program needs when any is missing, then configures and builds
 # everything in build/. Safe to run again: it installs nothing twice and builds only what changed.
+#     tools/setup.sh [more packages...]      (tools/bench.sh names the ones only it needs)
 set -euo pipefail
 
 top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -14,6 +15,8 @@ packages=(
     # "Word" hands the card to LibreOffice Writer through the desktop's opener; the tests read
     # the card's RTF back with it and its PDF with poppler.
     libreoffice-writer xdg-utils poppler-utils
+    # Further packages the caller asks for (the benchmarks').
+    "$@"
 )
 
 as_root=()
@@ -40,5 +43,8 @@ fi
 build_type=${VENTREL_BUILD_TYPE:-RelWithDebInfo}
 if [ ! -f "$top/build/build.ninja" ]; then
     cmake -S "$top" -B "$top/build" -G Ninja -DCMAKE_BUILD_TYPE="$build_type"
+elif ((${#missing[@]})); then
+    # What was just installed may let more targets be built.
+    cmake -S "$top" -B "$top/build"
 fi
 cmake --build "$top/build"
