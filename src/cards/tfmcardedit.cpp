@@ -8,6 +8,7 @@
 #include "ui_tfmcardedit.h"
 #include "widgets/captionmessage.h"
 #include "widgets/dialogwindow.h"
+#include "widgets/guarded.h"
 #include "widgets/keypreview.h"
 #include "widgets/labelhints.h"
 #include "widgets/messagebox.h"
@@ -225,7 +226,7 @@ void TfmCardEdit::FormShow() {
 }
 
 void TfmCardEdit::showVisitCount() {
-    MessageBox::runShowingDbErrors(this, [this] {
+    runGuarded(this, [this] {
         Dataset &visits = m_data.ibdsCard;
         m_ui->lbDates->setText(visitLabelText(visits.isOpen() ? visits.recordCount() : 0));
     });
@@ -309,7 +310,7 @@ bool TfmCardEdit::okAction() {
         showProblem(problem);
         return false;
     }
-    const bool saved = MessageBox::runShowingDbErrors(this, [this, &patients] {
+    const bool saved = runGuarded(this, [this, &patients] {
         if (patients.isEditing()) {
             patients.post();
             m_cardWritten = true;
@@ -351,7 +352,7 @@ void TfmCardEdit::reject() {
 }
 
 void TfmCardEdit::btCancelClick() {
-    if (MessageBox::runShowingDbErrors(this, [this] { m_data.ibdsMain.cancel(); }))
+    if (runGuarded(this, [this] { m_data.ibdsMain.cancel(); }))
         done(Rejected);
 }
 
@@ -385,7 +386,7 @@ void TfmCardEdit::pageTo(bool next) {
         okAction();
     if (patients.isEditing())
         return;
-    MessageBox::runShowingDbErrors(this, [&patients, next] {
+    runGuarded(this, [&patients, next] {
         if (next)
             patients.next();
         else
@@ -410,7 +411,7 @@ bool TfmCardEdit::eventFilter(QObject *watched, QEvent *event) {
 }
 
 void TfmCardEdit::boxExit(QObject *box) {
-    MessageBox::runShowingDbErrors(this, [this, box] {
+    runGuarded(this, [this, box] {
         if (box == m_ui->dbedFIO)
             dbedFIOExit();
         else if (box == m_ui->edVozr)
@@ -441,7 +442,7 @@ void TfmCardEdit::dbedFIOExit() {
 
 void TfmCardEdit::dbcbbSexDblClick() {
     Dataset &patients = m_data.ibdsMain;
-    MessageBox::runShowingDbErrors(this, [&patients] {
+    runGuarded(this, [&patients] {
         if (!patients.isEditing())
             patients.edit();
         patients.setValue(kSEX, cardrules::toggledSex(patients.value(kSEX).toString()));
@@ -491,7 +492,7 @@ void TfmCardEdit::postNewPatient() {
 void TfmCardEdit::pmEditClick() {
     if (!m_hooks.visitEdit)
         return;
-    MessageBox::runShowingDbErrors(this, [this] {
+    runGuarded(this, [this] {
         postNewPatient();
         if (m_data.ibdsCard.isEmpty())
             m_data.ibdsCard.insert();
@@ -503,7 +504,7 @@ void TfmCardEdit::pmAddClick() {
     if (!m_hooks.visitEdit)
         return;
     Dataset &visits = m_data.ibdsCard;
-    const bool started = MessageBox::runShowingDbErrors(this, [this, &visits] {
+    const bool started = runGuarded(this, [this, &visits] {
         postNewPatient();
         visits.insert();
         try {
@@ -514,7 +515,7 @@ void TfmCardEdit::pmAddClick() {
         }
     });
     if (started)
-        MessageBox::runShowingDbErrors(this, m_hooks.visitEdit);
+        runGuarded(this, m_hooks.visitEdit);
 }
 
 void TfmCardEdit::pmDelClick() {
@@ -523,12 +524,12 @@ void TfmCardEdit::pmDelClick() {
         return;
     }
     // Its diagnoses and interventions go first; all is committed with the card.
-    MessageBox::runShowingDbErrors(this, [this] { m_data.ibdsCard.remove(); });
+    runGuarded(this, [this] { m_data.ibdsCard.remove(); });
 }
 
 void TfmCardEdit::pmPrintClick() {
     if (m_hooks.print)
-        MessageBox::runShowingDbErrors(this, m_hooks.print);
+        runGuarded(this, m_hooks.print);
 }
 
 void TfmCardEdit::sbtHelpClick() {

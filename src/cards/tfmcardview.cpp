@@ -6,6 +6,7 @@
 #include "support/dates.h"
 #include "ui_tfmcardview.h"
 #include "widgets/dialogwindow.h"
+#include "widgets/guarded.h"
 #include "widgets/keypreview.h"
 #include "widgets/labelhints.h"
 #include "widgets/messagebox.h"
@@ -96,7 +97,7 @@ void TfmCardView::FormShow() {
 }
 
 void TfmCardView::showPatient() {
-    MessageBox::runShowingDbErrors(this, [this] {
+    runGuarded(this, [this] {
         const Dataset &patients = m_data.ibdsMain;
         const int row = patients.isOpen() ? patients.currentRow() : -1;
         cardrules::PatientSummary patient;
@@ -115,7 +116,7 @@ void TfmCardView::showPatient() {
 }
 
 void TfmCardView::dbgDatesCellClick() {
-    MessageBox::runShowingDbErrors(this, [this] {
+    runGuarded(this, [this] {
         const Dataset &visits = m_data.ibdsCard;
         const int row = visits.isOpen() ? visits.currentRow() : -1;
         cardrules::VisitNotes visit;
@@ -151,7 +152,7 @@ bool TfmCardView::FormKeyDown(QKeyEvent *event) {
 void TfmCardView::dbgDatesDblClick() {
     if (!m_hooks.cardEdit)
         return;
-    MessageBox::runShowingDbErrors(this, m_hooks.cardEdit);
+    runGuarded(this, m_hooks.cardEdit);
     // The editor may have changed the card or paged to another patient: show what is current.
     showPatient();
     dbgDatesCellClick();
@@ -159,7 +160,7 @@ void TfmCardView::dbgDatesDblClick() {
 
 void TfmCardView::btPrintClick() {
     if (m_hooks.print)
-        MessageBox::runShowingDbErrors(this, m_hooks.print);
+        runGuarded(this, m_hooks.print);
 }
 
 void TfmCardView::btCloseClick() {

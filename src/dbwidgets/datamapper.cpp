@@ -5,6 +5,7 @@
 #include "dbwidgets/dbmemo.h"
 #include "dbwidgets/win1251validator.h"
 #include "support/dates.h"
+#include "widgets/guarded.h"
 #include "widgets/messagebox.h"
 
 #include <QComboBox>
@@ -186,7 +187,7 @@ void DataMapper::controlChanged(QWidget *control) {
     if (!mapping || !shown)
         return;
     Dataset &data = *dataset();
-    const bool written = MessageBox::runShowingDbErrors(m_window, [&] {
+    const bool written = runGuarded(m_window, [&] {
         if (sameValue(*shown, fieldValue(mapping->field)))
             return;
         if (!data.isEditing())

@@ -71,16 +71,6 @@ void MessageBox::dbError(QWidget *parent, const DbError &error) {
     showOk(parent, QMessageBox::Critical, error.message(), QString());
 }
 
-bool MessageBox::runShowingDbErrors(QWidget *parent, const std::function<void()> &step) {
-    try {
-        step();
-        return true;
-    } catch (const DbError &error) {
-        dbError(parent, error);
-        return false;
-    }
-}
-
 void MessageBox::setNextAnswer(QMessageBox::StandardButton answer) {
     state().nextAnswer = answer;
     state().lastText.clear();

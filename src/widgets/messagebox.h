@@ -24,9 +24,6 @@ public:
     static void error(QWidget *parent, const QString &text, const QString &detail = QString());
     // A refusal of the database, with the database's own text.
     static void dbError(QWidget *parent, const DbError &error);
-    // Runs a step of a user command; a refusal of the database is shown (dbError) and goes no
-    // further. True when the step went through.
-    static bool runShowingDbErrors(QWidget *parent, const std::function<void()> &step);
 
     // Tests: the next box is not shown but answered at once with `answer`.
     static void setNextAnswer(QMessageBox::StandardButton answer);
