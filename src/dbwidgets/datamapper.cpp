@@ -3,6 +3,7 @@
 #include "data/dataset.h"
 #include "dbwidgets/datebox.h"
 #include "dbwidgets/dbmemo.h"
+#include "dbwidgets/lookupbox.h"
 #include "dbwidgets/win1251validator.h"
 #include "support/dates.h"
 #include "widgets/guarded.h"
@@ -67,6 +68,8 @@ std::optional<QVariant> shownValue(const QWidget *control) {
         return textValue(edit->text());
     if (const auto *memo = qobject_cast<const DbMemo *>(control))
         return textValue(memo->fieldText());
+    if (const auto *lookup = qobject_cast<const LookupBox *>(control))
+        return lookup->key();
     if (const auto *combo = qobject_cast<const QComboBox *>(control)) {
         const QString text = combo->currentText();
         if (!text.isEmpty() && combo->findText(text, Qt::MatchExactly) < 0)
@@ -83,6 +86,8 @@ void showValue(QWidget *control, const QVariant &value) {
         edit->setText(textOf(value));
     } else if (auto *memo = qobject_cast<DbMemo *>(control)) {
         memo->setFieldText(textOf(value));
+    } else if (auto *lookup = qobject_cast<LookupBox *>(control)) {
+        lookup->setCurrentKey(value);
     } else if (auto *combo = qobject_cast<QComboBox *>(control)) {
         const QString text = textOf(value);
         combo->setCurrentIndex(combo->findText(text, Qt::MatchExactly));
@@ -94,6 +99,8 @@ void showValue(QWidget *control, const QVariant &value) {
 bool sameValue(const QVariant &shown, const QVariant &stored) {
     if (shown.isNull() || stored.isNull())
         return shown.isNull() && stored.isNull();
+    if (shown.typeId() == QMetaType::Int || stored.typeId() == QMetaType::Int)
+        return shown.toInt() == stored.toInt();
     if (shown.typeId() == QMetaType::QDate || stored.typeId() == QMetaType::QDate)
         return shown.toDate() == stored.toDate();
     return shown.toString() == stored.toString();
@@ -134,6 +141,8 @@ void DataMapper::addMapping(QWidget *control, const QString &field) {
     } else if (auto *memo = qobject_cast<DbMemo *>(control)) {
         memo->setMaxLength(size);
         connect(memo, &QPlainTextEdit::textChanged, this, changed);
+    } else if (auto *lookup = qobject_cast<LookupBox *>(control)) {
+        connect(lookup, &LookupBox::keyChosen, this, changed);
     } else if (auto *combo = qobject_cast<QComboBox *>(control)) {
         if (combo->isEditable()) {
             if (size > 0)

@@ -21,7 +21,8 @@ class QWidget;
 // - each control takes only what its field can hold: text boxes their size and the characters
 //   of the code page, combo boxes their items.
 //
-// Controls: QLineEdit, DbMemo, DateBox, and QComboBox with fixed items (editable or not).
+// Controls: QLineEdit, DbMemo, DateBox, LookupBox (writing the key of the entry chosen), and
+// QComboBox with fixed items (editable or not).
 //
 // The controls follow the dataset only while their window is shown: a hidden window costs
 // nothing, and a detail dataset it binds is not read at every move of its master.

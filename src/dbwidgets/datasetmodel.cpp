@@ -2,16 +2,32 @@
 
 #include "data/dataset.h"
 #include "data/dberror.h"
+#include "support/dates.h"
 #include "widgets/guarded.h"
 #include "widgets/messagebox.h"
 
 #include <QAbstractItemView>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
+#include <QWidget>
 
 namespace {
+
 constexpr int kFetchStep = 256;
+
+// Whether a cell's new value is the one its field holds: empty text is null, as an empty box is.
+bool sameAsStored(const QVariant &value, const QVariant &stored) {
+    const bool empty =
+        value.isNull() || (value.typeId() == QMetaType::QString && value.toString().isEmpty());
+    if (empty || stored.isNull())
+        return empty && stored.isNull();
+    if (stored.typeId() == QMetaType::QDate)
+        return value.toDate() == stored.toDate() ||
+               value.toString() == dates::toText(stored.toDate());
+    return value.toString() == stored.toString();
 }
+
+} // namespace
 
 DatasetModel::DatasetModel(Dataset *dataset, const QList<Column> &columns, QObject *parent)
     : QAbstractTableModel(parent), m_dataset(dataset), m_columns(columns) {
@@ -119,6 +135,33 @@ void DatasetModel::fetchMore(const QModelIndex &parent) {
         m_fetchFailed = true;
         reportLater(this, error.message());
     }
+}
+
+Qt::ItemFlags DatasetModel::flags(const QModelIndex &index) const {
+    Qt::ItemFlags flags = QAbstractTableModel::flags(index);
+    const int field = fieldOfColumn(index.column());
+    if (m_editable && index.isValid() && field >= 0) {
+        const FieldDef &def = m_dataset->field(field);
+        if (def.isData() || def.kind == FieldKind::Lookup)
+            flags |= Qt::ItemIsEditable;
+    }
+    return flags;
+}
+
+bool DatasetModel::setData(const QModelIndex &index, const QVariant &value, int role) {
+    if (!(flags(index) & Qt::ItemIsEditable) || role != Qt::EditRole)
+        return false;
+    const FieldDef &def = m_dataset->field(fieldOfColumn(index.column()));
+    const QString target = def.kind == FieldKind::Lookup ? def.keyField : def.name;
+    return runGuarded(qobject_cast<QWidget *>(QObject::parent()), [&] {
+        if (index.row() != m_dataset->currentRow())
+            m_dataset->moveTo(index.row());
+        if (sameAsStored(value, m_dataset->value(target)))
+            return; // nothing changed: the row is not put into edit state
+        if (!m_dataset->isEditing())
+            m_dataset->edit();
+        m_dataset->setValue(target, value);
+    });
 }
 
 GridBinding::GridBinding(QAbstractItemView *view, DatasetModel *model)

@@ -9,7 +9,9 @@ class QAbstractItemView;
 class QKeyEvent;
 
 // Shows chosen fields of a dataset as a table. Rows appear as the dataset reads them, so a long
-// patient list shows its first screen at once and reads on as the user scrolls.
+// patient list shows its first screen at once and reads on as the user scrolls. An editable
+// model writes a changed cell into its row, putting the row into edit state first; a lookup
+// column (a diagnosis' name) takes the key of the entry chosen and writes it to its key field.
 class DatasetModel : public QAbstractTableModel {
     Q_OBJECT
 public:
@@ -25,6 +27,8 @@ public:
     bool isChangingRows() const { return m_changingRows; }
     // Index of the dataset field shown in a column.
     int fieldOfColumn(int column) const { return m_fieldIndex.value(column, -1); }
+    void setEditable(bool editable) { m_editable = editable; }
+    bool isEditable() const { return m_editable; }
 
     int rowCount(const QModelIndex &parent = {}) const override;
     int columnCount(const QModelIndex &parent = {}) const override;
@@ -33,6 +37,8 @@ public:
                         int role = Qt::DisplayRole) const override;
     bool canFetchMore(const QModelIndex &parent) const override;
     void fetchMore(const QModelIndex &parent) override;
+    Qt::ItemFlags flags(const QModelIndex &index) const override;
+    bool setData(const QModelIndex &index, const QVariant &value, int role = Qt::EditRole) override;
 
 private:
     void resetFromDataset();
@@ -43,6 +49,7 @@ private:
     int m_rows = 0; // the rows this model has announced to its views
     bool m_resetting = false;
     bool m_changingRows = false;
+    bool m_editable = false;
     mutable bool m_fetchFailed = false; // reading more rows failed; not tried again until a reset
 };
 

@@ -3,9 +3,83 @@
 #include "data/dataset.h"
 #include "dbwidgets/datasetmodel.h"
 
+#include "dbwidgets/lookupbox.h"
+#include "dbwidgets/win1251validator.h"
+#include "widgets/guarded.h"
+
+#include <QApplication>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QMouseEvent>
+#include <QStyledItemDelegate>
+
+namespace {
+
+// The cell editors of an editable grid: a drop-down list of the book for a lookup column, a
+// line limited to the field's size and code page for the rest.
+class CellDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    QWidget *createEditor(QWidget *parent, const QStyleOptionViewItem &,
+                          const QModelIndex &index) const override {
+        const FieldDef &def = fieldOf(index);
+        if (def.kind == FieldKind::Lookup) {
+            auto *box = new LookupBox(parent);
+            box->setList(def.lookupDataset, def.lookupKeyField, def.lookupResultField);
+            // The entry chosen goes into the row at once, as a choice in the list is final.
+            connect(box, &LookupBox::keyChosen, this,
+                    [this, box] { Q_EMIT const_cast<CellDelegate *>(this)->commitData(box); });
+            return box;
+        }
+        auto *line = new QLineEdit(parent);
+        line->setFrame(false);
+        if (def.isText()) {
+            line->setMaxLength(def.size);
+            line->setValidator(new Win1251Validator(line));
+        }
+        return line;
+    }
+
+    void setEditorData(QWidget *editor, const QModelIndex &index) const override {
+        const FieldDef &def = fieldOf(index);
+        if (auto *box = qobject_cast<LookupBox *>(editor)) {
+            runGuarded(editor, [&] {
+                box->setCurrentKey(model(index)->dataset()->value(index.row(), def.keyField));
+            });
+        } else if (auto *line = qobject_cast<QLineEdit *>(editor)) {
+            line->setText(index.data(Qt::EditRole).toString());
+        }
+    }
+
+    void setModelData(QWidget *editor, QAbstractItemModel *itemModel,
+                      const QModelIndex &index) const override {
+        if (auto *box = qobject_cast<LookupBox *>(editor))
+            itemModel->setData(index, box->key());
+        else if (auto *line = qobject_cast<QLineEdit *>(editor))
+            itemModel->setData(index, line->text());
+    }
+
+private:
+    static const DatasetModel *model(const QModelIndex &index) {
+        return static_cast<const DatasetModel *>(index.model());
+    }
+    static const FieldDef &fieldOf(const QModelIndex &index) {
+        return model(index)->dataset()->field(model(index)->fieldOfColumn(index.column()));
+    }
+};
+
+bool isWithin(const QWidget *widget, const QWidget *ancestor) {
+    for (; widget; widget = widget->parentWidget()) {
+        if (widget == ancestor)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
 
 DbGrid::DbGrid(QWidget *parent) : QTableView(parent) {
     setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -18,6 +92,40 @@ DbGrid::DbGrid(QWidget *parent) : QTableView(parent) {
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     horizontalHeader()->setHighlightSections(false);
     horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    setItemDelegate(new CellDelegate(this));
+    connect(qApp, &QApplication::focusChanged, this, &DbGrid::focusMoved);
+}
+
+void DbGrid::setEditable(bool editable) {
+    m_editable = editable;
+    setEditTriggers(editable
+                        ? QAbstractItemView::EditKeyPressed | QAbstractItemView::AnyKeyPressed |
+                              QAbstractItemView::SelectedClicked
+                        : QAbstractItemView::NoEditTriggers);
+    if (m_model)
+        m_model->setEditable(editable);
+}
+
+int DbGrid::firstEditableColumn() const {
+    for (int column = 0; m_model && column < m_model->columnCount(); ++column) {
+        const FieldDef &def = m_model->dataset()->field(m_model->fieldOfColumn(column));
+        if (def.isData() || def.kind == FieldKind::Lookup)
+            return column;
+    }
+    return 0;
+}
+
+void DbGrid::editCell(const QString &field) {
+    if (!m_model || !m_editable)
+        return;
+    runGuarded(this, [&] {
+        Dataset *data = m_model->dataset();
+        if (data->isEmpty())
+            data->edit(); // an empty list starts its first row
+        const QModelIndex cell = m_model->index(data->currentRow(), columnOf(field));
+        setCurrentIndex(cell);
+        edit(cell);
+    });
 }
 
 void DbGrid::setDataSource(DataSource *source, const QList<Column> &columns) {
@@ -43,6 +151,7 @@ void DbGrid::attach() {
     for (const Column &column : std::as_const(m_columns))
         columns << DatasetModel::Column{column.field, column.title};
     m_model = new DatasetModel(m_source->dataset(), columns, this);
+    m_model->setEditable(m_editable);
     QItemSelectionModel *unused = selectionModel(); // the empty grid's, replaced by the model's
     m_binding = new GridBinding(this, m_model);
     if (unused != selectionModel())
@@ -84,6 +193,71 @@ void DbGrid::mouseDoubleClickEvent(QMouseEvent *event) {
     QTableView::mouseDoubleClickEvent(event);
     if (event->button() == Qt::LeftButton)
         Q_EMIT gridDoubleClicked();
+}
+
+void DbGrid::keyPressEvent(QKeyEvent *event) {
+    bool consumed = false;
+    runGuarded(this, [&] { consumed = keyPressed(event); });
+    if (consumed)
+        event->accept();
+    else
+        QTableView::keyPressEvent(event);
+}
+
+bool DbGrid::keyPressed(QKeyEvent *event) {
+    if (!m_model)
+        return false;
+    Dataset *data = m_model->dataset();
+    const bool plain = !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier));
+    if (event->key() == Qt::Key_Escape && plain) {
+        if (!data->isEditing()) {
+            event->ignore(); // on to the window
+            return false;
+        }
+        data->cancel();
+        return true;
+    }
+    if (!m_editable || !plain)
+        return false;
+    const int column = firstEditableColumn();
+    if (event->key() == Qt::Key_Insert && !(event->modifiers() & Qt::ShiftModifier)) {
+        data->insert();
+        const QModelIndex cell = m_model->index(data->currentRow(), column);
+        setCurrentIndex(cell);
+        edit(cell);
+        return true;
+    }
+    // Typing in an empty grid starts its first row, with what was typed in it.
+    const bool typing = !event->text().isEmpty() && event->text().at(0).isPrint();
+    if (data->isEmpty() && (typing || event->key() == Qt::Key_F2)) {
+        data->edit();
+        const QModelIndex cell = m_model->index(data->currentRow(), column);
+        setCurrentIndex(cell);
+        edit(cell, typing ? AnyKeyPressed : EditKeyPressed, event);
+        return true;
+    }
+    return false;
+}
+
+// Esc in a cell editor closes it and cancels the row's edit.
+void DbGrid::closeEditor(QWidget *editor, QAbstractItemDelegate::EndEditHint hint) {
+    QTableView::closeEditor(editor, hint);
+    if (hint == QAbstractItemDelegate::RevertModelCache && m_model &&
+        m_model->dataset()->isEditing()) {
+        runGuarded(this, [this] { m_model->dataset()->cancel(); });
+    }
+}
+
+// The focus left the grid and its cell editors for another control of the program (not for a
+// drop-down list, nor for another program): the row being edited is posted.
+void DbGrid::focusMoved(QWidget *old, QWidget *now) {
+    if (!m_postOnLeaving || !m_model || !now || !isWithin(old, this) || isWithin(now, this))
+        return;
+    if (now->window()->windowType() == Qt::Popup)
+        return;
+    Dataset *data = m_model->dataset();
+    if (data->isEditing())
+        runGuarded(this, [data] { data->post(); });
 }
 
 QModelIndex DbGrid::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) {

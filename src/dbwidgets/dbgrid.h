@@ -9,10 +9,17 @@ class DataSource;
 class DatasetModel;
 class GridBinding;
 
-// A read-only grid over a data source: named columns of fields, one row per dataset row, whole
-// rows selected, the selected row and the dataset's current row always the same. Rows are
-// shown only while the grid is: a hidden grid neither follows its dataset nor makes a detail
-// dataset read its rows at every move of its master.
+// A grid over a data source: named columns of fields, one row per dataset row, whole rows
+// selected, the selected row and the dataset's current row always the same. Rows are shown
+// only while the grid is: a hidden grid neither follows its dataset nor makes a detail dataset
+// read its rows at every move of its master.
+//
+// Read-only unless made editable. An editable grid edits a cell in place when the user types in
+// it or presses F2; a lookup column (a diagnosis' name) is chosen from a drop-down list of its
+// book. Ins starts a new row, and typing in an empty grid starts its first row. Esc in a cell
+// editor closes it and cancels the row's edit; Esc on the grid cancels the row's edit when there
+// is one, and otherwise goes on to the window. With postOnLeaving, the row is posted when the
+// focus leaves the grid.
 class DbGrid : public QTableView {
     Q_OBJECT
 public:
@@ -31,6 +38,14 @@ public:
     // The model while the grid is shown; null while it is hidden.
     DatasetModel *datasetModel() const { return m_model; }
 
+    void setEditable(bool editable);
+    bool isEditable() const { return m_editable; }
+    void setPostOnLeaving(bool post) { m_postOnLeaving = post; }
+    // True while a cell editor is open.
+    bool isEditingCell() const { return state() == EditingState; }
+    // Opens the editor of the field's cell in the current row, starting a row when there is none.
+    void editCell(const QString &field);
+
 Q_SIGNALS:
     // A double click anywhere in the grid, on a row or below the last one.
     void gridDoubleClicked();
@@ -39,14 +54,21 @@ protected:
     void showEvent(QShowEvent *event) override;
     void hideEvent(QHideEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
     QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
+    void closeEditor(QWidget *editor, QAbstractItemDelegate::EndEditHint hint) override;
 
 private:
     void attach();
     void detach();
+    bool keyPressed(QKeyEvent *event);
+    int firstEditableColumn() const;
+    void focusMoved(QWidget *old, QWidget *now);
 
     QPointer<DataSource> m_source;
     QList<Column> m_columns;
     DatasetModel *m_model = nullptr;
     GridBinding *m_binding = nullptr;
+    bool m_editable = false;
+    bool m_postOnLeaving = false;
 };
