@@ -6,6 +6,7 @@
 class TfmCardEdit;
 class TfmCardView;
 class TfmMain;
+class TfmPriem;
 class TfmPrint;
 
 // The program's windows besides the main one. Each is made the first time a command needs it and
@@ -21,11 +22,14 @@ public:
 
     TfmCardEdit *fmCardEdit();
     TfmCardView *fmCardView();
+    TfmPriem *fmPriem();
 
     // The patient card editor, modally, on the current patient (new when adding).
     void showCardEdit();
     // The patient card viewer, modally, on the current patient.
     void showCardView();
+    // The visit editor, modally, on the current visit (new when adding).
+    void showPriem();
     // The outpatient card of the current visit, in the print window.
     void showPrint();
 
@@ -34,4 +38,5 @@ private:
     TfmPrint *m_print;
     QPointer<TfmCardEdit> m_cardEdit;
     QPointer<TfmCardView> m_cardView;
+    QPointer<TfmPriem> m_priem;
 };

@@ -16,8 +16,9 @@ class GridBinding;
 //
 // Read-only unless made editable. An editable grid edits a cell in place when the user types in
 // it or presses F2; a lookup column (a diagnosis' name) is chosen from a drop-down list of its
-// book. Ins starts a new row, and typing in an empty grid starts its first row. Esc in a cell
-// editor closes it and cancels the row's edit; Esc on the grid cancels the row's edit when there
+// book. Ins starts a new row, and typing in an empty grid starts its first row. Tab in a cell
+// editor takes the cell and leaves the grid. Esc in a cell editor closes it and cancels the
+// row's edit; Esc on the grid cancels the row's edit when there
 // is one, and otherwise goes on to the window. With postOnLeaving, the row is posted when the
 // focus leaves the grid.
 class DbGrid : public QTableView {
@@ -45,10 +46,17 @@ public:
     bool isEditingCell() const { return state() == EditingState; }
     // Opens the editor of the field's cell in the current row, starting a row when there is none.
     void editCell(const QString &field);
+    // Takes what the open cell editor holds into the row, and closes the editor.
+    void finishCellEdit();
+    // Starts a new row and opens the editor of its first cell (Ins). Raises DbError when the
+    // dataset refuses.
+    void insertRow();
 
 Q_SIGNALS:
     // A double click anywhere in the grid, on a row or below the last one.
     void gridDoubleClicked();
+    // A cell editor refused what was typed or pasted into the field; `reason` tells the user why.
+    void cellInputRefused(const QString &field, const QString &reason);
 
 protected:
     void showEvent(QShowEvent *event) override;

@@ -1,5 +1,6 @@
 #include "widgets/dialogwindow.h"
 
+#include <QPalette>
 #include <QWidget>
 
 void setUpSizeableDialog(QWidget *dialog) {
@@ -8,4 +9,11 @@ void setUpSizeableDialog(QWidget *dialog) {
     QFont font = dialog->font();
     font.setPixelSize(11);
     dialog->setFont(font);
+}
+
+void paintFailed(QWidget *box, bool failed) {
+    QPalette palette;
+    if (failed)
+        palette.setColor(QPalette::Base, Qt::red);
+    box->setPalette(palette);
 }

@@ -5,3 +5,6 @@ class QWidget;
 // What every sizeable dialog of the program looks like: a title bar with the minimise, maximise
 // and close boxes, and the 11-pixel font its design sizes are made for.
 void setUpSizeableDialog(QWidget *dialog);
+
+// A box that failed a check is painted red until it is edited or its window is shown again.
+void paintFailed(QWidget *box, bool failed);

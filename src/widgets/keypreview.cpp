@@ -24,3 +24,8 @@ bool KeyPreview::eventFilter(QObject *watched, QEvent *event) {
         return false;
     return m_handler && m_handler(static_cast<QKeyEvent *>(event));
 }
+
+bool isCtrlEnter(const QKeyEvent *event) {
+    return (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+           (event->modifiers() & Qt::ControlModifier);
+}

@@ -24,3 +24,6 @@ private:
     QPointer<QWidget> m_window;
     Handler m_handler;
 };
+
+// Enter, on the main keyboard or the keypad, with Ctrl held: OK in the editing windows.
+bool isCtrlEnter(const QKeyEvent *event);
