@@ -39,7 +39,7 @@ INI
 
 status=0
 HOME=$work XDG_DATA_HOME=$work/data XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work/runtime \
-    VENTREL_COMMON_DATA= QT_QPA_PLATFORM=xcb QT_PLUGIN_PATH=$build/plugins \
+    VENTREL_COMMON_DATA='' QT_QPA_PLATFORM=xcb QT_PLUGIN_PATH=$build/plugins \
     QT_QPA_GENERIC_PLUGINS=ventrelshots VENTREL_SCREENSHOTS=$work/shots \
     timeout 120 xvfb-run -a -s "-screen 0 1280x800x24" "$build/ventrel" || status=$?
 [ -f "$work/shots/done" ] || {

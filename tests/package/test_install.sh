@@ -4,18 +4,8 @@
 # the desktop's own validators, and the installed program, started as a new user starts it
 # (empty XDG folders, no shared register), makes its register from the installed template,
 # shows its list and ends the ordinary way on SIGTERM.
-#     test_install.sh BUILD_FOLDER VERSION
-set -euo pipefail
-build=$1
-version=$2
-id=org.example.Ventrel
-alias=35-ventrel-arial-black.conf
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-fail() {
-    echo "FAIL: $*" >&2
-    exit 1
-}
+# shellcheck source=common.sh
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh" # BUILD_FOLDER VERSION
 
 prefix=$work/prefix
 cmake --install "$build" --prefix "$prefix" >/dev/null
@@ -45,7 +35,7 @@ mkdir -p "$home/data" "$home/config" "$home/cache" "$home/runtime"
 chmod 700 "$home/runtime"
 data=$home/data/Ventrel
 HOME=$home XDG_DATA_HOME=$home/data XDG_CONFIG_HOME=$home/config XDG_CACHE_HOME=$home/cache \
-    XDG_RUNTIME_DIR=$home/runtime VENTREL_COMMON_DATA= QT_QPA_PLATFORM=offscreen \
+    XDG_RUNTIME_DIR=$home/runtime VENTREL_COMMON_DATA='' QT_QPA_PLATFORM=offscreen \
     "$prefix/bin/ventrel" &
 program=$!
 # The day's backup is made in the background once the list is shown: the run is under way.

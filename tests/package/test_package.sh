@@ -1,18 +1,8 @@
 #!/usr/bin/env bash
 # The Debian package that "cpack -G DEB" makes: what it installs where, its control fields and
 # its maintainer scripts.
-#     test_package.sh BUILD_FOLDER VERSION
-set -euo pipefail
-build=$1
-version=$2
-id=org.example.Ventrel
-alias=35-ventrel-arial-black.conf
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-fail() {
-    echo "FAIL: $*" >&2
-    exit 1
-}
+# shellcheck source=common.sh
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh" # BUILD_FOLDER VERSION
 
 cpack -G DEB --config "$build/CPackConfig.cmake" -B "$work" >"$work/cpack.txt" 2>&1 ||
     fail "cpack: $(cat "$work/cpack.txt")"
