@@ -1,5 +1,6 @@
 #include "app/commandline.h"
 
+#include "app/dailybackup.h"
 #include "app/databaselocation.h"
 #include "app/folders.h"
 #include "app/startup.h"
@@ -139,21 +140,25 @@ QString usage() {
 QString help(const QString &programFolder, const QString &userAppData,
              const QString &commonAppData) {
     const QString dataFolder = folders::dataFolderPath(programFolder, userAppData);
-    const QString shared = commonAppData.isEmpty()
-                               ? QStringLiteral("(нет)")
-                               : commonAppData + folders::kProgramSubfolder + u'/';
+    const QString ownDatabase = dataFolder + database::kFileName;
+    const QString indent = QStringLiteral("\n                    ");
+    QString text = program::kProductName +
+                   QStringLiteral(" — картотека амбулаторных пациентов.\n\n") + usage() +
+                   QStringLiteral("\nФайлы:\n  Настройки:        ") + dataFolder +
+                   folders::kSettingsFileName + QStringLiteral("\n  База:             ");
+    if (commonAppData.isEmpty()) {
+        text += ownDatabase;
+    } else {
+        text += commonAppData + folders::kProgramSubfolder + u'/' + database::kFileName +
+                QStringLiteral(" — общая для пользователей группы ventrel,") + indent +
+                QStringLiteral("если папка есть и в неё можно писать;") + indent +
+                QStringLiteral("иначе ") + ownDatabase;
+    }
     const QString templateFile = database::templateFile(programFolder);
-    return program::kProductName + QStringLiteral(" — картотека амбулаторных пациентов.\n\n") +
-           usage() + QStringLiteral("\nФайлы:\n  Настройки:        ") + dataFolder +
-           folders::kSettingsFileName + QStringLiteral("\n  База:             ") + shared +
-           database::kFileName +
-           QStringLiteral(" — общая для пользователей группы ventrel,\n"
-                          "                    если папка есть и в неё можно писать;\n"
-                          "                    иначе ") +
-           dataFolder + database::kFileName +
-           QStringLiteral("\n                    (другую папку задаёт PathBase в разделе [Main] "
-                          "файла настроек)\n  Резервные копии:  ") +
-           dataFolder + QStringLiteral("backups/\n  Пустая база:      ") +
+    return text + indent +
+           QStringLiteral("(другую папку задаёт PathBase в разделе [Main] файла настроек)") +
+           QStringLiteral("\n  Резервные копии:  ") + dailybackup::folderFor(dataFolder) +
+           QStringLiteral("\n  Пустая база:      ") +
            (templateFile.isEmpty() ? QStringLiteral("не найдена") : templateFile) + u'\n';
 }
 
