@@ -1,9 +1,13 @@
-// Times the surname search through the real main window: from the second letter typed into the
-// search box to the list painted with its rows.
+// Times the real windows on a register: the surname search of the main window (from the second
+// letter typed into the search box to the list painted with its rows), and the patient card
+// editor and viewer on a patient with about 20 visits (from the command to the window painted,
+// and a letter typed into the full name).
 //     ventrel-window-bench <register.fdb> [--runs N]      (QT_QPA_PLATFORM=offscreen works)
 
+#include "app/programwindows.h"
 #include "app/startup.h"
 #include "app/tfmmain.h"
+#include "data/statement.h"
 #include "peakmemory.h"
 #include "support/settingsfile.h"
 
@@ -16,9 +20,11 @@
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <vector>
 
 namespace {
@@ -30,6 +36,80 @@ void typeCharacter(QWidget *box, QChar character) {
 void clear(QLineEdit *edit) {
     edit->selectAll();
     QTest::keyClick(edit, Qt::Key_Backspace);
+}
+
+struct Timings {
+    std::vector<double> ms;
+    void print(const char *what) {
+        std::sort(ms.begin(), ms.end());
+        std::printf("%s (median of %zu): %.2f ms (fastest %.2f, slowest %.2f)\n", what, ms.size(),
+                    ms[ms.size() / 2], ms.front(), ms.back());
+    }
+};
+
+// Runs a command that shows a modal window and times it to the window painted; `inside` then
+// works in the window, which is closed afterwards.
+double timeModal(QAction *command, const std::function<void(QWidget *)> &inside = {}) {
+    QElapsedTimer clock;
+    double elapsed = -1;
+    QTimer::singleShot(0, [&] {
+        QWidget *window = QApplication::activeModalWidget();
+        if (!window)
+            return;
+        window->repaint();
+        elapsed = double(clock.nsecsElapsed()) / 1e6;
+        if (inside)
+            inside(window);
+        QWidget *focus = window->focusWidget();
+        QTest::keyClick(focus ? focus : window, Qt::Key_Escape);
+    });
+    clock.start();
+    command->trigger();
+    return elapsed;
+}
+
+// The two patients with the most visits, alone in the list, each given copies of its latest
+// visit until it has 20. The copies are never committed: the caller rolls them
+// back, and a run that stops half way leaves nothing behind either.
+void showTwoPatientsWithTwentyVisits(TfmMain &window) {
+    SharedData &data = window.data();
+    QList<int> patients;
+    {
+        Statement most(data.ibMain, data.ibTrans,
+                       QStringLiteral("select first 2 C_KEY from CARD group by C_KEY "
+                                      "order by count(*) desc, C_KEY"));
+        most.open();
+        QVariantList row;
+        while (most.fetch(row))
+            patients << row.value(0).toInt();
+    }
+    for (int patient : patients) {
+        const QString where = QStringLiteral(" where C_KEY = %1").arg(patient);
+        const int visits = Statement(data.ibMain, data.ibTrans,
+                                     QStringLiteral("select count(*) from CARD") + where)
+                               .selectOne()
+                               .value(0)
+                               .toInt();
+        for (int i = visits; i < 20; ++i) {
+            const int latest = Statement(data.ibMain, data.ibTrans,
+                                         QStringLiteral("select first 1 C_ID from CARD") + where +
+                                             QStringLiteral(" order by C_DATE desc"))
+                                   .selectOne()
+                                   .value(0)
+                                   .toInt();
+            data.ibTrans.execute(
+                QStringLiteral(
+                    "insert into CARD (C_ID, C_KEY, C_DOC, C_DATE, C_DIAGNOZ, C_ZHALOBA, "
+                    "C_ANAMNEZ, C_STATUS, C_REKOMEND, C_OBSLED) select "
+                    "gen_id(GEN_CARD_ID, 1), C_KEY, C_DOC, C_DATE - 30, C_DIAGNOZ, "
+                    "C_ZHALOBA, C_ANAMNEZ, C_STATUS, C_REKOMEND, C_OBSLED from CARD "
+                    "where C_ID = %1")
+                    .arg(latest));
+        }
+    }
+    data.showPatients(QStringLiteral("select * from MAIN where ID in (%1, %2) order by ID")
+                          .arg(patients.value(0))
+                          .arg(patients.value(1)));
 }
 
 } // namespace
@@ -53,6 +133,7 @@ int main(int argc, char **argv) {
     state.settingsFile = state.dataFolder + QStringLiteral("Ventrel.ini");
 
     TfmMain window(state);
+    new ProgramWindows(&window);
     QElapsedTimer clock;
     clock.start();
     window.show();
@@ -81,6 +162,44 @@ int main(int argc, char **argv) {
             return 1;
         }
     }
+    // The patient card editor and viewer on two patients with 20 visits, by turns, so that every
+    // opening reads the visits of the patient moved to; the first opening makes the window.
+    showTwoPatientsWithTwentyVisits(window);
+    Dataset &patients = window.data().ibdsMain;
+    auto *editCommand = window.findChild<QAction *>(QStringLiteral("mmEdit"));
+    auto *viewCommand = window.findChild<QAction *>(QStringLiteral("mmView"));
+    const double firstEdit = timeModal(editCommand);
+    patients.moveTo(1);
+    const double firstView = timeModal(viewCommand);
+    Timings editorTimes, viewerTimes, letterTimes;
+    for (int i = 0; i < runs; ++i) {
+        patients.moveTo(i % 2);
+        editorTimes.ms.push_back(timeModal(editCommand));
+        patients.moveTo(1 - i % 2);
+        viewerTimes.ms.push_back(timeModal(viewCommand));
+    }
+    // Letters typed at the end of the full name, capitalised and written to the row at once;
+    // Esc then drops the change.
+    timeModal(editCommand, [&](QWidget *editor) {
+        auto *name = editor->findChild<QLineEdit *>(QStringLiteral("dbedFIO"));
+        name->setFocus();
+        name->end(false);
+        const QString letters = QStringLiteral(" иван петрович");
+        for (QChar letter : letters) {
+            QElapsedTimer typing;
+            typing.start();
+            typeCharacter(name, letter);
+            letterTimes.ms.push_back(double(typing.nsecsElapsed()) / 1e6);
+        }
+    });
+    std::printf("patient card editor on a patient with %d visits, first opening: %.1f ms\n",
+                window.data().ibdsCard.recordCount(), firstEdit);
+    editorTimes.print("patient card editor, command to window painted");
+    std::printf("patient card viewer, first opening: %.1f ms\n", firstView);
+    viewerTimes.print("patient card viewer, command to window painted");
+    letterTimes.print("letter typed into the full name (capitalised and written to the row)");
+    window.data().ibTrans.rollbackRetaining(); // the copied visits go
+
     // Every patient in the list, moved to the last one the way the End key does.
     window.data().showPatients(QStringLiteral("select * from MAIN order by FIO"));
     QTest::keyClick(list, Qt::Key_End, Qt::ControlModifier);

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Makes a register of realistic size once (100 000 patients, about 600 000 visits and a million
 # diagnosis rows) and times the patient-list operations on it beside the engine's own speed,
-# and its backup and restore beside gbak.
+# its backup and restore beside gbak, and the program's cold start on it beside an empty Qt
+# Widgets window.
 #     tools/bench.sh [--patients N] [--runs N] [--regenerate]
 set -euo pipefail
 top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -28,8 +29,10 @@ timed() {
     fi
 }
 
-"$top/tools/setup.sh"
-cmake --build "$top/build" --target ventrel-genregister ventrel-bench ventrel-window-bench ventrel-services-bench
+# The cold start is timed on an X server of its own, through xcb and its damage extension.
+"$top/tools/setup.sh" libxcb1-dev libxcb-damage0-dev xvfb
+cmake --build "$top/build" --target ventrel-genregister ventrel-bench ventrel-window-bench \
+    ventrel-services-bench ventrel-coldstart ventrel-emptywindow
 register="$top/build/bench/register-$patients.fdb"
 mkdir -p "$top/build/bench"
 if [[ -n $regenerate || ! -f $register ]]; then
@@ -39,3 +42,27 @@ fi
 QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen} "$top/build/ventrel-window-bench" "$register" --runs "$runs"
 timed "list of every patient read to its end" "$top/build/ventrel-bench" "$register" --memory
 "$top/build/ventrel-services-bench" "$register" --runs 3
+
+# The cold start: the program works on a copy of the register, which its settings file in a
+# scratch data folder names, and runs on an Xvfb of its own that nothing else paints on.
+scratch=$(mktemp -d "$top/build/bench/coldstart.XXXXXX")
+xvfb=
+finish() {
+    [[ -z $xvfb ]] || kill "$xvfb" 2>/dev/null || true
+    rm -rf "$scratch"
+}
+trap finish EXIT
+mkdir -p "$scratch/data/Ventrel" "$scratch/register" "$scratch/runtime"
+chmod 700 "$scratch/runtime"
+cp "$register" "$scratch/register/base.fdb"
+printf '[Main]\nPathBase=%s\n' "$scratch/register" >"$scratch/data/Ventrel/Ventrel.ini"
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$scratch/display" 2>"$scratch/xvfb.log" &
+xvfb=$!
+for _ in {1..100}; do
+    [[ -s $scratch/display ]] && break
+    sleep 0.1
+done
+[[ -s $scratch/display ]] || { cat "$scratch/xvfb.log" >&2; exit 1; }
+DISPLAY=:$(<"$scratch/display") QT_QPA_PLATFORM=xcb XDG_DATA_HOME="$scratch/data" \
+    XDG_RUNTIME_DIR="$scratch/runtime" VENTREL_COMMON_DATA= \
+    "$top/build/ventrel-coldstart" --runs "$runs" "$top/build/ventrel-emptywindow" "$top/build/ventrel"

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the program needs when any is missing, then configures and builds
 # everything in build/. Safe to run again: it installs nothing twice and builds only what changed.
+#     tools/setup.sh [more packages...]      (tools/bench.sh names the ones only it needs)
 set -euo pipefail
 
 top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -17,6 +18,8 @@ packages=(
     # The tests of the installation and the package check them with the desktop's and Debian's
     # own tools.
     desktop-file-utils appstream dpkg-dev file
+    # Further packages the caller asks for (the benchmarks').
+    "$@"
 )
 
 as_root=()
@@ -43,5 +46,8 @@ fi
 build_type=${VENTREL_BUILD_TYPE:-RelWithDebInfo}
 if [ ! -f "$top/build/build.ninja" ]; then
     cmake -S "$top" -B "$top/build" -G Ninja -DCMAKE_BUILD_TYPE="$build_type"
+elif ((${#missing[@]})); then
+    # What was just installed may let more targets be built.
+    cmake -S "$top" -B "$top/build"
 fi
 cmake --build "$top/build"

@@ -3,11 +3,11 @@
 #include "app/commandline.h"
 #include "app/desktopidentity.h"
 #include "app/folders.h"
+#include "app/programwindows.h"
 #include "app/sessionplatform.h"
 #include "app/startup.h"
 #include "app/tfmmain.h"
 #include "data/programend.h"
-#include "visits/tfmprint.h"
 #include "widgets/messagebox.h"
 
 #include <QApplication>
@@ -62,9 +62,7 @@ int main(int argc, char **argv) {
         MessageBox::tell(nullptr, start.notice);
 
     auto fmMain = std::make_unique<TfmMain>(start.state);
-    // The print window exists for the whole run; the card windows print through it.
-    auto *fmPrint = new TfmPrint(fmMain->data(), fmMain->settings(), fmMain.get());
-    fmMain->adoptWindow(fmPrint);
+    new ProgramWindows(fmMain.get());
     // Qt ends the process with exit() when the connection to the X server breaks: the run is
     // committed and the settings written then too.
     setEndAtExit([window = fmMain.get()] { window->endRun(TfmMain::EndMode::Quietly); });

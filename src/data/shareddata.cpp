@@ -215,18 +215,7 @@ void SharedData::addRules() {
     // Deleting a patient deletes every visit first, each with its own children.
     ibdsMain.addRule(Event::BeforeDelete, [this](Dataset &) { deleteAll(ibdsCard); });
 
-    // A new current patient: the editor's age box follows, and the visits start at the top.
-    // Neither step may stop the move that has already happened: a failure is only logged.
-    ibdsMain.addRule(Event::AfterScroll, [this](Dataset &patients) {
-        if (isListened(QMetaMethod::fromSignal(&SharedData::patientAgeChanged))) {
-            asSideEffect("showing the age", [&] {
-                const QDate born = patients.value(QStringLiteral("DATAR")).toDate();
-                Q_EMIT patientAgeChanged(born.isValid() ? dates::ageInYears(born) : 0);
-            });
-        }
-        if (ibdsCard.isOpen())
-            asSideEffect("moving to the first visit", [this] { ibdsCard.first(); });
-    });
+    ibdsMain.addRule(Event::AfterScroll, [this](Dataset &) { ibdsMainAfterScroll(); });
 
     // A new visit belongs to the current patient; with one or two doctors in the book it
     // gets the current one, with more the user chooses.
@@ -277,6 +266,19 @@ void SharedData::addRules() {
         if (rows.value(QStringLiteral("V_VMESH")).isNull())
             rows.remove();
     });
+}
+
+// A new current patient: the editor's age box follows, and the visits start at the top. Neither
+// step may stop the move that has already happened: a failure is only logged.
+void SharedData::ibdsMainAfterScroll() {
+    if (isListened(QMetaMethod::fromSignal(&SharedData::patientAgeChanged))) {
+        asSideEffect("showing the age", [this] {
+            const QDate born = ibdsMain.value(QStringLiteral("DATAR")).toDate();
+            Q_EMIT patientAgeChanged(dates::ageSinceBirth(born));
+        });
+    }
+    if (ibdsCard.isOpen())
+        asSideEffect("moving to the first visit", [this] { ibdsCard.first(); });
 }
 
 void SharedData::open(const QString &databasePath, const QString &patientListSql) {

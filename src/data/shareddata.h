@@ -43,6 +43,10 @@ public:
     // Closes the patient list, gives it a new select and opens it again.
     void showPatients(const QString &sql);
 
+    // The rule that runs whenever the current patient changes; run again by the commands that
+    // open the patient card editor on the patient already current, so that its age box is filled.
+    void ibdsMainAfterScroll();
+
     Connection ibMain;
     Transaction ibTrans{ibMain};
     Dataset ibdsMain{QStringLiteral("ibdsMain"), ibMain, ibTrans};
@@ -64,7 +68,8 @@ public:
     static const QString kDocsSelect, kDiagSelect, kVmesSelect;
 
 Q_SIGNALS:
-    // The current patient changed: the age in whole years (0 without a date of birth). Worked
+    // The current patient changed: the age in whole years (0 without a date of birth or with one
+    // in the future). Worked
     // out only while something listens (the patient card editor's age box).
     void patientAgeChanged(int age);
     // A visit of the current patient was written or deleted: the visit label's new text. Worked

@@ -51,6 +51,16 @@ int ageInYears(QDate birth) {
     return ageInYears(birth, now());
 }
 
+int ageSinceBirth(QDate birth, const QDateTime &moment) {
+    if (!birth.isValid() || birth > moment.date())
+        return 0;
+    return ageInYears(birth, moment);
+}
+
+int ageSinceBirth(QDate birth) {
+    return ageSinceBirth(birth, now());
+}
+
 QString toText(QDate day) {
     return day.toString(QStringLiteral("dd.MM.yyyy"));
 }

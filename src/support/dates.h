@@ -28,6 +28,10 @@ QDate yearBack(QDate day);
 // (at midnight), divided by 365.25 and truncated. A birth date in the future counts as well.
 int ageInYears(QDate birth, const QDateTime &moment);
 int ageInYears(QDate birth);
+// The age a patient is shown with: ageInYears, but 0 without a date of birth or with one in the
+// future, which is a typing mistake rather than an age.
+int ageSinceBirth(QDate birth, const QDateTime &moment);
+int ageSinceBirth(QDate birth);
 
 // A date as statements and boxes write it: dd.mm.yyyy.
 QString toText(QDate day);

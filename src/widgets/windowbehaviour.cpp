@@ -213,7 +213,16 @@ void WindowBehaviour::centreAtFirstShow() {
     const QSize size = m_window->frameGeometry().size();
     const QPoint centre(std::max(0, whole.x() + (whole.width() - size.width()) / 2),
                         std::max(0, whole.y() + (whole.height() - size.height()) / 2));
-    placeFrameAt(allowedPosition(QRect(centre, size)));
+    const QPoint target = allowedPosition(QRect(centre, size));
+    // With its frame known, the window is placed until the window manager has put it there, a
+    // few times at the most: it may place a new window once more by its own rules.
+    if (!frameExtra(m_window).isNull()) {
+        if (m_window->frameGeometry().topLeft() == target || ++m_centringTries > 3) {
+            m_centring = false;
+            return;
+        }
+    }
+    placeFrameAt(target);
 }
 
 QPoint WindowBehaviour::allowedPosition(const QRect &outer) const {
@@ -281,7 +290,11 @@ bool WindowBehaviour::eventFilter(QObject *watched, QEvent *event) {
         fitStoredSizeToFrame();
         if (!std::exchange(m_shown, true) &&
             m_traits.placement == WindowTraits::Placement::Centred) {
-            // Once the window is on the screen, when its frame can be taken into account.
+            // Before the window is on the screen, for a window manager places a new window where
+            // it is asked to; and again once its frame is known, whenever the window manager
+            // tells it.
+            m_centring = true;
+            centreAtFirstShow();
             QTimer::singleShot(0, this, &WindowBehaviour::centreAtFirstShow);
         } else {
             applyEdgeRule();
@@ -291,7 +304,10 @@ bool WindowBehaviour::eventFilter(QObject *watched, QEvent *event) {
     case QEvent::Resize:
         if (m_window->isVisible()) {
             fitStoredSizeToFrame();
-            applyEdgeRule();
+            if (m_centring && !m_placing && !frameExtra(m_window).isNull())
+                centreAtFirstShow();
+            else
+                applyEdgeRule();
         }
         break;
     case QEvent::Hide:

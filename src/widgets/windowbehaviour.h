@@ -78,6 +78,8 @@ private:
     WindowTraits m_traits;
     QSize m_storedOuterSize; // applied again once the window's frame is known
     bool m_shown = false;
+    bool m_centring = false; // shown for the first time, not yet centred with its frame known
+    int m_centringTries = 0;
     bool m_placing = false;
     bool m_written = false;
 };

@@ -311,6 +311,16 @@ private Q_SLOTS:
         QCOMPARE(shownAge, 0); // a new row has no birth date yet
         data->ibdsMain.first();
         QCOMPARE(shownAge, 30);
+        // The editor's openers run the rule again on the patient already current.
+        shownAge = -1;
+        data->ibdsMainAfterScroll();
+        QCOMPARE(shownAge, 30);
+        // A date of birth in the future is a mistake, not an age.
+        data->ibdsMain.edit();
+        data->ibdsMain.setValue(QStringLiteral("DATAR"), QDate(2027, 1, 1));
+        data->ibdsMain.post();
+        data->ibdsMain.first();
+        QCOMPARE(shownAge, 0);
         addVisit(QDate(2022, 3, 4), {}, {});
         QCOMPARE(label, QStringLiteral("&Приёмы (1):"));
         data->ibdsCard.remove();

@@ -32,21 +32,29 @@ private Q_SLOTS:
         QTest::addColumn<QDate>("born");
         QTest::addColumn<QDateTime>("now");
         QTest::addColumn<int>("age");
+        QTest::addColumn<int>("shown"); // the age a patient's card shows
         const QDate born(2020, 3, 10);
-        QTest::newRow("05:59 a year on") << born << QDateTime({2021, 3, 10}, {5, 59}) << 0;
-        QTest::newRow("06:00 a year on") << born << QDateTime({2021, 3, 10}, {6, 0}) << 1;
-        QTest::newRow("day of birth") << born << QDateTime(born, {23, 0}) << 0;
-        QTest::newRow("future") << born << QDateTime({2017, 3, 10}, {0, 0}) << 3;
+        QTest::newRow("05:59 a year on") << born << QDateTime({2021, 3, 10}, {5, 59}) << 0 << 0;
+        QTest::newRow("06:00 a year on") << born << QDateTime({2021, 3, 10}, {6, 0}) << 1 << 1;
+        QTest::newRow("day of birth") << born << QDateTime(born, {23, 0}) << 0 << 0;
+        QTest::newRow("future") << born << QDateTime({2017, 3, 10}, {0, 0}) << 3 << 0;
+        QTest::newRow("born tomorrow") << born << QDateTime({2020, 3, 9}, {23, 0}) << 0 << 0;
         QTest::newRow("a long life")
-            << QDate(1925, 1, 1) << QDateTime({2025, 1, 2}, {12, 0}) << 100;
+            << QDate(1925, 1, 1) << QDateTime({2025, 1, 2}, {12, 0}) << 100 << 100;
+        QTest::newRow("no date of birth") << QDate() << QDateTime({2025, 1, 2}, {12, 0}) << -1 << 0;
     }
     void age() {
         QFETCH(QDate, born);
         QFETCH(QDateTime, now);
         QFETCH(int, age);
-        QCOMPARE(dates::ageInYears(born, now), age);
+        QFETCH(int, shown);
+        if (age >= 0)
+            QCOMPARE(dates::ageInYears(born, now), age);
+        QCOMPARE(dates::ageSinceBirth(born, now), shown);
         dates::setClock([now] { return now; });
-        QCOMPARE(dates::ageInYears(born), age);
+        QCOMPARE(dates::ageSinceBirth(born), shown);
+        if (age >= 0)
+            QCOMPARE(dates::ageInYears(born), age);
         QCOMPARE(dates::today(), now.date());
         dates::setClock({});
     }

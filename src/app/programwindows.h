@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+
+class TfmCardEdit;
+class TfmCardView;
+class TfmMain;
+class TfmPrint;
+
+// The program's windows besides the main one. Each is made the first time a command needs it and
+// kept, hidden between uses, until the main window goes, which destroys them newest first. The
+// main window's commands and the windows themselves reach one another through their hooks, all
+// filled here; a window added to the program adds its lines here.
+class ProgramWindows : public QObject {
+    Q_OBJECT
+public:
+    // Makes the windows that exist for the whole run (the print window) and fills the main
+    // window's hooks; lives as long as the main window.
+    explicit ProgramWindows(TfmMain *fmMain);
+
+    TfmCardEdit *fmCardEdit();
+    TfmCardView *fmCardView();
+
+    // The patient card editor, modally, on the current patient (new when adding).
+    void showCardEdit();
+    // The patient card viewer, modally, on the current patient.
+    void showCardView();
+    // The outpatient card of the current visit, in the print window.
+    void showPrint();
+
+private:
+    TfmMain *m_main;
+    TfmPrint *m_print;
+    QPointer<TfmCardEdit> m_cardEdit;
+    QPointer<TfmCardView> m_cardView;
+};

@@ -1,0 +1,537 @@
+#include "cards/tfmcardedit.h"
+
+#include "cards/visitlist.h"
+
+#include "data/shareddata.h"
+#include "dbwidgets/datamapper.h"
+#include "support/dates.h"
+#include "ui_tfmcardedit.h"
+#include "widgets/captionmessage.h"
+#include "widgets/dialogwindow.h"
+#include "widgets/guarded.h"
+#include "widgets/keypreview.h"
+#include "widgets/labelhints.h"
+#include "widgets/messagebox.h"
+#include "widgets/windowbehaviour.h"
+
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QMenu>
+
+namespace {
+
+const QString kFIO = QStringLiteral("FIO");
+const QString kSEX = QStringLiteral("SEX");
+const QString kDATAR = QStringLiteral("DATAR");
+
+// The box that failed a check is red until it is edited or the window is shown again.
+void paintFailed(QWidget *box, bool failed) {
+    QPalette palette;
+    if (failed)
+        palette.setColor(QPalette::Base, Qt::red);
+    box->setPalette(palette);
+}
+
+bool isCtrlEnter(const QKeyEvent *event) {
+    return (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+           (event->modifiers() & Qt::ControlModifier);
+}
+
+bool withoutModifiers(const QKeyEvent *event) {
+    return !(event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier));
+}
+
+} // namespace
+
+TfmCardEdit::TfmCardEdit(SharedData &data, SettingsFile &settings, QWidget *parent)
+    : QDialog(parent), m_ui(std::make_unique<Ui::TfmCardEdit>()), m_data(data) {
+    m_ui->setupUi(this);
+    setUpSizeableDialog(this);
+
+    // The age box is worked out, not stored: it looks like a button face.
+    QPalette agePalette;
+    agePalette.setColor(QPalette::Base, palette().color(QPalette::Button));
+    m_ui->edVozr->setPalette(agePalette);
+
+    setHint(
+        m_ui->lbFIO,
+        QStringLiteral("Фамилия имя отчество|Девичью фамилию введите после основной в скобках"));
+    setHint(m_ui->lbFIOR, QStringLiteral("Для ребёнка"));
+    setHint(m_ui->blDataR, QStringLiteral("Возраст расчитается по дате рождения и наоборот"));
+    setHint(m_ui->lbDates,
+            QStringLiteral("Щёлкните 2 раза, чтобы открыть карточку приёма\\Щёлкните "
+                           "правой кнопкой мыши для опций"));
+    setHint(m_ui->edVozr, QStringLiteral("Возраст| Рассчитывается автоматически по дате "
+                                         "рождения|Или дата рождения расчитывается по возрасту"));
+    setHint(m_ui->dbcbbSex, QStringLiteral("Пол|Заполняется Автоматически по Ф.И.О."));
+    setHint(m_ui->btOK, QStringLiteral("Сохранить изменения и закрыть карточку (Ctrl+Enter)"));
+    setHint(m_ui->btCancel, QStringLiteral("Закрыть карточку, не сохраняя изменения (Esc)"));
+    setHint(m_ui->btAdd, QStringLiteral("Добавить новую карточку приёма (Ins)"));
+    setHint(m_ui->sbtHelp, QStringLiteral("Показать справку по заполнению карточки (F1)"));
+    convertLabelHints(this);
+
+    createVisitMenu();
+    bindControls();
+
+    connect(m_ui->btOK, &QPushButton::clicked, this, &TfmCardEdit::btOKClick);
+    connect(m_ui->btCancel, &QPushButton::clicked, this, &TfmCardEdit::btCancelClick);
+    connect(m_ui->btAdd, &QPushButton::clicked, this, &TfmCardEdit::pmAddClick);
+    connect(m_ui->sbtHelp, &QToolButton::clicked, this, &TfmCardEdit::sbtHelpClick);
+
+    // The main window's rules write the age of each new current patient and the count of visits.
+    connect(&m_data, &SharedData::patientAgeChanged, this,
+            [this](int age) { m_ui->edVozr->setText(cardrules::ageBoxText(age)); });
+    connect(&m_data, &SharedData::visitLabelChanged, this, [this](const QString &label) {
+        m_ui->lbDates->setText(label);
+        if (isVisible())
+            m_cardWritten = true; // a visit was written or deleted
+    });
+
+    new KeyPreview(this, [this](QKeyEvent *event) { return FormKeyDown(event); });
+    m_caption = new CaptionMessage(this, [this] { return normalCaption(); });
+
+    WindowTraits traits;
+    traits.section = QStringLiteral("fmCardEdit");
+    traits.placement = WindowTraits::Placement::Centred;
+    traits.helpTopic = kHelpTopic;
+    m_behaviour = std::make_unique<WindowBehaviour>(this, settings, traits);
+    enableCommands();
+}
+
+TfmCardEdit::~TfmCardEdit() = default;
+
+void TfmCardEdit::createVisitMenu() {
+    pmPriem = new QMenu(this);
+    pmPriem->setObjectName(QStringLiteral("pmPriem"));
+    auto addItem = [this](const char *name, const QString &caption, const QKeySequence &key,
+                          void (TfmCardEdit::*handler)()) {
+        QAction *action = pmPriem->addAction(caption);
+        action->setObjectName(QLatin1String(name));
+        action->setShortcut(key);
+        action->setShortcutVisibleInContextMenu(true);
+        // The keys act through the menu while the visit list has the focus.
+        action->setShortcutContext(Qt::WidgetShortcut);
+        m_ui->dbgDates->addAction(action);
+        connect(action, &QAction::triggered, this, handler);
+        return action;
+    };
+    pmEdit = addItem("pmEdit", QStringLiteral("Правка..."), QKeySequence(Qt::Key_F4),
+                     &TfmCardEdit::pmEditClick);
+    pmAdd = addItem("pmAdd", QStringLiteral("Добавить..."), QKeySequence(Qt::Key_Insert),
+                    &TfmCardEdit::pmAddClick);
+    pmDel = addItem("pmDel", QStringLiteral("Удалить"), QKeySequence(Qt::CTRL | Qt::Key_Delete),
+                    &TfmCardEdit::pmDelClick);
+    pmPrint =
+        addItem("pmPrint", QStringLiteral("Печать"), QKeySequence(), &TfmCardEdit::pmPrintClick);
+    pmPriem->setDefaultAction(pmEdit);
+
+    DbGrid *grid = m_ui->dbgDates;
+    showVisitList(grid, &m_data.dsCard);
+    connect(grid, &QWidget::customContextMenuRequested, this, [this](const QPoint &at) {
+        pmPriem->popup(m_ui->dbgDates->viewport()->mapToGlobal(at));
+    });
+    connect(grid, &DbGrid::gridDoubleClicked, this, &TfmCardEdit::pmEditClick);
+}
+
+void TfmCardEdit::bindControls() {
+    m_mapper = new DataMapper(&m_data.dsMain, this);
+    m_mapper->addMapping(m_ui->dbedFIO, kFIO);
+    m_mapper->addMapping(m_ui->dbedFIOR, QStringLiteral("FIOR"));
+    m_mapper->addMapping(m_ui->dbdtDataR, kDATAR);
+    m_mapper->addMapping(m_ui->dbcbbSex, kSEX);
+    m_mapper->addMapping(m_ui->dbedAdr, QStringLiteral("ADR"));
+    m_mapper->addMapping(m_ui->dbedTel, QStringLiteral("TELD"));
+    m_mapper->addMapping(m_ui->dbmAnamnez, QStringLiteral("ANAMNEZ"));
+
+    for (QLineEdit *box : {m_ui->dbedFIO, m_ui->dbedFIOR}) {
+        // dbedFIOChange, dbedFIORChange
+        connect(box, &QLineEdit::textChanged, this, [box] { paintFailed(box, false); });
+        connect(box, &QLineEdit::textEdited, this, [this, box] { capitalizeAsTyped(box); });
+    }
+    connect(m_ui->dbdtDataR, &QLineEdit::textChanged, this,
+            [this] { paintFailed(m_ui->dbdtDataR, false); });
+    // dbcbbSexChange
+    connect(m_ui->dbcbbSex, &QComboBox::currentTextChanged, this,
+            [this] { paintFailed(m_ui->dbcbbSex, false); });
+
+    for (QWidget *box :
+         {static_cast<QWidget *>(m_ui->dbedFIO), static_cast<QWidget *>(m_ui->edVozr),
+          static_cast<QWidget *>(m_ui->dbdtDataR)}) {
+        box->installEventFilter(this);
+    }
+    m_ui->dbcbbSex->lineEdit()->installEventFilter(this);
+}
+
+void TfmCardEdit::setHooks(Hooks hooks) {
+    m_hooks = std::move(hooks);
+    enableCommands();
+}
+
+void TfmCardEdit::enableCommands() {
+    const bool visits = bool(m_hooks.visitEdit);
+    for (QAction *action : {pmEdit, pmAdd})
+        action->setEnabled(visits);
+    m_ui->btAdd->setEnabled(visits);
+    pmPrint->setEnabled(bool(m_hooks.print));
+}
+
+QString TfmCardEdit::normalCaption() const {
+    switch (m_data.ibdsMain.state()) {
+    case Dataset::State::Edit:
+        return QStringLiteral("Карточка пациента: Правка");
+    case Dataset::State::Insert:
+        return QStringLiteral("Карточка пациента: Добавление");
+    default:
+        return QString();
+    }
+}
+
+// ---- showing and closing --------------------------------------------------------------------
+
+void TfmCardEdit::showEvent(QShowEvent *event) {
+    QDialog::showEvent(event);
+    if (event->spontaneous())
+        return;
+    // Paging to another patient counts that patient's visits, once they have followed.
+    m_pagingConnection = connect(&m_data.ibdsMain, &Dataset::currentRowChanged, this,
+                                 &TfmCardEdit::showVisitCount, Qt::QueuedConnection);
+    FormShow();
+}
+
+void TfmCardEdit::hideEvent(QHideEvent *event) {
+    QDialog::hideEvent(event);
+    if (!event->spontaneous())
+        disconnect(m_pagingConnection);
+}
+
+void TfmCardEdit::FormShow() {
+    m_cardWritten = false;
+    m_ui->dbedFIO->setFocus();
+    for (QWidget *box :
+         {static_cast<QWidget *>(m_ui->dbedFIO), static_cast<QWidget *>(m_ui->dbcbbSex),
+          static_cast<QWidget *>(m_ui->dbdtDataR)}) {
+        paintFailed(box, false);
+    }
+    switch (m_data.ibdsMain.state()) {
+    case Dataset::State::Insert:
+        setWindowTitle(QStringLiteral("Карточка пациента. Добавление"));
+        break;
+    case Dataset::State::Edit:
+        setWindowTitle(QStringLiteral("Карточка пациента. Правка"));
+        break;
+    default:
+        break;
+    }
+    showVisitCount();
+}
+
+void TfmCardEdit::showVisitCount() {
+    runGuarded(this, [this] {
+        Dataset &visits = m_data.ibdsCard;
+        m_ui->lbDates->setText(visitLabelText(visits.isOpen() ? visits.recordCount() : 0));
+    });
+}
+
+void TfmCardEdit::setVisible(bool visible) {
+    QDialog::setVisible(visible);
+    // A dialog selects the whole text of the box it gives the focus to; the name, often the
+    // surname searched for, is typed on instead.
+    if (visible && focusWidget() == m_ui->dbedFIO)
+        m_ui->dbedFIO->end(false);
+}
+
+bool TfmCardEdit::isNewAndEmpty() const {
+    const Dataset &patients = m_data.ibdsMain;
+    if (patients.state() != Dataset::State::Insert)
+        return false;
+    for (const char *field : {"FIO", "FIOR", "DATAR", "SEX", "ANAMNEZ", "ADR", "TELD"}) {
+        if (!patients.value(QLatin1String(field)).isNull())
+            return false;
+    }
+    return true;
+}
+
+void TfmCardEdit::closeEvent(QCloseEvent *event) {
+    if (!isVisible()) {
+        event->accept();
+        return;
+    }
+    // The close question closes the window itself when it may.
+    event->ignore();
+    FormCloseQuery();
+}
+
+void TfmCardEdit::FormCloseQuery() {
+    Dataset &patients = m_data.ibdsMain;
+    if (isNewAndEmpty()) {
+        patients.cancel();
+        done(Rejected);
+        return;
+    }
+    if (!patients.isEditing()) {
+        done(Rejected);
+        return;
+    }
+    switch (MessageBox::ask(this, QStringLiteral("Сохранить изменения в карточке пациента?"),
+                            QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel)) {
+    case QMessageBox::Yes:
+        okAction(); // a failed check keeps the window open, the box to mend marked
+        break;
+    case QMessageBox::No:
+        btCancelClick();
+        break;
+    default:
+        break;
+    }
+}
+
+// ---- OK and Cancel ----------------------------------------------------------------------------
+
+void TfmCardEdit::btOKClick() {
+    okAction();
+}
+
+bool TfmCardEdit::okAction() {
+    // The box being left finishes first (sex from the name, date from the age), then the focus
+    // goes to OK, so the checks see what the user sees.
+    QWidget *leaving = focusWidget();
+    m_leavingForOk = true;
+    if (m_ui->btOK->isEnabled())
+        m_ui->btOK->setFocus(Qt::OtherFocusReason);
+    m_leavingForOk = false;
+    if (leaving && leaving != m_ui->btOK)
+        boxExit(leaving);
+
+    Dataset &patients = m_data.ibdsMain;
+    const cardrules::CardProblem problem =
+        cardrules::checkCard(patients.value(kFIO).toString(), patients.value(kSEX).toString(),
+                             patients.value(kDATAR).toDate(), dates::today());
+    if (problem != cardrules::CardProblem::None) {
+        showProblem(problem);
+        return false;
+    }
+    const bool saved = runGuarded(this, [this, &patients] {
+        if (patients.isEditing()) {
+            patients.post();
+            m_cardWritten = true;
+        }
+        // Also when the row was posted earlier (for its first visit) or a visit was deleted.
+        if (m_cardWritten) {
+            m_data.ibTrans.commitRetaining();
+            m_cardWritten = false;
+        }
+    });
+    if (!saved)
+        return false;
+    done(Accepted);
+    return true;
+}
+
+void TfmCardEdit::showProblem(cardrules::CardProblem problem) {
+    QWidget *box = nullptr;
+    switch (problem) {
+    case cardrules::CardProblem::FullName:
+        box = m_ui->dbedFIO;
+        break;
+    case cardrules::CardProblem::Sex:
+        box = m_ui->dbcbbSex;
+        break;
+    case cardrules::CardProblem::BirthDate:
+        box = m_ui->dbdtDataR;
+        break;
+    case cardrules::CardProblem::None:
+        return;
+    }
+    setWindowTitle(cardrules::problemCaption(problem));
+    paintFailed(box, true);
+    box->setFocus(Qt::OtherFocusReason);
+}
+
+void TfmCardEdit::reject() {
+    btCancelClick();
+}
+
+void TfmCardEdit::btCancelClick() {
+    if (runGuarded(this, [this] { m_data.ibdsMain.cancel(); }))
+        done(Rejected);
+}
+
+// ---- keys -------------------------------------------------------------------------------------
+
+bool TfmCardEdit::FormKeyDown(QKeyEvent *event) {
+    if (isCtrlEnter(event)) {
+        btOKClick();
+        return true;
+    }
+    if (event->key() == Qt::Key_Escape) {
+        btCancelClick();
+        return true;
+    }
+    if (event->key() == Qt::Key_Insert && withoutModifiers(event)) {
+        pmAddClick();
+        return false;
+    }
+    if (event->key() == Qt::Key_PageUp || event->key() == Qt::Key_PageDown) {
+        pageTo(event->key() == Qt::Key_PageDown);
+        return true;
+    }
+    return false;
+}
+
+// Saves a changed card, then moves the patient list: inside the open editor in browse state,
+// behind the closed one after a successful OK.
+void TfmCardEdit::pageTo(bool next) {
+    Dataset &patients = m_data.ibdsMain;
+    if (patients.isEditing())
+        okAction();
+    if (patients.isEditing())
+        return;
+    runGuarded(this, [&patients, next] {
+        if (next)
+            patients.next();
+        else
+            patients.prior();
+    });
+}
+
+// ---- boxes ------------------------------------------------------------------------------------
+
+bool TfmCardEdit::eventFilter(QObject *watched, QEvent *event) {
+    if (event->type() == QEvent::FocusOut && !m_leavingForOk) {
+        const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
+        // A menu, a calendar or another program taking the focus is no leaving of the box.
+        if (reason != Qt::PopupFocusReason && reason != Qt::ActiveWindowFocusReason)
+            boxExit(watched);
+    } else if (event->type() == QEvent::MouseButtonDblClick &&
+               watched == m_ui->dbcbbSex->lineEdit()) {
+        dbcbbSexDblClick();
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void TfmCardEdit::boxExit(QObject *box) {
+    runGuarded(this, [this, box] {
+        if (box == m_ui->dbedFIO)
+            dbedFIOExit();
+        else if (box == m_ui->edVozr)
+            edVozrExit();
+        else if (box == m_ui->dbdtDataR)
+            dbdtDataRExit();
+    });
+}
+
+void TfmCardEdit::capitalizeAsTyped(QLineEdit *box) {
+    const QString text = box->text();
+    const QString capitalized = cardrules::capitalizeAsTyped(text);
+    if (capitalized == text)
+        return;
+    const int caret = box->cursorPosition();
+    box->setText(capitalized);
+    box->setCursorPosition(caret);
+}
+
+void TfmCardEdit::dbedFIOExit() {
+    Dataset &patients = m_data.ibdsMain;
+    if (!patients.isEditing() || !patients.value(kSEX).toString().isEmpty())
+        return;
+    const QString sex = cardrules::inferSex(m_ui->dbedFIO->text());
+    if (!sex.isEmpty())
+        patients.setValue(kSEX, sex);
+}
+
+void TfmCardEdit::dbcbbSexDblClick() {
+    Dataset &patients = m_data.ibdsMain;
+    runGuarded(this, [&patients] {
+        if (!patients.isEditing())
+            patients.edit();
+        patients.setValue(kSEX, cardrules::toggledSex(patients.value(kSEX).toString()));
+    });
+}
+
+void TfmCardEdit::edVozrExit() {
+    Dataset &patients = m_data.ibdsMain;
+    if (!patients.value(kDATAR).isNull())
+        return;
+    const QString text = m_ui->edVozr->text();
+    const QString digits = cardrules::digitsOnly(text);
+    if (digits != text)
+        m_ui->edVozr->setText(digits);
+    const QDate born = cardrules::birthDateForAge(digits.toInt(), dates::today());
+    if (!born.isValid())
+        return;
+    if (!patients.isEditing())
+        patients.edit();
+    patients.setValue(kDATAR, born);
+}
+
+void TfmCardEdit::dbdtDataRExit() {
+    if (!m_data.ibdsMain.isEditing())
+        return;
+    const QDate born = m_ui->dbdtDataR->date();
+    if (born.isValid() && born > dates::today()) {
+        m_ui->edVozr->clear(); // a date in the future tells no age
+        return;
+    }
+    const int age = dates::ageSinceBirth(born);
+    if (age > 0)
+        m_ui->edVozr->setText(QString::number(age));
+}
+
+// ---- visits -----------------------------------------------------------------------------------
+
+// A visit refers to its patient: a new patient is written first (not committed).
+void TfmCardEdit::postNewPatient() {
+    Dataset &patients = m_data.ibdsMain;
+    if (patients.state() == Dataset::State::Insert) {
+        patients.post();
+        m_cardWritten = true;
+    }
+}
+
+void TfmCardEdit::pmEditClick() {
+    if (!m_hooks.visitEdit)
+        return;
+    runGuarded(this, [this] {
+        postNewPatient();
+        if (m_data.ibdsCard.isEmpty())
+            m_data.ibdsCard.insert();
+        m_hooks.visitEdit();
+    });
+}
+
+void TfmCardEdit::pmAddClick() {
+    if (!m_hooks.visitEdit)
+        return;
+    Dataset &visits = m_data.ibdsCard;
+    const bool started = runGuarded(this, [this, &visits] {
+        postNewPatient();
+        visits.insert();
+        try {
+            visits.setValue(QStringLiteral("C_DATE"), dates::today());
+        } catch (...) {
+            visits.cancel();
+            throw;
+        }
+    });
+    if (started)
+        runGuarded(this, m_hooks.visitEdit);
+}
+
+void TfmCardEdit::pmDelClick() {
+    if (MessageBox::ask(this, QStringLiteral("Удалить карточку приёма?"),
+                        QMessageBox::Ok | QMessageBox::Cancel) != QMessageBox::Ok) {
+        return;
+    }
+    // Its diagnoses and interventions go first; all is committed with the card.
+    runGuarded(this, [this] { m_data.ibdsCard.remove(); });
+}
+
+void TfmCardEdit::pmPrintClick() {
+    if (m_hooks.print)
+        runGuarded(this, m_hooks.print);
+}
+
+void TfmCardEdit::sbtHelpClick() {
+    m_behaviour->showHelp();
+}

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QPlainTextEdit>
+
+// A memo for a text field: as a Windows memo stores it, a line break is CR LF and counts as two of
+// the field's characters. Typing, pasting and dropping take only what fits into the field and
+// what its code page (Windows-1251) can hold; Tab moves on to the next control.
+class DbMemo : public QPlainTextEdit {
+    Q_OBJECT
+public:
+    explicit DbMemo(QWidget *parent = nullptr);
+
+    // The most characters the field holds, line breaks counted as two; 0 means no limit.
+    void setMaxLength(int length);
+    int maxLength() const { return m_maxLength; }
+
+    // The text as the field keeps it, lines ending in CR LF.
+    QString fieldText() const;
+    void setFieldText(const QString &text);
+
+    // The characters a text takes in the field.
+    static int fieldLength(const QString &text);
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+    void inputMethodEvent(QInputMethodEvent *event) override;
+    void insertFromMimeData(const QMimeData *source) override;
+
+private:
+    // What of `typed` may go in place of the selection: characters of the code page only, as
+    // many as there is room for.
+    QString fitting(const QString &typed) const;
+
+    int m_maxLength = 0;
+};
