@@ -42,6 +42,7 @@ HOME=$work XDG_DATA_HOME=$work/data XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR
     VENTREL_COMMON_DATA='' QT_QPA_PLATFORM=xcb QT_PLUGIN_PATH=$build/plugins \
     QT_QPA_GENERIC_PLUGINS=ventrelshots VENTREL_SCREENSHOTS=$work/shots \
     timeout 120 xvfb-run -a -s "-screen 0 1280x800x24" "$build/ventrel" || status=$?
+[ "$status" -eq 0 ] || echo "the program ended with status $status" >&2
 [ -f "$work/shots/done" ] || {
     echo "the program ended before the screenshots were taken (status $status)" >&2
     exit 1
