@@ -68,6 +68,14 @@ QString wantedFolder(const QString &dataFolder, const QString &pathBase,
 
 } // namespace
 
+QString templateFile(const QString &programFolder) {
+    const QString beside = folders::findIgnoringCase(programFolder, kTemplateName);
+    if (!beside.isEmpty() || programFolder.isEmpty())
+        return beside;
+    return folders::findIgnoringCase(QDir::cleanPath(programFolder + kInstalledDataFolder),
+                                     kTemplateName);
+}
+
 Location locate(const QString &programFolder, const QString &dataFolder, const QString &pathBase,
                 const std::function<QString()> &commonAppData) {
     Location location;
@@ -77,12 +85,12 @@ Location locate(const QString &programFolder, const QString &dataFolder, const Q
     } else {
         location.folder = wantedFolder(dataFolder, pathBase, commonAppData, location);
         if (databaseIn(location.folder).isEmpty()) {
-            const QString templateFile = folders::findIgnoringCase(programFolder, kTemplateName);
-            if (templateFile.isEmpty()) {
+            const QString emptyTemplate = templateFile(programFolder);
+            if (emptyTemplate.isEmpty()) {
                 location.failure = Failure::NoTemplate;
                 return location;
             }
-            templatecopy::Result copy = templatecopy::copyTemplate(templateFile, location.folder);
+            templatecopy::Result copy = templatecopy::copyTemplate(emptyTemplate, location.folder);
             if (!copy.made && location.folder != dataFolder) {
                 location.missedFolder = location.folder;
                 location.cause = copy.cause;
@@ -91,7 +99,7 @@ Location locate(const QString &programFolder, const QString &dataFolder, const Q
                 if (!databaseIn(dataFolder).isEmpty())
                     copy = {true, QString(), QString()};
                 else
-                    copy = templatecopy::copyTemplate(templateFile, dataFolder);
+                    copy = templatecopy::copyTemplate(emptyTemplate, dataFolder);
             }
             if (!copy.made) {
                 location.failure = Failure::CopyFailed;

@@ -172,6 +172,9 @@ private Q_SLOTS:
             << withTemplate << QStringList{QStringLiteral("data/Base.fdb")}
             << QStringLiteral("missing") << true << QStringLiteral("data")
             << QStringLiteral("data/Base.fdb") << false;
+        QTest::newRow("installed template")
+            << QStringList{QStringLiteral("share/ventrel/Base0.fdb")} << QStringList() << QString()
+            << false << QStringLiteral("data") << QStringLiteral("data/Base.fdb") << true;
         QTest::newRow("empty Base folder beside the program")
             << QStringList{QStringLiteral("program/Base0.fdb"), QStringLiteral("program/Base/x")}
             << QStringList() << QString() << true << QStringLiteral("common/Ventrel")
@@ -209,6 +212,29 @@ private Q_SLOTS:
         QVERIFY(!QFileInfo::exists(path(QStringLiteral("elsewhere"))));
         QCOMPARE(QFileInfo::exists(path(QStringLiteral("common/Ventrel"))), sharedFolder);
         QVERIFY(QFileInfo(location.file).isWritable());
+    }
+
+    // An installation keeps the template in share/ventrel/ beside bin/; the one beside the
+    // program (a build folder, a portable copy) comes first.
+    void templateFile_data() {
+        QTest::addColumn<QStringList>("templates");
+        QTest::addColumn<QString>("found");
+        const QString beside = QStringLiteral("program/Base0.fdb");
+        const QString installed = QStringLiteral("share/ventrel/Base0.fdb");
+        QTest::newRow("beside") << QStringList{beside} << beside;
+        QTest::newRow("installed") << QStringList{installed} << installed;
+        QTest::newRow("both") << QStringList{installed, beside} << beside;
+        QTest::newRow("other letter case") << QStringList{QStringLiteral("share/ventrel/base0.FDB")}
+                                           << QStringLiteral("share/ventrel/base0.FDB");
+        QTest::newRow("none") << QStringList{QStringLiteral("share/Base0.fdb")} << QString();
+    }
+    void templateFile() {
+        QFETCH(QStringList, templates);
+        QFETCH(QString, found);
+        for (const QString &file : templates)
+            makeFile(file, templateContent());
+        QCOMPARE(database::templateFile(folder(QStringLiteral("program"))),
+                 found.isEmpty() ? QString() : path(found));
     }
 
     void relativePathBaseIsTakenFromCurrentFolder() {
