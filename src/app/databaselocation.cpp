@@ -59,8 +59,14 @@ QString wantedFolder(const QString &dataFolder, const QString &pathBase,
     if (!QFileInfo(shared).isDir())
         return dataFolder;
     if (!writableFolder(shared)) {
-        location.missedFolder = shared + u'/';
-        location.cause = QStringLiteral("Нет прав на запись в эту папку.");
+        // A user of the practice's group is told why the shared register is not used; for
+        // everyone else the folder is none of theirs, and the own register is the ordinary case.
+        if (sharedfolder::isMemberOfGroup(pathFacts(shared))) {
+            location.missedFolder = shared + u'/';
+            location.cause = QStringLiteral("Нет прав на запись в эту папку. Если вас только что "
+                                            "добавили в группу её пользователей, войдите в "
+                                            "систему заново.");
+        }
         return dataFolder;
     }
     return shared + u'/';
