@@ -12,8 +12,10 @@
 #include "widgets/messagebox.h"
 #include "widgets/windowbehaviour.h"
 
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QScreen>
 #include <QTimer>
 
 namespace {
@@ -23,7 +25,12 @@ const QString kActive = QStringLiteral("D_ACTIVE");
 // How long the caption tells that an entry in use was not deleted.
 constexpr int kRefusedTicks = 10;
 // The doctors' window cannot be sized: one list of names and the buttons.
-const QSize kFixedSize(330, 300);
+const QSize kFixedSize(380, 320);
+
+// A doctor not yet saved is written as active, and reads so until then.
+bool isActiveDoctor(const QVariant &flag) {
+    return flag.isNull() || isActiveFlag(flag);
+}
 
 bool isCtrlEnter(const QKeyEvent *event) {
     return (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
@@ -54,7 +61,7 @@ TfmBook::TfmBook(BookKind kind, SharedData &data, SettingsFile &settings, QWidge
     if (m_config.hasActiveFlag) {
         // A doctor who no longer sees patients is kept, drawn dimmed.
         grid->setDimmedRows([](const Dataset &doctors, int row) {
-            return !isActiveFlag(doctors.value(row, kActive));
+            return !isActiveDoctor(doctors.value(row, kActive));
         });
     }
     createMenu();
@@ -74,6 +81,10 @@ TfmBook::TfmBook(BookKind kind, SharedData &data, SettingsFile &settings, QWidge
     new KeyPreview(this, [this](QKeyEvent *event) { return FormKeyDown(event); });
     m_caption = new CaptionMessage(this, [this] { return normalCaption(); });
 
+    // Where a book first appears when the settings keep no place for it: in the middle of the
+    // screen, not in its corner.
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
     WindowTraits traits;
     traits.section = m_config.windowName;
     traits.placement =
@@ -371,8 +382,8 @@ void TfmBook::pmActClick() {
         Dataset &doctors = book();
         if (!doctors.isEditing())
             doctors.edit();
-        doctors.setValue(kActive, isActiveFlag(doctors.value(kActive)) ? QStringLiteral("F")
-                                                                       : QStringLiteral("T"));
+        doctors.setValue(kActive, isActiveDoctor(doctors.value(kActive)) ? QStringLiteral("F")
+                                                                         : QStringLiteral("T"));
     });
 }
 
@@ -381,7 +392,7 @@ void TfmBook::popupMenu() {
     bool active = false;
     runGuarded(this, [&] {
         rows = book().isOpen() && !book().isEmpty();
-        active = rows && m_config.hasActiveFlag && isActiveFlag(book().value(kActive));
+        active = rows && m_config.hasActiveFlag && isActiveDoctor(book().value(kActive));
     });
     pmDel->setEnabled(rows);
     if (pmAct) {

@@ -239,7 +239,7 @@ private Q_SLOTS:
     }
 
     // "Активен" is ticked for an active doctor; a double click on the doctor toggles the flag,
-    // which OK saves; an inactive doctor shows dimmed.
+    // which OK saves; an inactive doctor shows dimmed, a new one not.
     void activeFlag() {
         open(BookKind::Doctors, TfmBook::Mode::Maintenance);
         auto *menu = control<QMenu>(window.get(), "pmDocs");
@@ -260,6 +260,13 @@ private Q_SLOTS:
         pressCtrlEnter();
         QVERIFY(!window->isVisible());
         QCOMPARE(f.committed(QStringLiteral("select count(*) from DOCS where D_ACTIVE = 'F'")), 1);
+
+        // A doctor being added is written as active, and reads so already.
+        open(BookKind::Doctors, TfmBook::Mode::Maintenance);
+        QTest::keyClick(grid(), Qt::Key_Insert);
+        QVERIFY(book().value(QStringLiteral("D_ACTIVE")).isNull());
+        QVERIFY(tickShown());
+        QVERIFY(!grid()->currentIndex().data(Qt::FontRole).isValid());
     }
 
     // A name is checked before its row is saved, by OK or by moving off the row: the refusal
