@@ -5,14 +5,12 @@
 // the same statement, and for the plain shape the statement was first written in.
 //     ventrel-books-bench <register.fdb> [--runs N]      (QT_QPA_PLATFORM=offscreen works)
 
-#include "app/programwindows.h"
-#include "app/startup.h"
-#include "app/tfmmain.h"
 #include "books/tfmbook.h"
 #include "data/dberror.h"
 #include "data/patientlistsql.h"
 #include "data/statement.h"
 #include "dbwidgets/dbgrid.h"
+#include "mainwindowrun.h"
 #include "rawfirebird.h"
 #include "support/win1251codec.h"
 #include "timing.h"
@@ -23,7 +21,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableView>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <cstdio>
@@ -111,18 +108,10 @@ int main(int argc, char **argv) {
     const int runIndex = int(args.indexOf(QStringLiteral("--runs")));
     const int runs = runIndex > 0 ? args.value(runIndex + 1).toInt() : 9;
 
-    QTemporaryDir settingsFolder;
-    StartupState state;
-    state.programFolder = QCoreApplication::applicationDirPath() + QLatin1Char('/');
-    state.dataFolder = settingsFolder.path() + QLatin1Char('/');
-    state.databaseFile = QFileInfo(args[1]).absoluteFilePath();
-    state.databaseFolder = QFileInfo(state.databaseFile).absolutePath() + QLatin1Char('/');
-    state.settingsFile = state.dataFolder + QStringLiteral("Ventrel.ini");
-
-    TfmMain window(state);
-    auto *windows = new ProgramWindows(&window);
-    window.show();
-    if (!QTest::qWaitFor([&] { return window.isLoaded(); }, 60000)) {
+    MainWindowRun run(args[1]);
+    TfmMain &window = *run.window;
+    ProgramWindows *windows = run.windows;
+    if (!run.showLoaded()) {
         std::fprintf(stderr, "the main window did not load the register\n");
         return 1;
     }
@@ -137,7 +126,7 @@ int main(int argc, char **argv) {
         auto *list = diagnoses->findChild<DbGrid *>(diagnoses->config().gridName);
         box->setFocus();
         box->clear();
-        RawFirebird raw(QFile::encodeName(state.databaseFile));
+        RawFirebird raw(QFile::encodeName(QFileInfo(args[1]).absoluteFilePath()));
         std::vector<double> letters, emptied, searchEngine;
         const QByteArray searchSql =
             win1251::encode(*bookrules::listSql(diagnoses->config(), QStringLiteral("ан"))).value();

@@ -32,15 +32,6 @@ bool isActiveDoctor(const QVariant &flag) {
     return flag.isNull() || isActiveFlag(flag);
 }
 
-bool isCtrlEnter(const QKeyEvent *event) {
-    return (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
-           (event->modifiers() & Qt::ControlModifier);
-}
-
-bool withoutModifiers(const QKeyEvent *event) {
-    return !(event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier));
-}
-
 } // namespace
 
 TfmBook::TfmBook(BookKind kind, SharedData &data, SettingsFile &settings, QWidget *parent)

@@ -2,8 +2,6 @@
 // a visit, adding and renaming with the checks of a name, deleting with the reference check,
 // the doctor's active flag, the patients of an entry, and what the book keeps when it closes.
 
-#include "app/programwindows.h"
-#include "app/tfmmain.h"
 #include "books/tfmbook.h"
 #include "cards/cardfixture.h"
 #include "dbwidgets/dbgrid.h"
@@ -390,22 +388,13 @@ private Q_SLOTS:
     // From the main window: the diagnoses book is made at start-up before the print window,
     // the menu opens a book, and "Пациенты" lists the doctor's patients in the main window.
     void patientsOfADoctorInTheMainWindow() {
-        StartupState state;
-        state.programFolder = state.dataFolder = f.dir->path() + u'/';
-        state.databaseFolder = f.db->folder() + u'/';
-        state.databaseFile = f.db->path();
-        state.settingsFile = f.settings->path();
-        f.data.reset(); // the main window opens the database itself
-        auto fmMain = std::make_unique<TfmMain>(state);
-        new ProgramWindows(fmMain.get());
+        const std::unique_ptr<TfmMain> fmMain = f.showMainWindow();
         const QObjectList made = fmMain->children();
         auto *fmDiag = fmMain->findChild<TfmDiag *>(QStringLiteral("fmDiag"));
         auto *fmPrint = fmMain->findChild<TfmPrint *>();
         QVERIFY(fmDiag && fmPrint);
         QVERIFY(made.indexOf(fmDiag) < made.indexOf(fmPrint));
         QVERIFY(!fmMain->findChild<TfmDoc *>());
-        fmMain->show();
-        QTRY_VERIFY(fmMain->isLoaded());
 
         QString caption;
         QTimer::singleShot(0, this, [&] {
