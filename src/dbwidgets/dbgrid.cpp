@@ -275,12 +275,13 @@ void DbGrid::closeEditor(QWidget *editor, QAbstractItemDelegate::EndEditHint hin
     }
 }
 
-// The focus left the grid and its cell editors for another control of the program (not for a
-// drop-down list, nor for another program): the row being edited is posted.
+// The focus left the grid and its cell editors for another control of its window (not for a
+// drop-down list, another program, or a window opened over this one, such as a book to choose
+// the row's entry from, which writes into the row still being edited): the row is posted.
 void DbGrid::focusMoved(QWidget *old, QWidget *now) {
     if (!m_postOnLeaving || !m_model || !now || !isWithin(old, this) || isWithin(now, this))
         return;
-    if (now->window()->windowType() == Qt::Popup)
+    if (now->window() != window())
         return;
     Dataset *data = m_model->dataset();
     if (data->isEditing())

@@ -23,7 +23,7 @@ class GridBinding;
 // editor writes the cell and closes the editor, and goes no further (to a dialog's default
 // button). Esc in a cell editor closes it and cancels the row's edit; Esc on the grid cancels the
 // row's edit when there is one, and otherwise goes on to the window. With postOnLeaving, the row
-// is posted when the focus leaves the grid.
+// is posted when the focus leaves the grid for another control of its window.
 class DbGrid : public QTableView {
     Q_OBJECT
 public:

@@ -170,6 +170,12 @@ private Q_SLOTS:
         QTRY_COMPARE(data().ibdsDiagnoz.value(QStringLiteral("G_PRIM")).toString(),
                      QStringLiteral("обострение"));
         QCOMPARE(data().ibdsDiagnoz.state(), Dataset::State::Insert);
+        // The focus going from the grid straight to a window opened over this one (a book to
+        // choose the row's entry from, as X11 moves it) leaves the row being edited.
+        QLineEdit book;
+        book.show();
+        Q_EMIT qApp->focusChanged(window->diagnoses, &book);
+        QCOMPARE(data().ibdsDiagnoz.state(), Dataset::State::Insert);
         window->elsewhere->setFocus();
         QCOMPARE(data().ibdsDiagnoz.state(), Dataset::State::Browse);
         QCOMPARE(count(QStringLiteral("select count(*) from DIAGNOZ where G_DIAG = 3 and "
