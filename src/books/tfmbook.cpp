@@ -100,7 +100,7 @@ void TfmBook::createMenu() {
         connect(action, &QAction::triggered, this, handler);
         return action;
     };
-    pmEdit = addItem("pmEdit", QStringLiteral("Правка"), &TfmBook::pmEditClick);
+    QAction *pmEdit = addItem("pmEdit", QStringLiteral("Правка"), &TfmBook::pmEditClick);
     // F2 acts through the menu while the list has the focus.
     pmEdit->setShortcut(QKeySequence(Qt::Key_F2));
     pmEdit->setShortcutVisibleInContextMenu(true);
@@ -112,7 +112,7 @@ void TfmBook::createMenu() {
         m_menu->setDefaultAction(pmAct);
         m_menu->addSeparator();
     }
-    pmAdd = addItem("pmAdd", QStringLiteral("Добавить"), &TfmBook::btAddClick);
+    addItem("pmAdd", QStringLiteral("Добавить"), &TfmBook::btAddClick);
     pmDel = addItem("pmDel", QStringLiteral("Удалить"), &TfmBook::pmDelClick);
 
     connect(grid, &QWidget::customContextMenuRequested, this, [this](const QPoint &at) {

@@ -99,9 +99,7 @@ private:
     bool m_narrowed = false; // a search gave the book a narrower list
     bool m_written = false;  // a row was saved or deleted in this showing
     QMenu *m_menu = nullptr;
-    QAction *pmEdit = nullptr;
-    QAction *pmAct = nullptr;
-    QAction *pmAdd = nullptr;
+    QAction *pmAct = nullptr; // doctors only
     QAction *pmDel = nullptr;
 };
 
