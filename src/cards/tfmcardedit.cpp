@@ -24,10 +24,6 @@ const QString kFIO = QStringLiteral("FIO");
 const QString kSEX = QStringLiteral("SEX");
 const QString kDATAR = QStringLiteral("DATAR");
 
-bool withoutModifiers(const QKeyEvent *event) {
-    return !(event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier));
-}
-
 } // namespace
 
 TfmCardEdit::TfmCardEdit(SharedData &data, SettingsFile &settings, QWidget *parent)

@@ -138,7 +138,7 @@ void DbGrid::editCell(const QString &field) {
     });
 }
 
-void DbGrid::finishCellEdit() {
+void DbGrid::submitCellEdit() {
     if (!isEditingCell())
         return;
     if (QWidget *editor = indexWidget(currentIndex())) {
@@ -155,6 +155,18 @@ void DbGrid::insertRow() {
     const QModelIndex cell = m_model->index(data->currentRow(), firstEditableColumn());
     setCurrentIndex(cell);
     edit(cell);
+}
+
+void DbGrid::setRowLeaving(std::function<bool()> mayLeave) {
+    m_mayLeaveRow = std::move(mayLeave);
+    if (m_binding)
+        m_binding->setRowLeaving(m_mayLeaveRow);
+}
+
+void DbGrid::setDimmedRows(std::function<bool(const Dataset &, int row)> dimmed) {
+    m_dimmed = std::move(dimmed);
+    if (m_model)
+        m_model->setDimmedRows(m_dimmed);
 }
 
 void DbGrid::setDataSource(DataSource *source, const QList<Column> &columns) {
@@ -181,8 +193,10 @@ void DbGrid::attach() {
         columns << DatasetModel::Column{column.field, column.title};
     m_model = new DatasetModel(m_source->dataset(), columns, this);
     m_model->setEditable(m_editable);
+    m_model->setDimmedRows(m_dimmed);
     QItemSelectionModel *unused = selectionModel(); // the empty grid's, replaced by the model's
     m_binding = new GridBinding(this, m_model);
+    m_binding->setRowLeaving(m_mayLeaveRow);
     if (unused != selectionModel())
         delete unused;
     QHeaderView *header = horizontalHeader();
@@ -220,8 +234,12 @@ void DbGrid::hideEvent(QHideEvent *event) {
 
 void DbGrid::mouseDoubleClickEvent(QMouseEvent *event) {
     QTableView::mouseDoubleClickEvent(event);
-    if (event->button() == Qt::LeftButton)
-        Q_EMIT gridDoubleClicked();
+    if (event->button() != Qt::LeftButton)
+        return;
+    const QModelIndex index = indexAt(event->position().toPoint());
+    if (index.isValid() && m_model && index.row() == m_model->dataset()->currentRow())
+        Q_EMIT rowDoubleClicked();
+    Q_EMIT gridDoubleClicked();
 }
 
 void DbGrid::keyPressEvent(QKeyEvent *event) {
@@ -280,12 +298,13 @@ void DbGrid::closeEditor(QWidget *editor, QAbstractItemDelegate::EndEditHint hin
     }
 }
 
-// The focus left the grid and its cell editors for another control of the program (not for a
-// drop-down list, nor for another program): the row being edited is posted.
+// The focus left the grid and its cell editors for another control of its window (not for a
+// drop-down list, another program, or a window opened over this one, such as a book to choose
+// the row's entry from, which writes into the row still being edited): the row is posted.
 void DbGrid::focusMoved(QWidget *old, QWidget *now) {
     if (!m_postOnLeaving || !m_model || !now || !isWithin(old, this) || isWithin(now, this))
         return;
-    if (now->window()->windowType() == Qt::Popup)
+    if (now->window() != window())
         return;
     Dataset *data = m_model->dataset();
     if (data->isEditing())

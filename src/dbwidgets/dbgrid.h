@@ -5,7 +5,10 @@
 #include <QString>
 #include <QTableView>
 
+#include <functional>
+
 class DataSource;
+class Dataset;
 class DatasetModel;
 class GridBinding;
 
@@ -16,11 +19,12 @@ class GridBinding;
 //
 // Read-only unless made editable. An editable grid edits a cell in place when the user types in
 // it or presses F2; a lookup column (a diagnosis' name) is chosen from a drop-down list of its
-// book. Ins starts a new row, and typing in an empty grid starts its first row. Tab in a cell
-// editor takes the cell and leaves the grid. Esc in a cell editor closes it and cancels the
-// row's edit; Esc on the grid cancels the row's edit when there
-// is one, and otherwise goes on to the window. With postOnLeaving, the row is posted when the
-// focus leaves the grid.
+// book. Ins starts a new row, and typing in an empty grid starts its first row. Enter in a cell
+// editor writes the cell and closes the editor, and goes no further (to a dialog's default
+// button); Tab in a cell editor writes the cell and leaves the grid. Esc in a cell editor closes
+// it and cancels the row's edit; Esc on the grid cancels the row's edit when there is one, and
+// otherwise goes on to the window. With postOnLeaving, the row is posted when the focus leaves
+// the grid for another control of its window.
 class DbGrid : public QTableView {
     Q_OBJECT
 public:
@@ -46,8 +50,14 @@ public:
     bool isEditingCell() const { return state() == EditingState; }
     // Opens the editor of the field's cell in the current row, starting a row when there is none.
     void editCell(const QString &field);
-    // Takes what the open cell editor holds into the row, and closes the editor.
-    void finishCellEdit();
+    // Writes what an open cell editor holds into its row and closes the editor, so that a
+    // command of the window (OK by Ctrl+Enter) sees what the user typed.
+    void submitCellEdit();
+    // Asked before the grid moves its dataset off a row being edited (a click, the arrow keys,
+    // Home, End); false keeps the grid on that row, still being edited.
+    void setRowLeaving(std::function<bool()> mayLeave);
+    // Rows to draw dimmed, as DatasetModel::setDimmedRows.
+    void setDimmedRows(std::function<bool(const Dataset &, int row)> dimmed);
     // Starts a new row and opens the editor of its first cell (Ins). Raises DbError when the
     // dataset refuses.
     void insertRow();
@@ -57,6 +67,8 @@ Q_SIGNALS:
     void gridDoubleClicked();
     // A cell editor refused what was typed or pasted into the field; `reason` tells the user why.
     void cellInputRefused(const QString &field, const QString &reason);
+    // A double click on a row, which is then the current row.
+    void rowDoubleClicked();
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -79,4 +91,6 @@ private:
     GridBinding *m_binding = nullptr;
     bool m_editable = false;
     bool m_postOnLeaving = false;
+    std::function<bool()> m_mayLeaveRow;
+    std::function<bool(const Dataset &, int row)> m_dimmed;
 };

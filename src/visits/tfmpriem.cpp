@@ -269,8 +269,8 @@ void TfmPriem::closeEvent(QCloseEvent *event) {
 
 void TfmPriem::FormCloseQuery() {
     // A note typed into a cell and not yet taken is part of what there is to save.
-    m_ui->dbgDiagnoz->finishCellEdit();
-    m_ui->dbgVmeshat->finishCellEdit();
+    m_ui->dbgDiagnoz->submitCellEdit();
+    m_ui->dbgVmeshat->submitCellEdit();
     bool silent = false;
     bool changed = false;
     if (!runGuarded(this, [&] {

@@ -3,12 +3,24 @@
 #include <QPalette>
 #include <QWidget>
 
-void setUpSizeableDialog(QWidget *dialog) {
-    dialog->setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                           Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
+namespace {
+
+void setUpDialog(QWidget *dialog, Qt::WindowFlags boxes) {
+    dialog->setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | boxes |
+                           Qt::WindowCloseButtonHint);
     QFont font = dialog->font();
     font.setPixelSize(11);
     dialog->setFont(font);
+}
+
+} // namespace
+
+void setUpSizeableDialog(QWidget *dialog) {
+    setUpDialog(dialog, Qt::WindowMinMaxButtonsHint);
+}
+
+void setUpMinimizableDialog(QWidget *dialog) {
+    setUpDialog(dialog, Qt::WindowMinimizeButtonHint);
 }
 
 void paintFailed(QWidget *box, bool failed) {

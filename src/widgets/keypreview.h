@@ -25,5 +25,7 @@ private:
     Handler m_handler;
 };
 
-// Enter, on the main keyboard or the keypad, with Ctrl held: OK in the editing windows.
+// What the windows' key handlers ask of a key.
+bool isEnter(const QKeyEvent *event); // Return, or Enter of the keypad
 bool isCtrlEnter(const QKeyEvent *event);
+bool withoutModifiers(const QKeyEvent *event); // none of Shift, Ctrl and Alt held
