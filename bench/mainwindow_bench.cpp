@@ -1,12 +1,14 @@
 // Times the real windows on a register: the surname search of the main window (from the second
-// letter typed into the search box to the list painted with its rows), and the patient card
+// letter typed into the search box to the list painted with its rows), the patient card
 // editor and viewer on a patient with about 20 visits (from the command to the window painted,
-// and a letter typed into the full name).
+// and a letter typed into the full name), and the visit editor on a visit with 5 diagnoses and 3
+// interventions (opening, "&Копия" of a changed visit, a letter typed into the complaints).
 //     ventrel-window-bench <register.fdb> [--runs N]      (QT_QPA_PLATFORM=offscreen works)
 
 #include "data/statement.h"
 #include "mainwindowrun.h"
 #include "peakmemory.h"
+#include "support/dates.h"
 #include "support/settingsfile.h"
 
 #include <QAbstractItemModel>
@@ -14,6 +16,8 @@
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
@@ -45,7 +49,8 @@ struct Timings {
 
 // Runs a command that shows a modal window and times it to the window painted; `inside` then
 // works in the window, which is closed afterwards.
-double timeModal(QAction *command, const std::function<void(QWidget *)> &inside = {}) {
+double timeModal(const std::function<void()> &command,
+                 const std::function<void(QWidget *)> &inside = {}) {
     QElapsedTimer clock;
     double elapsed = -1;
     QTimer::singleShot(0, [&] {
@@ -60,8 +65,12 @@ double timeModal(QAction *command, const std::function<void(QWidget *)> &inside 
         QTest::keyClick(focus ? focus : window, Qt::Key_Escape);
     });
     clock.start();
-    command->trigger();
+    command();
     return elapsed;
+}
+
+double timeModal(QAction *command, const std::function<void(QWidget *)> &inside = {}) {
+    return timeModal([command] { command->trigger(); }, inside);
 }
 
 // The two patients with the most visits, alone in the list, each given copies of its latest
@@ -106,6 +115,85 @@ void showTwoPatientsWithTwentyVisits(TfmMain &window) {
     data.showPatients(QStringLiteral("select * from MAIN where ID in (%1, %2) order by ID")
                           .arg(patients.value(0))
                           .arg(patients.value(1)));
+}
+
+int selectInt(SharedData &data, const QString &sql) {
+    return Statement(data.ibMain, data.ibTrans, sql).selectOne().value(0).toInt();
+}
+
+// The visit editor on a visit of the current patient with 5 diagnoses and 3 interventions: from
+// the command to the window painted; "&Копия" of the visit with a letter changed (saved,
+// committed, the copy started) to the window painted; letters typed into the complaints. What
+// it saves is deleted again afterwards.
+void timeVisitEditor(TfmMain &window, ProgramWindows &windows, int runs) {
+    SharedData &data = window.data();
+    Dataset &visits = data.ibdsCard;
+    const int lastVisit = selectInt(data, QStringLiteral("select max(C_ID) from CARD"));
+    visits.insert();
+    visits.setValue(QStringLiteral("C_DATE"), dates::today());
+    visits.setValue(QStringLiteral("C_ZHALOBA"), QStringLiteral("кашель, насморк"));
+    for (int i = 0; i < 5; ++i) {
+        data.ibdsDiagnoz.insert();
+        data.ibdsDiagnoz.setValue(QStringLiteral("G_DIAG"),
+                                  data.ibdsDiag.value(i, QStringLiteral("Z_ID")));
+        data.ibdsDiagnoz.setValue(QStringLiteral("G_PRIM"), QStringLiteral("примечание"));
+        data.ibdsDiagnoz.post();
+    }
+    for (int i = 0; i < 3; ++i) {
+        data.ibdsVmeshat.insert();
+        data.ibdsVmeshat.setValue(QStringLiteral("V_VMESH"),
+                                  data.ibdsVmes.value(i, QStringLiteral("E_ID")));
+        data.ibdsVmeshat.post();
+    }
+    visits.post();
+    data.ibTrans.commitRetaining();
+    const QVariant visit = visits.value(QStringLiteral("C_ID"));
+    auto showVisit = [&] {
+        visits.locate(QStringLiteral("C_ID"), visit);
+        windows.showPriem();
+    };
+
+    const double first = timeModal(showVisit);
+    Timings opening, copying, letters;
+    for (int i = 0; i < runs; ++i) {
+        visits.last(); // away and back: the grids read the visit's rows again
+        opening.ms.push_back(timeModal(showVisit));
+        timeModal(showVisit, [&](QWidget *editor) {
+            auto *complaints = editor->findChild<QPlainTextEdit *>(QStringLiteral("dbmZhaloba"));
+            complaints->setFocus();
+            complaints->moveCursor(QTextCursor::End);
+            typeCharacter(complaints, QChar(u'!'));
+            QElapsedTimer clock;
+            clock.start();
+            editor->findChild<QPushButton *>(QStringLiteral("btAddCopy"))->click();
+            editor->repaint();
+            copying.ms.push_back(double(clock.nsecsElapsed()) / 1e6);
+        });
+    }
+    timeModal(showVisit, [&](QWidget *editor) {
+        auto *complaints = editor->findChild<QPlainTextEdit *>(QStringLiteral("dbmZhaloba"));
+        complaints->setFocus();
+        complaints->moveCursor(QTextCursor::End);
+        for (QChar letter : QStringLiteral(" и температура")) {
+            QElapsedTimer typing;
+            typing.start();
+            typeCharacter(complaints, letter);
+            letters.ms.push_back(double(typing.nsecsElapsed()) / 1e6);
+        }
+    });
+    std::printf("visit editor on a visit with 5 diagnoses and 3 interventions, first opening: "
+                "%.1f ms\n",
+                first);
+    opening.print("visit editor, command to window painted");
+    copying.print("visit editor, \"Копия\" of a changed visit to window painted");
+    letters.print("letter typed into the complaints (written to the row)");
+
+    const QString created =
+        QStringLiteral(" in (select C_ID from CARD where C_ID > %1)").arg(lastVisit);
+    data.ibTrans.execute(QStringLiteral("delete from DIAGNOZ where G_KEY") + created);
+    data.ibTrans.execute(QStringLiteral("delete from VMESHAT where V_KEY") + created);
+    data.ibTrans.execute(QStringLiteral("delete from CARD where C_ID > %1").arg(lastVisit));
+    data.ibTrans.commitRetaining();
 }
 
 } // namespace
@@ -186,6 +274,8 @@ int main(int argc, char **argv) {
     viewerTimes.print("patient card viewer, command to window painted");
     letterTimes.print("letter typed into the full name (capitalised and written to the row)");
     window.data().ibTrans.rollbackRetaining(); // the copied visits go
+
+    timeVisitEditor(window, *run.windows, runs);
 
     // Every patient in the list, moved to the last one the way the End key does.
     window.data().showPatients(QStringLiteral("select * from MAIN order by FIO"));

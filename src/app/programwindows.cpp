@@ -4,6 +4,7 @@
 #include "books/tfmbook.h"
 #include "cards/tfmcardedit.h"
 #include "cards/tfmcardview.h"
+#include "visits/tfmpriem.h"
 #include "visits/tfmprint.h"
 
 namespace {
@@ -68,7 +69,7 @@ TfmCardEdit *ProgramWindows::fmCardEdit() {
         m_cardEdit = new TfmCardEdit(m_main->data(), m_main->settings(), m_main);
         m_main->adoptWindow(m_cardEdit);
         TfmCardEdit::Hooks hooks;
-        // The visit editor fills its hook once it is part of the program.
+        hooks.visitEdit = [this] { showPriem(); };
         hooks.print = [this] { showPrint(); };
         m_cardEdit->setHooks(std::move(hooks));
     }
@@ -87,6 +88,20 @@ TfmCardView *ProgramWindows::fmCardView() {
     return m_cardView;
 }
 
+TfmPriem *ProgramWindows::fmPriem() {
+    if (!m_priem) {
+        m_priem = new TfmPriem(m_main->data(), m_main->settings(), m_main);
+        m_main->adoptWindow(m_priem);
+        TfmPriem::Hooks hooks;
+        hooks.chooseDoctor = [this] { chooseFromBook(BookKind::Doctors); };
+        hooks.chooseDiagnosis = [this] { chooseFromBook(BookKind::Diagnoses); };
+        hooks.chooseIntervention = [this] { chooseFromBook(BookKind::Interventions); };
+        hooks.print = [this] { showPrint(); };
+        m_priem->setHooks(std::move(hooks));
+    }
+    return m_priem;
+}
+
 void ProgramWindows::showCardEdit() {
     TfmCardEdit *window = fmCardEdit();
     // The editor shows the age of the patient already current, as after any move.
@@ -96,6 +111,10 @@ void ProgramWindows::showCardEdit() {
 
 void ProgramWindows::showCardView() {
     fmCardView()->exec();
+}
+
+void ProgramWindows::showPriem() {
+    fmPriem()->exec();
 }
 
 void ProgramWindows::showPrint() {

@@ -9,6 +9,7 @@ class TfmBook;
 class TfmCardEdit;
 class TfmCardView;
 class TfmMain;
+class TfmPriem;
 class TfmPrint;
 
 // The program's windows besides the main one. Each is made the first time a command needs it and
@@ -24,12 +25,15 @@ public:
 
     TfmCardEdit *fmCardEdit();
     TfmCardView *fmCardView();
+    TfmPriem *fmPriem();
     TfmBook *book(BookKind kind);
 
     // The patient card editor, modally, on the current patient (new when adding).
     void showCardEdit();
     // The patient card viewer, modally, on the current patient.
     void showCardView();
+    // The visit editor, modally, on the current visit (new when adding).
+    void showPriem();
     // The outpatient card of the current visit, in the print window.
     void showPrint();
     // A reference book, modally: kept from the main menu, or for choosing the entry of the
@@ -43,4 +47,5 @@ private:
     TfmPrint *m_print;
     QPointer<TfmCardEdit> m_cardEdit;
     QPointer<TfmCardView> m_cardView;
+    QPointer<TfmPriem> m_priem;
 };

@@ -24,14 +24,6 @@ const QString kFIO = QStringLiteral("FIO");
 const QString kSEX = QStringLiteral("SEX");
 const QString kDATAR = QStringLiteral("DATAR");
 
-// The box that failed a check is red until it is edited or the window is shown again.
-void paintFailed(QWidget *box, bool failed) {
-    QPalette palette;
-    if (failed)
-        palette.setColor(QPalette::Base, Qt::red);
-    box->setPalette(palette);
-}
-
 } // namespace
 
 TfmCardEdit::TfmCardEdit(SharedData &data, SettingsFile &settings, QWidget *parent)
@@ -489,6 +481,7 @@ void TfmCardEdit::pmEditClick() {
             m_data.ibdsCard.insert();
         m_hooks.visitEdit();
     });
+    showVisitCount(); // a visit discarded there may have taken rows written before
 }
 
 void TfmCardEdit::pmAddClick() {
@@ -507,6 +500,7 @@ void TfmCardEdit::pmAddClick() {
     });
     if (started)
         runGuarded(this, m_hooks.visitEdit);
+    showVisitCount();
 }
 
 void TfmCardEdit::pmDelClick() {

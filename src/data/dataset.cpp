@@ -726,6 +726,15 @@ void Dataset::refresh() {
     Q_EMIT rowChanged(m_current);
 }
 
+void Dataset::reread() {
+    requireOpen();
+    cancel();
+    const QVariant key = m_keyField.isEmpty() || currentRow() < 0 ? QVariant() : value(m_keyField);
+    open();
+    if (!key.isNull())
+        locate(m_keyField, key);
+}
+
 // ---- helpers ---------------------------------------------------------------------------------
 
 QVariant Dataset::dataValue(const Row &row, int field) const {
@@ -790,12 +799,13 @@ void Dataset::executeWrite(std::unique_ptr<Statement> &slot, const QString &sql,
     if (sql.trimmed().isEmpty())
         throw DbError(QStringLiteral("Для набора данных %1 не задан запрос %2.")
                           .arg(m_name, QLatin1String(what)));
-    const qint64 written =
+    const qint64 rows =
         statement(slot, sql).execute([this](const QString &name) { return parameterValue(name); });
     // A change or a delete that found no row wrote nothing: the row is gone from the database
     // (a rollback took it, or someone deleted it), and saying "saved" would lose the user's work.
-    if (written == 0)
+    if (rows == 0)
         throw DbError(kRowGone);
+    Q_EMIT written();
 }
 
 int Dataset::takeGeneratorValue() {

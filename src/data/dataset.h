@@ -125,6 +125,10 @@ public:
     void refresh();
     // Posts a pending row, or drops it when nothing in it was changed.
     void checkBrowseMode();
+    // Reads the rows again, staying on the row with the current row's key when the database
+    // still holds it (on the first row otherwise): after a rollback, the rows show what the
+    // database holds. A pending change is dropped first.
+    void reread();
 
     const QString &name() const { return m_name; }
     Transaction &transaction() const { return m_transaction; }
@@ -142,6 +146,8 @@ Q_SIGNALS:
     void rowRemoved(int row);
     void rowChanged(int row);
     void rowsFetched(int first, int last);
+    // A row was written to the database: inserted, changed or deleted.
+    void written();
 
 private:
     struct Row;

@@ -282,14 +282,16 @@ void SharedData::ibdsMainAfterScroll() {
         asSideEffect("moving to the first visit", [this] { ibdsCard.first(); });
 }
 
+QList<Dataset *> SharedData::datasets() {
+    return {&ibdsMain, &ibdsCard, &ibdsDocs, &ibdsDiagnoz, &ibdsDiag, &ibdsVmeshat, &ibdsVmes};
+}
+
 void SharedData::open(const QString &databasePath, const QString &patientListSql) {
     close();
     ibMain.open(databasePath);
     ibdsMain.setSelectSql(patientListSql);
-    for (Dataset *dataset :
-         {&ibdsMain, &ibdsCard, &ibdsDocs, &ibdsDiagnoz, &ibdsDiag, &ibdsVmeshat, &ibdsVmes}) {
+    for (Dataset *dataset : datasets())
         dataset->open();
-    }
 }
 
 void SharedData::showPatients(const QString &sql) {
@@ -299,10 +301,9 @@ void SharedData::showPatients(const QString &sql) {
 }
 
 void SharedData::close() {
-    for (Dataset *dataset :
-         {&ibdsVmes, &ibdsVmeshat, &ibdsDiag, &ibdsDiagnoz, &ibdsDocs, &ibdsCard, &ibdsMain}) {
-        dataset->releaseStatements(); // they belong to the attachment that is going away
-    }
+    const QList<Dataset *> all = datasets();
+    for (auto dataset = all.rbegin(); dataset != all.rend(); ++dataset)
+        (*dataset)->releaseStatements(); // they belong to the attachment that is going away
     if (ibMain.isOpen()) {
         ibTrans.commit();
         ibMain.close();

@@ -64,6 +64,9 @@ public:
     DataSource dsVmeshat{QStringLiteral("dsVmeshat"), &ibdsVmeshat};
     DataSource dsVmes{QStringLiteral("dsVmes"), &ibdsVmes};
 
+    // The seven datasets in the order they are opened: every master before its details.
+    QList<Dataset *> datasets();
+
     // The select texts the book windows put back after a search.
     static const QString kDocsSelect, kDiagSelect, kVmesSelect;
 

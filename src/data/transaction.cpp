@@ -36,11 +36,13 @@ void Transaction::execute(const QString &sql) {
 void Transaction::commitRetaining() {
     if (m_transaction)
         fb::call([&](ThrowStatusWrapper *status) { m_transaction->commitRetaining(status); });
+    ++m_ends;
 }
 
 void Transaction::rollbackRetaining() {
     if (m_transaction)
         fb::call([&](ThrowStatusWrapper *status) { m_transaction->rollbackRetaining(status); });
+    ++m_ends;
 }
 
 void Transaction::commit() {
@@ -48,6 +50,7 @@ void Transaction::commit() {
         return;
     fb::call([&](ThrowStatusWrapper *status) { m_transaction->commit(status); });
     m_transaction = nullptr; // a successful commit releases the interface
+    ++m_ends;
 }
 
 void Transaction::rollback() {
@@ -55,11 +58,13 @@ void Transaction::rollback() {
         return;
     fb::call([&](ThrowStatusWrapper *status) { m_transaction->rollback(status); });
     m_transaction = nullptr;
+    ++m_ends;
 }
 
 Savepoint::Savepoint(Transaction &transaction)
     : m_transaction(transaction),
-      m_name(QStringLiteral("VENTREL_SP%1").arg(++transaction.m_savepoints)) {
+      m_name(QStringLiteral("VENTREL_SP%1").arg(++transaction.m_savepoints)),
+      m_end(transaction.m_ends) {
     m_transaction.execute(QStringLiteral("SAVEPOINT ") + m_name);
 }
 

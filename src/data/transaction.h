@@ -35,6 +35,7 @@ private:
     Connection &m_connection;
     Firebird::ITransaction *m_transaction = nullptr;
     int m_savepoints = 0; // savepoints made so far, for names of their own
+    int m_ends = 0;       // commits and rollbacks so far: each ends the savepoints set before it
 };
 
 // A point inside the running transaction to come back to: everything written after it can be
@@ -51,8 +52,11 @@ public:
     void release();
     // Undoes what was written since the savepoint; the savepoint stays, to come back to again.
     void rollBack();
+    // False once a commit or rollback of the transaction has ended the savepoint.
+    bool isAlive() const { return m_end == m_transaction.m_ends; }
 
 private:
     Transaction &m_transaction;
     QString m_name;
+    int m_end; // the transaction's count of ends when the savepoint was set
 };

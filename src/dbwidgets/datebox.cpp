@@ -110,7 +110,10 @@ void DateBox::focusInEvent(QFocusEvent *event) {
 }
 
 void DateBox::focusOutEvent(QFocusEvent *event) {
-    if (event->reason() != Qt::PopupFocusReason && !isComplete())
+    if (event->reason() != Qt::PopupFocusReason && !isComplete()) {
+        const QString typed = displayText();
         setDate(m_lastWhole);
+        Q_EMIT partialDateDropped(typed);
+    }
     QLineEdit::focusOutEvent(event);
 }

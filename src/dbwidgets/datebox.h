@@ -8,7 +8,7 @@ class QCalendarWidget;
 // A box for a date that may be left empty: it shows dd.mm.yyyy with the separators in place, so
 // only the digits are typed and a typed "." is discarded. An empty box stands for no date. A
 // date typed only in part is not a value: leaving the box with one puts back the last date it
-// held. The button at its right end (or Alt+Down, F4) drops a calendar down.
+// held, and tells. The button at its right end (or Alt+Down, F4) drops a calendar down.
 class DateBox : public QLineEdit {
     Q_OBJECT
 public:
@@ -25,6 +25,11 @@ public:
     // Drops the calendar down, on the date shown (today when there is none).
     void showCalendar();
     QCalendarWidget *calendar() const { return m_calendar; }
+
+Q_SIGNALS:
+    // The box was left with a date typed only in part, or a day that does not exist (`typed`),
+    // and shows the last whole date again.
+    void partialDateDropped(const QString &typed);
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;

@@ -39,6 +39,16 @@ public:
         if (def.isText()) {
             line->setMaxLength(def.size);
             line->setValidator(new Win1251Validator(line));
+            // Too long, or a character the code page lacks: the editor tells which.
+            connect(line, &QLineEdit::inputRejected, this,
+                    [this, line, field = def.name, size = def.size] {
+                        const QString reason =
+                            line->text().size() >= size
+                                ? QStringLiteral("не более %1 знаков").arg(size)
+                                : QStringLiteral("только знаки кодировки Windows-1251");
+                        if (auto *grid = qobject_cast<DbGrid *>(this->parent()))
+                            Q_EMIT grid->cellInputRefused(field, reason);
+                    });
         }
         return line;
     }
@@ -135,6 +145,16 @@ void DbGrid::submitCellEdit() {
         commitData(editor);
         closeEditor(editor, QAbstractItemDelegate::NoHint);
     }
+}
+
+void DbGrid::insertRow() {
+    if (!m_model || !m_editable)
+        return;
+    Dataset *data = m_model->dataset();
+    data->insert();
+    const QModelIndex cell = m_model->index(data->currentRow(), firstEditableColumn());
+    setCurrentIndex(cell);
+    edit(cell);
 }
 
 void DbGrid::setRowLeaving(std::function<bool()> mayLeave) {
@@ -248,10 +268,7 @@ bool DbGrid::keyPressed(QKeyEvent *event) {
         return false;
     const int column = firstEditableColumn();
     if (event->key() == Qt::Key_Insert && !(event->modifiers() & Qt::ShiftModifier)) {
-        data->insert();
-        const QModelIndex cell = m_model->index(data->currentRow(), column);
-        setCurrentIndex(cell);
-        edit(cell);
+        insertRow();
         return true;
     }
     // Typing in an empty grid starts its first row, with what was typed in it.
@@ -266,9 +283,15 @@ bool DbGrid::keyPressed(QKeyEvent *event) {
     return false;
 }
 
-// Esc in a cell editor closes it and cancels the row's edit.
+// Esc in a cell editor closes it and cancels the row's edit. Tab and Shift+Tab in a cell editor
+// take the cell and go on to the next or previous control, as they do from the grid itself,
+// rather than into the next cell's editor.
 void DbGrid::closeEditor(QWidget *editor, QAbstractItemDelegate::EndEditHint hint) {
-    QTableView::closeEditor(editor, hint);
+    const bool tabbing = !tabKeyNavigation() && (hint == QAbstractItemDelegate::EditNextItem ||
+                                                 hint == QAbstractItemDelegate::EditPreviousItem);
+    QTableView::closeEditor(editor, tabbing ? QAbstractItemDelegate::NoHint : hint);
+    if (tabbing)
+        focusNextPrevChild(hint == QAbstractItemDelegate::EditNextItem);
     if (hint == QAbstractItemDelegate::RevertModelCache && m_model &&
         m_model->dataset()->isEditing()) {
         runGuarded(this, [this] { m_model->dataset()->cancel(); });

@@ -21,9 +21,10 @@ class GridBinding;
 // it or presses F2; a lookup column (a diagnosis' name) is chosen from a drop-down list of its
 // book. Ins starts a new row, and typing in an empty grid starts its first row. Enter in a cell
 // editor writes the cell and closes the editor, and goes no further (to a dialog's default
-// button). Esc in a cell editor closes it and cancels the row's edit; Esc on the grid cancels the
-// row's edit when there is one, and otherwise goes on to the window. With postOnLeaving, the row
-// is posted when the focus leaves the grid for another control of its window.
+// button); Tab in a cell editor writes the cell and leaves the grid. Esc in a cell editor closes
+// it and cancels the row's edit; Esc on the grid cancels the row's edit when there is one, and
+// otherwise goes on to the window. With postOnLeaving, the row is posted when the focus leaves
+// the grid for another control of its window.
 class DbGrid : public QTableView {
     Q_OBJECT
 public:
@@ -57,10 +58,15 @@ public:
     void setRowLeaving(std::function<bool()> mayLeave);
     // Rows to draw dimmed, as DatasetModel::setDimmedRows.
     void setDimmedRows(std::function<bool(const Dataset &, int row)> dimmed);
+    // Starts a new row and opens the editor of its first cell (Ins). Raises DbError when the
+    // dataset refuses.
+    void insertRow();
 
 Q_SIGNALS:
     // A double click anywhere in the grid, on a row or below the last one.
     void gridDoubleClicked();
+    // A cell editor refused what was typed or pasted into the field; `reason` tells the user why.
+    void cellInputRefused(const QString &field, const QString &reason);
     // A double click on a row, which is then the current row.
     void rowDoubleClicked();
 

@@ -63,6 +63,17 @@ QString DbMemo::fitting(const QString &typed) const {
     return text.left(count);
 }
 
+QString DbMemo::refusalReason(const QString &typed) const {
+    const QString plain = withPlainLineBreaks(typed);
+    const qsizetype bad = win1251::firstUnencodable(plain);
+    if (bad >= 0) {
+        const int length = plain.at(bad).isHighSurrogate() && bad + 1 < plain.size() ? 2 : 1;
+        return QStringLiteral("знака «%1» нет в кодировке Windows-1251")
+            .arg(plain.mid(bad, length));
+    }
+    return QStringLiteral("не более %1 знаков, перевод строки — два знака").arg(m_maxLength);
+}
+
 void DbMemo::keyPressEvent(QKeyEvent *event) {
     const bool lineBreak = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
     const QString typed = lineBreak ? QStringLiteral("\n") : event->text();
@@ -70,6 +81,7 @@ void DbMemo::keyPressEvent(QKeyEvent *event) {
                                          typed.at(0).unicode() != 127);
     if (printable && !isReadOnly() && fitting(typed) != withPlainLineBreaks(typed)) {
         event->accept(); // refused: does not fit, or not in the code page
+        Q_EMIT inputRefused(refusalReason(typed));
         return;
     }
     QPlainTextEdit::keyPressEvent(event);
@@ -82,11 +94,19 @@ void DbMemo::inputMethodEvent(QInputMethodEvent *event) {
         return;
     }
     QInputMethodEvent fitted(event->preeditString(), event->attributes());
-    fitted.setCommitString(fitting(commit), event->replacementStart(), event->replacementLength());
+    const QString fits = fitting(commit);
+    fitted.setCommitString(fits, event->replacementStart(), event->replacementLength());
     QPlainTextEdit::inputMethodEvent(&fitted);
+    if (fits != withPlainLineBreaks(commit))
+        Q_EMIT inputRefused(refusalReason(commit));
 }
 
 void DbMemo::insertFromMimeData(const QMimeData *source) {
-    if (source->hasText())
-        insertPlainText(fitting(source->text()));
+    if (!source->hasText())
+        return;
+    const QString pasted = source->text();
+    const QString fits = fitting(pasted);
+    insertPlainText(fits);
+    if (fits != withPlainLineBreaks(pasted))
+        Q_EMIT inputRefused(refusalReason(pasted));
 }

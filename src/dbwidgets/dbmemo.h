@@ -4,7 +4,8 @@
 
 // A memo for a text field: as a Windows memo stores it, a line break is CR LF and counts as two of
 // the field's characters. Typing, pasting and dropping take only what fits into the field and
-// what its code page (Windows-1251) can hold; Tab moves on to the next control.
+// what its code page (Windows-1251) can hold, and tell what they refused; Tab moves on to the next
+// control.
 class DbMemo : public QPlainTextEdit {
     Q_OBJECT
 public:
@@ -21,6 +22,11 @@ public:
     // The characters a text takes in the field.
     static int fieldLength(const QString &text);
 
+Q_SIGNALS:
+    // Typed, pasted or dropped text was refused, in whole or in part; `reason` tells the user why
+    // ("не более 600 знаков").
+    void inputRefused(const QString &reason);
+
 protected:
     void keyPressEvent(QKeyEvent *event) override;
     void inputMethodEvent(QInputMethodEvent *event) override;
@@ -30,6 +36,8 @@ private:
     // What of `typed` may go in place of the selection: characters of the code page only, as
     // many as there is room for.
     QString fitting(const QString &typed) const;
+    // Why `typed` cannot go in whole: a character the code page lacks, or no room.
+    QString refusalReason(const QString &typed) const;
 
     int m_maxLength = 0;
 };

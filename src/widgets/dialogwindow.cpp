@@ -1,5 +1,6 @@
 #include "widgets/dialogwindow.h"
 
+#include <QPalette>
 #include <QWidget>
 
 namespace {
@@ -20,4 +21,11 @@ void setUpSizeableDialog(QWidget *dialog) {
 
 void setUpMinimizableDialog(QWidget *dialog) {
     setUpDialog(dialog, Qt::WindowMinimizeButtonHint);
+}
+
+void paintFailed(QWidget *box, bool failed) {
+    QPalette palette;
+    if (failed)
+        palette.setColor(QPalette::Base, Qt::red);
+    box->setPalette(palette);
 }

@@ -9,3 +9,6 @@ void setUpSizeableDialog(QWidget *dialog);
 // A dialog whose title bar has the minimise and close boxes but no maximise box, in the same
 // font; it may still be sized by its border unless its size is fixed.
 void setUpMinimizableDialog(QWidget *dialog);
+
+// A box that failed a check is painted red until it is edited or its window is shown again.
+void paintFailed(QWidget *box, bool failed);

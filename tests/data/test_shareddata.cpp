@@ -1,6 +1,7 @@
 // The seven shared datasets and their rules, on a real database made from the template.
 
 #include "data/dberror.h"
+#include "data/discardpoint.h"
 #include "data/shareddata.h"
 #include "data/statement.h"
 #include "support/dates.h"
@@ -406,6 +407,68 @@ private Q_SLOTS:
 
     void deletingFromEmptyDatasetIsRefused() {
         QVERIFY_THROWS_EXCEPTION(DbError, data->ibdsMain.remove());
+    }
+
+    // Going back to a discard point undoes only what came after it: the patient written before
+    // stays, the visit, its diagnosis and a doctor added since go, and the datasets show what the
+    // database holds, each on its current row where that is still there.
+    void discardPointUndoesOnlyWhatCameAfter() {
+        addBookRow(data->ibdsDiag, QStringLiteral("Z_NAME"), QStringLiteral("Гастрит"));
+        addBookRow(data->ibdsDocs, QStringLiteral("D_FIO"), QStringLiteral("Доктор"));
+        addPatient(QStringLiteral("Андреев Андрей Андреевич"));
+        addVisit(QDate(2024, 1, 10), {1}, {});
+        addVisit(QDate(2024, 1, 20), {}, {});
+        data->ibdsCard.last(); // the visit of 10 January
+        const QVariant older = data->ibdsCard.value(QStringLiteral("C_ID"));
+        data->ibdsMain.insert();
+        data->ibdsMain.setValue(QStringLiteral("FIO"), QStringLiteral("Борисов Борис"));
+        data->ibdsMain.post(); // as the card editor writes a new patient for its first visit
+
+        DiscardPoint point(*data);
+        point.set();
+        QVERIFY(!point.hasWrites());
+        addVisit(QDate(2024, 3, 1), {1}, {});
+        addBookRow(data->ibdsDocs, QStringLiteral("D_FIO"), QStringLiteral("Ещё доктор"));
+        QVERIFY(point.hasWrites());
+        point.rollBack();
+        QVERIFY(!point.hasWrites());
+        QCOMPARE(count(QStringLiteral("select count(*) from MAIN where FIO='Борисов Борис'")), 1);
+        QCOMPARE(count(QStringLiteral("select count(*) from CARD")), 2);
+        QCOMPARE(count(QStringLiteral("select count(*) from DIAGNOZ")), 1);
+        QCOMPARE(data->ibdsMain.value(QStringLiteral("FIO")).toString(),
+                 QStringLiteral("Борисов Борис"));
+        QVERIFY(data->ibdsCard.isEmpty());
+        QCOMPARE(data->ibdsDocs.recordCount(), 1);
+
+        // Back on the first patient, whose visits were not touched.
+        QVERIFY(data->ibdsMain.locate(QStringLiteral("FIO"),
+                                      QStringLiteral("Андреев Андрей Андреевич")));
+        data->ibdsCard.last();
+        point.set();
+        data->ibdsDiagnoz.remove();
+        data->ibdsCard.edit();
+        data->ibdsCard.setValue(QStringLiteral("C_ZHALOBA"), QStringLiteral("кашель"));
+        data->ibdsCard.post();
+        point.rollBack();
+        QCOMPARE(data->ibdsCard.value(QStringLiteral("C_ID")), older);
+        QVERIFY(data->ibdsCard.value(QStringLiteral("C_ZHALOBA")).isNull());
+        QCOMPARE(data->ibdsDiagnoz.recordCount(), 1);
+
+        // A commit ends the point: what is not committed was all written after it.
+        addVisit(QDate(2024, 3, 2), {}, {});
+        data->ibTrans.commitRetaining();
+        addVisit(QDate(2024, 3, 3), {}, {});
+        point.rollBack();
+        QCOMPARE(count(QStringLiteral("select count(*) from CARD")), 3);
+        QCOMPARE(data->ibdsCard.recordCount(), 3);
+
+        // Released, the point keeps what was written.
+        point.set();
+        addVisit(QDate(2024, 3, 4), {}, {});
+        point.release();
+        QVERIFY(!point.hasWrites());
+        point.rollBack();
+        QCOMPARE(count(QStringLiteral("select count(*) from CARD")), 4);
     }
 };
 

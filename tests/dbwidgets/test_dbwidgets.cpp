@@ -180,23 +180,29 @@ private Q_SLOTS:
         QTest::addColumn<QString>("control");
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("told"); // what the memo tells of the refusal, in part
         const QString sixty = QString(60, QChar(u'я'));
-        QTest::newRow("text box: 50 characters") << "fio" << sixty << QString(50, QChar(u'я'));
+        QTest::newRow("text box: 50 characters")
+            << "fio" << sixty << QString(50, QChar(u'я')) << QString();
         QTest::newRow("text box: no emoji")
-            << "fio" << QStringLiteral("Ким😀 Ли中") << QStringLiteral("Ким Ли");
+            << "fio" << QStringLiteral("Ким😀 Ли中") << QStringLiteral("Ким Ли") << QString();
         QTest::newRow("memo: 600 characters")
-            << "anamnesis" << QString(700, QChar(u'я')) << QString(600, QChar(u'я'));
+            << "anamnesis" << QString(700, QChar(u'я')) << QString(600, QChar(u'я'))
+            << QStringLiteral("не более 600 знаков, перевод строки — два знака");
         QTest::newRow("memo: no emoji")
-            << "anamnesis" << QStringLiteral("да😀нет") << QStringLiteral("данет");
+            << "anamnesis" << QStringLiteral("да😀нет") << QStringLiteral("данет")
+            << QStringLiteral("нет в кодировке Windows-1251");
         QTest::newRow("combo: only its items")
-            << "sex" << QStringLiteral("xм") << QStringLiteral("М");
+            << "sex" << QStringLiteral("xм") << QStringLiteral("М") << QString();
     }
     void inputIsLimitedToTheField() {
         QFETCH(QString, control);
         QFETCH(QString, typed);
         QFETCH(QString, stored);
+        QFETCH(QString, told);
         patients().next(); // no anamnesis
         showWindow();
+        QSignalSpy refused(window->anamnesis, &DbMemo::inputRefused);
         QWidget *box = control == QLatin1String("fio") ? static_cast<QWidget *>(window->fio)
                        : control == QLatin1String("anamnesis")
                            ? static_cast<QWidget *>(window->anamnesis)
@@ -210,6 +216,8 @@ private Q_SLOTS:
         typeText(box, typed);
         QCOMPARE(patients().value(field).toString(), stored);
         QVERIFY(errors.isEmpty());
+        if (!told.isEmpty())
+            QVERIFY(refused.value(0).value(0).toString().contains(told));
     }
 
     void memoCountsLineBreaksAsTwo() {
@@ -246,6 +254,7 @@ private Q_SLOTS:
         box->home(false);
         typeText(box, QStringLiteral("1502"));
         QCOMPARE(patients().value(QStringLiteral("DATAR")).isNull(), true);
+        QSignalSpy dropped(box, &DateBox::partialDateDropped);
         focus(window->fio);
         QVERIFY(box->isEmpty());
 
@@ -255,6 +264,10 @@ private Q_SLOTS:
         focus(window->fio);
         QVERIFY(box->isEmpty());
         QVERIFY(errors.isEmpty());
+        // Each time the box tells what it did not take.
+        QCOMPARE(dropped.size(), 2);
+        QCOMPARE(dropped.at(0).at(0).toString(), QStringLiteral("15.02.____"));
+        QCOMPARE(dropped.at(1).at(0).toString(), QStringLiteral("31.02.2001"));
     }
 
     void dateBoxCalendarChoosesADate() {

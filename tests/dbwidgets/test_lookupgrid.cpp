@@ -201,6 +201,29 @@ private Q_SLOTS:
         QVERIFY(!escape.isAccepted());
     }
 
+    // A note typed into its cell is taken into the row when the window asks for it (before the
+    // close question, say); a note longer than its field is refused, saying why.
+    void noteIsTakenOrRefused() {
+        data().ibdsCard.insert();
+        data().ibdsCard.post();
+        window->diagnoses->setFocus();
+        QTest::keyClick(window->diagnoses, Qt::Key_Insert);
+        QTest::keyClick(cellEditor(), Qt::Key_Return);
+        QTRY_VERIFY(!window->diagnoses->isEditingCell());
+        window->diagnoses->editCell(QStringLiteral("G_PRIM"));
+        auto *note = qobject_cast<QLineEdit *>(cellEditor());
+        QVERIFY(note);
+        QSignalSpy refused(window->diagnoses, &DbGrid::cellInputRefused);
+        typeText(note, QString(101, QChar(u'я')));
+        QCOMPARE(refused.size(), 1);
+        QCOMPARE(refused.at(0),
+                 (QVariantList{QStringLiteral("G_PRIM"), QStringLiteral("не более 100 знаков")}));
+        window->diagnoses->submitCellEdit();
+        QVERIFY(!window->diagnoses->isEditingCell());
+        QCOMPARE(data().ibdsDiagnoz.value(QStringLiteral("G_PRIM")).toString(),
+                 QString(100, QChar(u'я')));
+    }
+
     // A book's grid: what is typed reaches the row when the window asks for it; the row being
     // edited is left only when the window allows it, however the user moves; a double click
     // tells whether it was on a row.

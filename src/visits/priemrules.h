@@ -1,0 +1,66 @@
+#pragma once
+
+#include <QDate>
+#include <QRect>
+#include <QSize>
+#include <QString>
+
+// The rules of the visit card editor that need no widget: Enter in its memos, the numbered
+// recommendations, the quick dates, the checks before saving, and how the window shares its
+// room among its two columns and three bands.
+namespace priemrules {
+
+// What Enter typed in a memo does. The text is the memo's as the field keeps it (lines ending in
+// CR LF); `caretAtEnd` tells whether the caret (the start of the selection) stands after its last
+// character.
+struct MemoEnter {
+    enum class Action {
+        LineBreak, // left to the memo: an ordinary line break
+        Leave,     // the memo takes `text` and the focus moves on to the next control
+        Number,    // the memo takes `text`, the next number of the list, caret at the end
+    };
+    Action action = Action::LineBreak;
+    QString text;
+};
+// Enter at the end of an empty text or of an empty last line leaves the box, the text trimmed of
+// blanks and line breaks at both ends. In the recommendations (`numbered`), Enter at the end of a
+// last line that begins with a one-digit number and "." starts the next line with the next number.
+MemoEnter memoEnter(const QString &text, bool caretAtEnd, bool numbered);
+
+// What an empty recommendations box holds as soon as it is entered.
+inline const QString kFirstRecommendation = QStringLiteral("1. ");
+
+// The quick dates of the date box's menu: "Сегодня", "Вчера", "Позавчера".
+enum class QuickDay { Today, Yesterday, DayBeforeYesterday };
+QDate quickDate(QuickDay day, QDate today);
+
+// What stops saving a visit, checked in this order.
+enum class VisitProblem {
+    None,
+    NoDate,      // the date box is empty
+    PartialDate, // the date box holds a date typed only in part, or a day that does not exist
+    NoDoctor,
+};
+// `dateComplete` is false while the date box holds a date typed only in part.
+VisitProblem checkVisit(const QString &dateText, bool dateComplete, const QString &doctorText);
+// The title that tells the user what to mend.
+QString problemTitle(VisitProblem problem);
+
+// Where the controls that move with the window's size stand, in client coordinates. The layout
+// keeps what the rules do not name: the left edges of the date and doctor boxes and of OK and
+// Cancel, the tops of the diagnoses, the complaints and its label, the heights of the labels and
+// the buttons, the widths of the buttons.
+struct PriemGeometry {
+    QRect dbgDiagnoz, lbStatus, dbmStatus, lbRekomend, dbmRekomend;
+    QRect lbZhaloba, dbmZhaloba, lbObsled, dbmObsled, lbAnamnez, dbmAnamnez, dbgVmeshat;
+    QRect btOK, btCancel, btPrint, btAdd, btAddCopy, sbtHelp, sbtPrev, sbtNext;
+    // "Сп&равка" and "<< Ра&нее" are shown only while the bottom row has room for help.
+    bool helpAndPrevShown = true;
+};
+// Shares a client area among the two columns and the three bands: the bottom row of buttons 4
+// pixels above the bottom, two columns of equal width, three bands of equal height on the left
+// (diagnoses, status, recommendations to the bottom) and beside them the complaints, the
+// examination, and the anamnesis over the interventions. Divisions drop the fraction.
+PriemGeometry layOutPriem(PriemGeometry at, QSize client);
+
+} // namespace priemrules
