@@ -3,6 +3,8 @@
 #include "app/tfmmain.h"
 #include "cards/tfmcardedit.h"
 #include "cards/tfmcardview.h"
+#include "filter/tfmfilter.h"
+#include "support/dates.h"
 #include "visits/tfmprint.h"
 
 ProgramWindows::ProgramWindows(TfmMain *fmMain)
@@ -12,6 +14,7 @@ ProgramWindows::ProgramWindows(TfmMain *fmMain)
     TfmMain::Windows windows;
     windows.cardEdit = [this] { showCardEdit(); };
     windows.cardView = [this] { showCardView(); };
+    windows.filter = [this] { showFilter(); };
     m_main->setWindows(std::move(windows));
 }
 
@@ -39,6 +42,19 @@ TfmCardView *ProgramWindows::fmCardView() {
     return m_cardView;
 }
 
+TfmFilter *ProgramWindows::fmFilter() {
+    if (!m_filter) {
+        m_filter = new TfmFilter(
+            m_main->data(), m_main->settings(),
+            [this](const QString &text) { m_main->setStatusText(text); }, m_main);
+        m_main->adoptWindow(m_filter);
+        // The visits of the last month at first; later openings keep what the user left.
+        const QDate today = dates::today();
+        m_filter->setDates(dates::monthBack(today), today);
+    }
+    return m_filter;
+}
+
 void ProgramWindows::showCardEdit() {
     TfmCardEdit *window = fmCardEdit();
     // The editor shows the age of the patient already current, as after any move.
@@ -48,6 +64,10 @@ void ProgramWindows::showCardEdit() {
 
 void ProgramWindows::showCardView() {
     fmCardView()->exec();
+}
+
+void ProgramWindows::showFilter() {
+    fmFilter()->exec();
 }
 
 void ProgramWindows::showPrint() {

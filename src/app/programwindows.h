@@ -5,6 +5,7 @@
 
 class TfmCardEdit;
 class TfmCardView;
+class TfmFilter;
 class TfmMain;
 class TfmPrint;
 
@@ -21,6 +22,7 @@ public:
 
     TfmCardEdit *fmCardEdit();
     TfmCardView *fmCardView();
+    TfmFilter *fmFilter();
 
     // The patient card editor, modally, on the current patient (new when adding).
     void showCardEdit();
@@ -28,10 +30,13 @@ public:
     void showCardView();
     // The outpatient card of the current visit, in the print window.
     void showPrint();
+    // The filter window, modally; it fills the patient list and the status bar itself.
+    void showFilter();
 
 private:
     TfmMain *m_main;
     TfmPrint *m_print;
     QPointer<TfmCardEdit> m_cardEdit;
     QPointer<TfmCardView> m_cardView;
+    QPointer<TfmFilter> m_filter;
 };
