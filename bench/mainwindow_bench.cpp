@@ -4,10 +4,8 @@
 // and a letter typed into the full name).
 //     ventrel-window-bench <register.fdb> [--runs N]      (QT_QPA_PLATFORM=offscreen works)
 
-#include "app/programwindows.h"
-#include "app/startup.h"
-#include "app/tfmmain.h"
 #include "data/statement.h"
+#include "mainwindowrun.h"
 #include "peakmemory.h"
 #include "support/settingsfile.h"
 
@@ -15,10 +13,8 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QElapsedTimer>
-#include <QFileInfo>
 #include <QLineEdit>
 #include <QTableView>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -148,20 +144,11 @@ int main(int argc, char **argv) {
     const int runIndex = int(args.indexOf(QStringLiteral("--runs")));
     const int runs = runIndex > 0 ? args.value(runIndex + 1).toInt() : 9;
 
-    QTemporaryDir settingsFolder;
-    StartupState state;
-    state.programFolder = QCoreApplication::applicationDirPath() + QLatin1Char('/');
-    state.dataFolder = settingsFolder.path() + QLatin1Char('/');
-    state.databaseFile = QFileInfo(args[1]).absoluteFilePath();
-    state.databaseFolder = QFileInfo(state.databaseFile).absolutePath() + QLatin1Char('/');
-    state.settingsFile = state.dataFolder + QStringLiteral("Ventrel.ini");
-
-    TfmMain window(state);
-    new ProgramWindows(&window);
+    MainWindowRun run(args[1]);
+    TfmMain &window = *run.window;
     QElapsedTimer clock;
     clock.start();
-    window.show();
-    if (!QTest::qWaitFor([&] { return window.isLoaded(); }, 60000)) {
+    if (!run.showLoaded()) {
         std::fprintf(stderr, "the main window did not load the register\n");
         return 1;
     }

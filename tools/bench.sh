@@ -32,7 +32,7 @@ timed() {
 # The cold start is timed on an X server of its own, through xcb and its damage extension.
 "$top/tools/setup.sh" libxcb1-dev libxcb-damage0-dev xvfb
 cmake --build "$top/build" --target ventrel-genregister ventrel-bench ventrel-window-bench \
-    ventrel-services-bench ventrel-coldstart ventrel-emptywindow
+    ventrel-books-bench ventrel-services-bench ventrel-coldstart ventrel-emptywindow
 register="$top/build/bench/register-$patients.fdb"
 mkdir -p "$top/build/bench"
 if [[ -n $regenerate || ! -f $register ]]; then
@@ -40,6 +40,7 @@ if [[ -n $regenerate || ! -f $register ]]; then
 fi
 "$top/build/ventrel-bench" "$register" --runs "$runs"
 QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen} "$top/build/ventrel-window-bench" "$register" --runs "$runs"
+QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen} "$top/build/ventrel-books-bench" "$register" --runs "$runs"
 timed "list of every patient read to its end" "$top/build/ventrel-bench" "$register" --memory
 "$top/build/ventrel-services-bench" "$register" --runs 3
 

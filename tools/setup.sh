@@ -15,6 +15,9 @@ packages=(
     # "Word" hands the card to LibreOffice Writer through the desktop's opener; the tests read
     # the card's RTF back with it and its PDF with poppler.
     libreoffice-writer xdg-utils poppler-utils
+    # The tests of the installation and the package check them with the desktop's and Debian's
+    # own tools.
+    desktop-file-utils appstream dpkg-dev file
     # Further packages the caller asks for (the benchmarks').
     "$@"
 )

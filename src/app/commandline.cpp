@@ -1,8 +1,12 @@
 #include "app/commandline.h"
 
+#include "app/dailybackup.h"
+#include "app/databaselocation.h"
 #include "app/folders.h"
 #include "app/startup.h"
 #include "data/registerservices.h"
+#include "support/fileversioninfo.h"
+#include "support/programinfo.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -25,10 +29,9 @@ struct Option {
     bool takesValue;
 };
 constexpr std::array kOptions = {
-    Option{"backup", Action::Backup, true},
-    Option{"restore", Action::Restore, true},
-    Option{"to", std::nullopt, true},
-    Option{"check", Action::Check, false},
+    Option{"backup", Action::Backup, true}, Option{"restore", Action::Restore, true},
+    Option{"to", std::nullopt, true},       Option{"check", Action::Check, false},
+    Option{"help", Action::Help, false},    Option{"version", Action::Version, false},
 };
 
 const Option *findOption(const QString &name) {
@@ -74,24 +77,20 @@ QStringList argumentsOf(int argc, char **argv) {
 
 Request parse(const QStringList &arguments) {
     Request request;
-    bool unknownOption = false;
-    QString unknownName;
+    QString stray; // the first argument that is neither an option of the program nor a value
     bool targetGiven = false;
     for (qsizetype i = 1; i < arguments.size(); ++i) {
         const QString &argument = arguments[i];
         if (!argument.startsWith(QLatin1String("--"))) {
-            unknownOption = true;
-            unknownName = argument;
+            if (stray.isEmpty())
+                stray = argument;
             continue;
         }
         const qsizetype equals = argument.indexOf(u'=');
         const QString name = argument.mid(2, equals < 0 ? -1 : equals - 2);
         const Option *option = findOption(name);
-        if (!option) {
-            unknownOption = true;
-            unknownName = argument;
-            continue;
-        }
+        if (!option)
+            return mistake(QStringLiteral("Непонятный параметр: %1").arg(argument));
         QString value;
         if (option->takesValue) {
             if (equals >= 0)
@@ -115,8 +114,8 @@ Request parse(const QStringList &arguments) {
     }
     if (request.action == Action::Window && !targetGiven)
         return request; // the window's own arguments
-    if (unknownOption)
-        return mistake(QStringLiteral("Непонятный параметр: %1").arg(unknownName));
+    if (!stray.isEmpty())
+        return mistake(QStringLiteral("Непонятный параметр: %1").arg(stray));
     if (targetGiven && request.action != Action::Restore)
         return mistake(QStringLiteral("Параметр --to нужен только для --restore."));
     if (request.action == Action::Restore && !targetGiven) {
@@ -128,17 +127,51 @@ Request parse(const QStringList &arguments) {
 QString usage() {
     return QStringLiteral(
         "Использование:\n"
-        "  ventrel [/view]                          окно программы\n"
+        "  ventrel [/view]                          окно программы; /view — режим просмотра:\n"
+        "                                           двойной щелчок открывает карту для чтения\n"
         "  ventrel --backup ФАЙЛ                    резервная копия базы в ФАЙЛ\n"
         "  ventrel --restore КОПИЯ --to НОВЫЙ_ФАЙЛ  восстановить базу из КОПИИ в новый файл\n"
         "  ventrel --check                          проверить базу на повреждения\n"
+        "  ventrel --help                           эта справка\n"
+        "  ventrel --version                        версия программы\n"
         "Код завершения: 0 — успешно, 1 — не удалось, 2 — ошибка в параметрах.\n");
+}
+
+QString help(const QString &programFolder, const QString &userAppData,
+             const QString &commonAppData) {
+    const QString dataFolder = folders::dataFolderPath(programFolder, userAppData);
+    const QString ownDatabase = dataFolder + database::kFileName;
+    const QString indent = QStringLiteral("\n                    ");
+    QString text = program::kProductName +
+                   QStringLiteral(" — картотека амбулаторных пациентов.\n\n") + usage() +
+                   QStringLiteral("\nФайлы:\n  Настройки:        ") + dataFolder +
+                   folders::kSettingsFileName + QStringLiteral("\n  База:             ");
+    if (commonAppData.isEmpty()) {
+        text += ownDatabase;
+    } else {
+        text += commonAppData + folders::kProgramSubfolder + u'/' + database::kFileName +
+                QStringLiteral(" — общая для пользователей группы ventrel,") + indent +
+                QStringLiteral("если папка есть и в неё можно писать;") + indent +
+                QStringLiteral("иначе ") + ownDatabase;
+    }
+    const QString templateFile = database::templateFile(programFolder);
+    return text + indent +
+           QStringLiteral("(другую папку задаёт PathBase в разделе [Main] файла настроек)") +
+           QStringLiteral("\n  Резервные копии:  ") + dailybackup::folderFor(dataFolder) +
+           QStringLiteral("\n  Пустая база:      ") +
+           (templateFile.isEmpty() ? QStringLiteral("не найдена") : templateFile) + u'\n';
+}
+
+QString version() {
+    return program::kProductName + u' ' + ProgramFileVersion() + u'\n';
 }
 
 int run(const Request &request, const QString &registerFile, QTextStream &out, QTextStream &err) {
     try {
         switch (request.action) {
         case Action::Window:
+        case Action::Help:
+        case Action::Version:
             return UsageError;
         case Action::Backup:
             registerfile::backup(registerFile, absolute(request.file), {});
@@ -181,6 +214,16 @@ int runRequest(const Request &request, QTextStream &out, QTextStream &err) {
     if (!request.error.isEmpty()) {
         err << request.error << Qt::endl << usage();
         return UsageError;
+    }
+    // The usage and the version touch no folder and no database.
+    if (request.action == Action::Help) {
+        out << help(folders::programFolderFor(QCoreApplication::applicationDirPath()),
+                    folders::userAppDataLocation(), folders::commonAppDataFolder());
+        return Success;
+    }
+    if (request.action == Action::Version) {
+        out << version();
+        return Success;
     }
     const StartupResult start =
         settleStartup(QCoreApplication::applicationDirPath(), QCoreApplication::arguments(),

@@ -5,12 +5,13 @@
 
 class QTextStream;
 
-// The administrator's commands: a backup, a restore and a check of the register without a
-// window, for scripts and timers. Without one of them the program starts its window, and the
-// window looks at the arguments itself (the view-mode switch).
+// The commands that run without a window: the administrator's backup, restore and check of the
+// register, for scripts and timers, and the usage and the version for a terminal. Without one of
+// them the program starts its window, and the window looks at the arguments itself (the
+// view-mode switch).
 namespace commandline {
 
-enum class Action { Window, Backup, Restore, Check };
+enum class Action { Window, Backup, Restore, Check, Help, Version };
 
 struct Request {
     Action action = Action::Window;
@@ -26,19 +27,30 @@ enum ExitStatus { Success = 0, Failed = 1, UsageError = 2 };
 QStringList argumentsOf(int argc, char **argv);
 
 // Reads the arguments, the program's name first. "--backup FILE" and "--backup=FILE" are the
-// same. An option that is not the program's is a mistake only beside an administrator's
-// command; without one it is left to the window.
+// same. A long option ("--name") that is not the program's is always a mistake. Any other
+// argument is a mistake only beside a command; without one it is left to the window, and Qt's
+// own options, written with one dash ("-platform xcb"), to Qt.
 Request parse(const QStringList &arguments);
 
-// The lines that tell how to call the administrator's commands.
+// The lines that tell how to call the program.
 QString usage();
+
+// What --help prints: the usage and where the files of a run are kept. `programFolder` is the
+// executable's folder, `userAppData` and `commonAppData` the special folders (folders.h); none
+// of them is created or changed.
+QString help(const QString &programFolder, const QString &userAppData,
+             const QString &commonAppData);
+
+// What --version prints: the program's name and version.
+QString version();
 
 // Runs an administrator's request on `registerFile` without a window: results go to `out`,
 // failures to `err`. Returns the exit status.
 int run(const Request &request, const QString &registerFile, QTextStream &out, QTextStream &err);
 
-// The whole run of an administrator's command from main(): settles the register as start-up
-// does and runs the request. Returns the exit status.
+// The whole run of a command without a window from main(): prints the usage or the version, or
+// settles the register as start-up does and runs the administrator's request. Ends the process
+// with the exit status.
 int runWithoutWindow(int argc, char **argv, const Request &request);
 
 } // namespace commandline

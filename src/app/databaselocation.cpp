@@ -59,14 +59,28 @@ QString wantedFolder(const QString &dataFolder, const QString &pathBase,
     if (!QFileInfo(shared).isDir())
         return dataFolder;
     if (!writableFolder(shared)) {
-        location.missedFolder = shared + u'/';
-        location.cause = QStringLiteral("Нет прав на запись в эту папку.");
+        // A user of the practice's group is told why the shared register is not used; for
+        // everyone else the folder is none of theirs, and the own register is the ordinary case.
+        if (sharedfolder::isMemberOfGroup(pathFacts(shared))) {
+            location.missedFolder = shared + u'/';
+            location.cause = QStringLiteral("Нет прав на запись в эту папку. Если вас только что "
+                                            "добавили в группу её пользователей, войдите в "
+                                            "систему заново.");
+        }
         return dataFolder;
     }
     return shared + u'/';
 }
 
 } // namespace
+
+QString templateFile(const QString &programFolder) {
+    const QString beside = folders::findIgnoringCase(programFolder, kTemplateName);
+    if (!beside.isEmpty() || programFolder.isEmpty())
+        return beside;
+    return folders::findIgnoringCase(QDir::cleanPath(programFolder + kInstalledDataFolder),
+                                     kTemplateName);
+}
 
 Location locate(const QString &programFolder, const QString &dataFolder, const QString &pathBase,
                 const std::function<QString()> &commonAppData) {
@@ -77,12 +91,12 @@ Location locate(const QString &programFolder, const QString &dataFolder, const Q
     } else {
         location.folder = wantedFolder(dataFolder, pathBase, commonAppData, location);
         if (databaseIn(location.folder).isEmpty()) {
-            const QString templateFile = folders::findIgnoringCase(programFolder, kTemplateName);
-            if (templateFile.isEmpty()) {
+            const QString emptyTemplate = templateFile(programFolder);
+            if (emptyTemplate.isEmpty()) {
                 location.failure = Failure::NoTemplate;
                 return location;
             }
-            templatecopy::Result copy = templatecopy::copyTemplate(templateFile, location.folder);
+            templatecopy::Result copy = templatecopy::copyTemplate(emptyTemplate, location.folder);
             if (!copy.made && location.folder != dataFolder) {
                 location.missedFolder = location.folder;
                 location.cause = copy.cause;
@@ -91,7 +105,7 @@ Location locate(const QString &programFolder, const QString &dataFolder, const Q
                 if (!databaseIn(dataFolder).isEmpty())
                     copy = {true, QString(), QString()};
                 else
-                    copy = templatecopy::copyTemplate(templateFile, dataFolder);
+                    copy = templatecopy::copyTemplate(emptyTemplate, dataFolder);
             }
             if (!copy.made) {
                 location.failure = Failure::CopyFailed;

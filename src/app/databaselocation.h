@@ -11,6 +11,8 @@ namespace database {
 inline const QString kFileName = QStringLiteral("base.fdb");
 inline const QString kTemplateName = QStringLiteral("Base0.fdb");
 inline const QString kProgramSubfolder = QStringLiteral("Base");
+// Where an installation keeps the template, from the program's folder ("bin/").
+inline const QString kInstalledDataFolder = QStringLiteral("../share/ventrel/");
 
 enum class Failure {
     None,
@@ -32,15 +34,19 @@ struct Location {
     QString missedFolder;
 };
 
+// The empty template: the one beside the program (a build folder, a portable copy), else the one
+// in the installed data folder (kInstalledDataFolder); the empty text when there is none.
+QString templateFile(const QString &programFolder);
+
 // Settles the database folder and file, in this order:
 // 1. a "Base/base.fdb" in the program folder is used in place;
 // 2. otherwise the folder is `pathBase` (the settings key, a relative one taken from the current
 //    folder; one with control characters cannot be a folder), or when that is empty the
 //    "Ventrel" subfolder of the all-users folder that `commonAppData` gives, when it exists and
 //    this user can write into it; otherwise the data folder;
-// 3. when that folder holds no database, the template is copied there as "Base.fdb", never over
-//    an existing file; when the copy fails, the data folder becomes the database folder and
-//    its own database is used, or the template is copied there;
+// 3. when that folder holds no database, the template (templateFile) is copied there as
+//    "Base.fdb", never over an existing file; when the copy fails, the data folder becomes the
+//    database folder and its own database is used, or the template is copied there;
 // 4. a database file that is a link in a shared folder is refused.
 // The all-users folder's "Ventrel" is never made here: the package or an administrator makes it.
 Location locate(const QString &programFolder, const QString &dataFolder, const QString &pathBase,

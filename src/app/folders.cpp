@@ -50,7 +50,12 @@ QString programFolderFor(const QString &executableFolder) {
 }
 
 QString userAppDataFolder() {
-    return existingFolder(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation));
+    return existingFolder(userAppDataLocation());
+}
+
+QString userAppDataLocation() {
+    return withTrailingSeparator(
+        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation));
 }
 
 QString commonAppDataFolder() {
@@ -62,14 +67,19 @@ QString commonAppDataFolder() {
     return withTrailingSeparator(folder);
 }
 
-QString dataFolderFor(const QString &programFolder, const QString &userAppData) {
+QString dataFolderPath(const QString &programFolder, const QString &userAppData) {
     if (!findIgnoringCase(programFolder, kSettingsFileName).isEmpty())
         return programFolder;
     if (userAppData.isEmpty())
         return programFolder;
-    const QString folder = withTrailingSeparator(userAppData) + kProgramSubfolder + u'/';
+    return withTrailingSeparator(userAppData) + kProgramSubfolder + u'/';
+}
+
+QString dataFolderFor(const QString &programFolder, const QString &userAppData) {
+    const QString folder = dataFolderPath(programFolder, userAppData);
     // A folder that cannot be made is not reported: writing the settings then fails instead.
-    QDir().mkpath(folder);
+    if (folder != programFolder)
+        QDir().mkpath(folder);
     return folder;
 }
 

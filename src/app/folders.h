@@ -26,6 +26,8 @@ QString programFolderFor(const QString &executableFolder);
 // The user's application-data folder, $XDG_DATA_HOME (normally ~/.local/share), created when
 // missing, with a trailing "/"; the empty text when it cannot be had.
 QString userAppDataFolder();
+// The same folder's path, not created.
+QString userAppDataLocation();
 // The application-data folder common to all users: /var/lib, or what the environment variable
 // VENTREL_COMMON_DATA says instead (an empty value: there is none). Never created here: the
 // program's shared folder in it is made by the package or an administrator. With a trailing "/".
@@ -35,6 +37,8 @@ QString commonAppDataFolder();
 // its parents, or the program folder when the user's folder is unknown ("") or when the program
 // folder holds a "Ventrel.ini" of its own.
 QString dataFolderFor(const QString &programFolder, const QString &userAppData);
+// The same folder's path, not created.
+QString dataFolderPath(const QString &programFolder, const QString &userAppData);
 
 // The settings file of the data folder: its "Ventrel.ini", whatever the letter case of the name.
 QString settingsFilePath(const QString &dataFolder);

@@ -1,8 +1,10 @@
 // Вентрель: a register of outpatients for a doctor's practice.
 
 #include "app/commandline.h"
+#include "app/desktopidentity.h"
 #include "app/folders.h"
 #include "app/programwindows.h"
+#include "app/sessionplatform.h"
 #include "app/startup.h"
 #include "app/tfmmain.h"
 #include "data/programend.h"
@@ -36,7 +38,11 @@ int main(int argc, char **argv) {
     if (request.action != commandline::Action::Window || !request.error.isEmpty())
         return commandline::runWithoutWindow(argc, argv, request);
 
+    const bool platformChosen = sessionplatform::chooseForSession();
     QApplication app(argc, argv);
+    if (platformChosen)
+        sessionplatform::forgetChoice();
+    introduceToDesktop();
     installRussian(app);
     // SIGTERM, SIGINT and SIGHUP end the run the ordinary way from the event loop, also while a
     // modal window or a message box is open: every event loop is left, and the end commits.

@@ -1,21 +1,69 @@
 #include "app/programwindows.h"
 
 #include "app/tfmmain.h"
+#include "books/tfmbook.h"
 #include "cards/tfmcardedit.h"
 #include "cards/tfmcardview.h"
 #include "filter/tfmfilter.h"
 #include "support/dates.h"
 #include "visits/tfmprint.h"
 
-ProgramWindows::ProgramWindows(TfmMain *fmMain)
-    : QObject(fmMain), m_main(fmMain),
-      m_print(new TfmPrint(fmMain->data(), fmMain->settings(), fmMain)) {
+namespace {
+
+BookKind bookOf(TfmMain::Book book) {
+    switch (book) {
+    case TfmMain::Book::Doctors:
+        return BookKind::Doctors;
+    case TfmMain::Book::Diagnoses:
+        return BookKind::Diagnoses;
+    case TfmMain::Book::Interventions:
+        break;
+    }
+    return BookKind::Interventions;
+}
+
+} // namespace
+
+ProgramWindows::ProgramWindows(TfmMain *fmMain) : QObject(fmMain), m_main(fmMain) {
+    // The diagnoses book comes before the print window, so it is destroyed after it.
+    book(BookKind::Diagnoses);
+    m_print = new TfmPrint(fmMain->data(), fmMain->settings(), fmMain);
     m_main->adoptWindow(m_print);
     TfmMain::Windows windows;
     windows.cardEdit = [this] { showCardEdit(); };
     windows.cardView = [this] { showCardView(); };
     windows.filter = [this] { showFilter(); };
+    windows.book = [this](TfmMain::Book book) { showBook(bookOf(book)); };
     m_main->setWindows(std::move(windows));
+}
+
+TfmBook *ProgramWindows::book(BookKind kind) {
+    QPointer<TfmBook> &window = m_books[int(kind)];
+    if (!window) {
+        SharedData &data = m_main->data();
+        SettingsFile &settings = m_main->settings();
+        switch (kind) {
+        case BookKind::Doctors:
+            window = new TfmDoc(data, settings, m_main);
+            break;
+        case BookKind::Diagnoses:
+            window = new TfmDiag(data, settings, m_main);
+            break;
+        case BookKind::Interventions:
+            window = new TfmVmesh(data, settings, m_main);
+            break;
+        }
+        m_main->adoptWindow(window);
+    }
+    return window;
+}
+
+void ProgramWindows::showBook(BookKind kind) {
+    book(kind)->showModal(TfmBook::Mode::Maintenance);
+}
+
+void ProgramWindows::chooseFromBook(BookKind kind) {
+    book(kind)->showModal(TfmBook::Mode::Choosing);
 }
 
 TfmCardEdit *ProgramWindows::fmCardEdit() {

@@ -1,8 +1,11 @@
 #pragma once
 
+#include "books/bookconfig.h"
+
 #include <QObject>
 #include <QPointer>
 
+class TfmBook;
 class TfmCardEdit;
 class TfmCardView;
 class TfmFilter;
@@ -16,13 +19,14 @@ class TfmPrint;
 class ProgramWindows : public QObject {
     Q_OBJECT
 public:
-    // Makes the windows that exist for the whole run (the print window) and fills the main
-    // window's hooks; lives as long as the main window.
+    // Makes the windows that exist for the whole run (the diagnoses book, then the print
+    // window) and fills the main window's hooks; lives as long as the main window.
     explicit ProgramWindows(TfmMain *fmMain);
 
     TfmCardEdit *fmCardEdit();
     TfmCardView *fmCardView();
     TfmFilter *fmFilter();
+    TfmBook *book(BookKind kind);
 
     // The patient card editor, modally, on the current patient (new when adding).
     void showCardEdit();
@@ -32,9 +36,14 @@ public:
     void showPrint();
     // The filter window, modally; it fills the patient list and the status bar itself.
     void showFilter();
+    // A reference book, modally: kept from the main menu, or for choosing the entry of the
+    // visit being edited (its doctor, or its current diagnosis or intervention row).
+    void showBook(BookKind kind);
+    void chooseFromBook(BookKind kind);
 
 private:
     TfmMain *m_main;
+    QPointer<TfmBook> m_books[3];
     TfmPrint *m_print;
     QPointer<TfmCardEdit> m_cardEdit;
     QPointer<TfmCardView> m_cardView;

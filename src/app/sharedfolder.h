@@ -10,6 +10,11 @@ namespace sharedfolder {
 // everybody may write into it.
 bool isShared(const PathFacts &folder, unsigned user);
 
+// The user is one of the folder's group: the group this run has, or one the system lists the
+// user in now (added to the practice's group after logging in, the run does not have it yet).
+// Only such a user is meant to share the folder; for anyone else it is none of theirs.
+bool isMemberOfGroup(const PathFacts &folder);
+
 // A database file the program refuses to open: a link in a shared folder, where anyone who may
 // write there could have planted it to make the program open, and write into, another file.
 // In the user's own folder a link is the user's own doing and is followed.

@@ -71,14 +71,6 @@ QMenu *addMenu(QMenuBar *bar, const char *name, const QString &caption, const QS
     return menu;
 }
 
-bool isEnter(const QKeyEvent *event) {
-    return event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
-}
-
-bool withoutModifiers(const QKeyEvent *event) {
-    return !(event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier));
-}
-
 } // namespace
 
 const QString TfmMain::kCaption = program::kProductName;

@@ -32,15 +32,6 @@ void paintFailed(QWidget *box, bool failed) {
     box->setPalette(palette);
 }
 
-bool isCtrlEnter(const QKeyEvent *event) {
-    return (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
-           (event->modifiers() & Qt::ControlModifier);
-}
-
-bool withoutModifiers(const QKeyEvent *event) {
-    return !(event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier));
-}
-
 } // namespace
 
 TfmCardEdit::TfmCardEdit(SharedData &data, SettingsFile &settings, QWidget *parent)

@@ -469,6 +469,17 @@ QString Dataset::displayText(const QString &field) const {
     return displayText(currentRow(), fieldIndex(field));
 }
 
+QVariant Dataset::oldValue(const QString &field) const {
+    if (m_state == State::Insert)
+        return QVariant();
+    if (!m_original)
+        return value(field);
+    const int index = fieldIndex(field);
+    if (index < 0)
+        throw DbError(QStringLiteral("Поле %1 не найдено в наборе данных %2.").arg(field, m_name));
+    return dataValue(*m_original, index);
+}
+
 // Brings a value to the field's own type; empty text is null, as an empty box is.
 QVariant Dataset::normalized(const FieldDef &field, const QVariant &value) const {
     if (!value.isValid() || value.isNull())
@@ -511,15 +522,17 @@ QVariant Dataset::normalized(const FieldDef &field, const QVariant &value) const
     }
 }
 
-QString Dataset::checkValue(const QString &fieldName, const QVariant &value) const {
+QString Dataset::checkValue(const QString &fieldName, const QVariant &value,
+                            const QString &label) const {
     const int index = fieldIndex(fieldName);
     if (index < 0)
         return QStringLiteral("Поле %1 не найдено в наборе данных %2.").arg(fieldName, m_name);
     const FieldDef &field = m_fields[size_t(index)];
+    const QString named = label.isEmpty() ? field.name : label;
     const bool empty = !value.isValid() || value.isNull() ||
                        (value.typeId() == QMetaType::QString && value.toString().isEmpty());
     if (empty)
-        return field.required ? QStringLiteral("Поле %1 должно быть заполнено.").arg(field.name)
+        return field.required ? QStringLiteral("Поле %1 должно быть заполнено.").arg(named)
                               : QString();
     if (!field.isText())
         return QString();
@@ -529,11 +542,11 @@ QString Dataset::checkValue(const QString &fieldName, const QVariant &value) con
         const int length = text.at(bad).isHighSurrogate() && bad + 1 < text.size() ? 2 : 1;
         return QStringLiteral("Поле %1 содержит знак «%2», которого нет в кодировке "
                               "Windows-1251.")
-            .arg(field.name, text.mid(bad, length));
+            .arg(named, text.mid(bad, length));
     }
     if (text.size() > field.size)
         return QStringLiteral("Поле %1 вмещает не более %2 знаков, а введено %3.")
-            .arg(field.name)
+            .arg(named)
             .arg(field.size)
             .arg(text.size());
     return QString();

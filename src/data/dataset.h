@@ -107,10 +107,14 @@ public:
     // The value as the user sees it: dates as dd.mm.yyyy, null as empty text.
     QString displayText(int row, int field) const;
     QString displayText(const QString &field) const;
+    // The field as the database held it before the current row's edit; null for a new row.
+    QVariant oldValue(const QString &field) const;
     // Changes a field of the row being edited or inserted.
     void setValue(const QString &field, const QVariant &value);
-    // The message that refuses this value for the field, or empty text when it fits.
-    QString checkValue(const QString &field, const QVariant &value) const;
+    // The message that refuses this value for the field, or empty text when it fits. The message
+    // names the field by `label` when one is given (a column's title), else by its name.
+    QString checkValue(const QString &field, const QVariant &value,
+                       const QString &label = QString()) const;
 
     // Editing.
     void insert();

@@ -157,9 +157,10 @@ void SharedData::configure() {
                                true});
     ibdsCard.setMaster(&ibdsMain);
 
+    // A book entry without a name could be chosen for a visit and never told from another.
     ibdsDocs.setFields({
         FieldDef::integer(QStringLiteral("D_ID"), true),
-        FieldDef::text(QStringLiteral("D_FIO"), 50),
+        FieldDef::text(QStringLiteral("D_FIO"), 50, true),
         FieldDef::text(QStringLiteral("D_ACTIVE"), 1, true),
     });
     ibdsDocs.setSelectSql(QStringLiteral("select * from DOCS\norder by D_FIO"));
@@ -182,7 +183,7 @@ void SharedData::configure() {
 
     ibdsDiag.setFields({
         FieldDef::integer(QStringLiteral("Z_ID")),
-        FieldDef::text(QStringLiteral("Z_NAME"), 100),
+        FieldDef::text(QStringLiteral("Z_NAME"), 100, true),
     });
     ibdsDiag.setSelectSql(QStringLiteral("select * from DIAG\norder by Z_NAME"));
     configureWrites(ibdsDiag, {"DIAG", "GEN_DIAG_ID", {"Z_ID", "Z_NAME"}, 1, false});
@@ -202,7 +203,7 @@ void SharedData::configure() {
 
     ibdsVmes.setFields({
         FieldDef::integer(QStringLiteral("E_ID")),
-        FieldDef::text(QStringLiteral("E_NAME"), 100),
+        FieldDef::text(QStringLiteral("E_NAME"), 100, true),
     });
     ibdsVmes.setSelectSql(QStringLiteral("select * from VMESH\norder by E_NAME"));
     configureWrites(ibdsVmes, {"VMESH", "GEN_VMESH_ID", {"E_ID", "E_NAME"}, 1, false});

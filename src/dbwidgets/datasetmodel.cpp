@@ -7,6 +7,8 @@
 #include "widgets/messagebox.h"
 
 #include <QAbstractItemView>
+#include <QFont>
+#include <QGuiApplication>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QWidget>
@@ -95,9 +97,17 @@ int DatasetModel::columnCount(const QModelIndex &parent) const {
 QVariant DatasetModel::data(const QModelIndex &index, int role) const {
     if (!index.isValid() || index.row() >= m_rows)
         return QVariant();
-    if (role != Qt::DisplayRole && role != Qt::EditRole)
-        return QVariant();
     try {
+        if ((role == Qt::ForegroundRole || role == Qt::FontRole) && m_dimmed &&
+            m_dimmed(*m_dataset, index.row())) {
+            if (role == Qt::ForegroundRole)
+                return QGuiApplication::palette().brush(QPalette::Disabled, QPalette::Text);
+            QFont italic;
+            italic.setItalic(true);
+            return italic;
+        }
+        if (role != Qt::DisplayRole && role != Qt::EditRole)
+            return QVariant();
         return m_dataset->displayText(index.row(), m_fieldIndex.value(index.column(), -1));
     } catch (const DbError &error) {
         reportLater(const_cast<DatasetModel *>(this), error.message());
@@ -192,10 +202,12 @@ bool GridBinding::keyPressed(const QKeyEvent *key) {
     Dataset *dataset = m_model->dataset();
     switch (key->key()) {
     case Qt::Key_Home:
-        dataset->first();
+        if (mayLeaveRow())
+            dataset->first();
         return true;
     case Qt::Key_End:
-        dataset->last();
+        if (mayLeaveRow())
+            dataset->last();
         return true;
     case Qt::Key_PageDown:
     case Qt::Key_Down: {
@@ -213,6 +225,10 @@ bool GridBinding::keyPressed(const QKeyEvent *key) {
     }
 }
 
+bool GridBinding::mayLeaveRow() const {
+    return !m_mayLeave || !m_model->dataset()->isEditing() || m_mayLeave();
+}
+
 void GridBinding::viewMoved(const QModelIndex &current) {
     // While rows come or go the selection moves by itself; the dataset tells where it is
     // afterwards, so those moves are not passed on to it.
@@ -221,6 +237,10 @@ void GridBinding::viewMoved(const QModelIndex &current) {
     Dataset *dataset = m_model->dataset();
     if (current.row() == dataset->currentRow())
         return;
+    if (!mayLeaveRow()) {
+        datasetMoved(dataset->currentRow());
+        return;
+    }
     try {
         dataset->moveTo(current.row());
     } catch (const DbError &error) {

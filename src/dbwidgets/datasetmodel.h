@@ -4,6 +4,8 @@
 #include <QPointer>
 #include <QStringList>
 
+#include <functional>
+
 class Dataset;
 class QAbstractItemView;
 class QKeyEvent;
@@ -29,6 +31,10 @@ public:
     int fieldOfColumn(int column) const { return m_fieldIndex.value(column, -1); }
     void setEditable(bool editable) { m_editable = editable; }
     bool isEditable() const { return m_editable; }
+    // Rows for which `dimmed` is true are drawn in italics, in the colour of disabled text when
+    // they are not selected.
+    using RowTest = std::function<bool(const Dataset &, int row)>;
+    void setDimmedRows(RowTest dimmed) { m_dimmed = std::move(dimmed); }
 
     int rowCount(const QModelIndex &parent = {}) const override;
     int columnCount(const QModelIndex &parent = {}) const override;
@@ -50,11 +56,13 @@ private:
     bool m_resetting = false;
     bool m_changingRows = false;
     bool m_editable = false;
+    RowTest m_dimmed;
     mutable bool m_fetchFailed = false; // reading more rows failed; not tried again until a reset
 };
 
 // Keeps a view's current row and its dataset's current row the same, both ways. A move the
-// dataset refuses (a pending row that cannot be posted) is reported, and the view goes back.
+// dataset refuses (a pending row that cannot be posted) is reported, and the view goes back;
+// so does a move off a row being edited that the view's owner holds back (setRowLeaving).
 // Home and End go to the first and the last row of the whole list, and the keys that move down
 // read the rows they move onto first, however few the view has seen so far.
 class GridBinding : public QObject {
@@ -62,15 +70,20 @@ class GridBinding : public QObject {
 public:
     GridBinding(QAbstractItemView *view, DatasetModel *model);
 
+    // Asked before the view moves the dataset off a row being edited; false keeps the row.
+    void setRowLeaving(std::function<bool()> mayLeave) { m_mayLeave = std::move(mayLeave); }
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     bool keyPressed(const QKeyEvent *key);
+    bool mayLeaveRow() const;
     void viewMoved(const QModelIndex &current);
     void datasetMoved(int row);
 
     QPointer<QAbstractItemView> m_view;
     DatasetModel *m_model;
+    std::function<bool()> m_mayLeave;
     bool m_syncing = false;
 };

@@ -128,6 +128,27 @@ void DbGrid::editCell(const QString &field) {
     });
 }
 
+void DbGrid::submitCellEdit() {
+    if (!isEditingCell())
+        return;
+    if (QWidget *editor = indexWidget(currentIndex())) {
+        commitData(editor);
+        closeEditor(editor, QAbstractItemDelegate::NoHint);
+    }
+}
+
+void DbGrid::setRowLeaving(std::function<bool()> mayLeave) {
+    m_mayLeaveRow = std::move(mayLeave);
+    if (m_binding)
+        m_binding->setRowLeaving(m_mayLeaveRow);
+}
+
+void DbGrid::setDimmedRows(std::function<bool(const Dataset &, int row)> dimmed) {
+    m_dimmed = std::move(dimmed);
+    if (m_model)
+        m_model->setDimmedRows(m_dimmed);
+}
+
 void DbGrid::setDataSource(DataSource *source, const QList<Column> &columns) {
     detach();
     m_source = source;
@@ -152,8 +173,10 @@ void DbGrid::attach() {
         columns << DatasetModel::Column{column.field, column.title};
     m_model = new DatasetModel(m_source->dataset(), columns, this);
     m_model->setEditable(m_editable);
+    m_model->setDimmedRows(m_dimmed);
     QItemSelectionModel *unused = selectionModel(); // the empty grid's, replaced by the model's
     m_binding = new GridBinding(this, m_model);
+    m_binding->setRowLeaving(m_mayLeaveRow);
     if (unused != selectionModel())
         delete unused;
     QHeaderView *header = horizontalHeader();
@@ -191,8 +214,12 @@ void DbGrid::hideEvent(QHideEvent *event) {
 
 void DbGrid::mouseDoubleClickEvent(QMouseEvent *event) {
     QTableView::mouseDoubleClickEvent(event);
-    if (event->button() == Qt::LeftButton)
-        Q_EMIT gridDoubleClicked();
+    if (event->button() != Qt::LeftButton)
+        return;
+    const QModelIndex index = indexAt(event->position().toPoint());
+    if (index.isValid() && m_model && index.row() == m_model->dataset()->currentRow())
+        Q_EMIT rowDoubleClicked();
+    Q_EMIT gridDoubleClicked();
 }
 
 void DbGrid::keyPressEvent(QKeyEvent *event) {
@@ -248,12 +275,13 @@ void DbGrid::closeEditor(QWidget *editor, QAbstractItemDelegate::EndEditHint hin
     }
 }
 
-// The focus left the grid and its cell editors for another control of the program (not for a
-// drop-down list, nor for another program): the row being edited is posted.
+// The focus left the grid and its cell editors for another control of its window (not for a
+// drop-down list, another program, or a window opened over this one, such as a book to choose
+// the row's entry from, which writes into the row still being edited): the row is posted.
 void DbGrid::focusMoved(QWidget *old, QWidget *now) {
     if (!m_postOnLeaving || !m_model || !now || !isWithin(old, this) || isWithin(now, this))
         return;
-    if (now->window()->windowType() == Qt::Popup)
+    if (now->window() != window())
         return;
     Dataset *data = m_model->dataset();
     if (data->isEditing())

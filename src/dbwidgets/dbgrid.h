@@ -5,7 +5,10 @@
 #include <QString>
 #include <QTableView>
 
+#include <functional>
+
 class DataSource;
+class Dataset;
 class DatasetModel;
 class GridBinding;
 
@@ -16,10 +19,11 @@ class GridBinding;
 //
 // Read-only unless made editable. An editable grid edits a cell in place when the user types in
 // it or presses F2; a lookup column (a diagnosis' name) is chosen from a drop-down list of its
-// book. Ins starts a new row, and typing in an empty grid starts its first row. Esc in a cell
-// editor closes it and cancels the row's edit; Esc on the grid cancels the row's edit when there
-// is one, and otherwise goes on to the window. With postOnLeaving, the row is posted when the
-// focus leaves the grid.
+// book. Ins starts a new row, and typing in an empty grid starts its first row. Enter in a cell
+// editor writes the cell and closes the editor, and goes no further (to a dialog's default
+// button). Esc in a cell editor closes it and cancels the row's edit; Esc on the grid cancels the
+// row's edit when there is one, and otherwise goes on to the window. With postOnLeaving, the row
+// is posted when the focus leaves the grid for another control of its window.
 class DbGrid : public QTableView {
     Q_OBJECT
 public:
@@ -45,10 +49,20 @@ public:
     bool isEditingCell() const { return state() == EditingState; }
     // Opens the editor of the field's cell in the current row, starting a row when there is none.
     void editCell(const QString &field);
+    // Writes what an open cell editor holds into its row and closes the editor, so that a
+    // command of the window (OK by Ctrl+Enter) sees what the user typed.
+    void submitCellEdit();
+    // Asked before the grid moves its dataset off a row being edited (a click, the arrow keys,
+    // Home, End); false keeps the grid on that row, still being edited.
+    void setRowLeaving(std::function<bool()> mayLeave);
+    // Rows to draw dimmed, as DatasetModel::setDimmedRows.
+    void setDimmedRows(std::function<bool(const Dataset &, int row)> dimmed);
 
 Q_SIGNALS:
     // A double click anywhere in the grid, on a row or below the last one.
     void gridDoubleClicked();
+    // A double click on a row, which is then the current row.
+    void rowDoubleClicked();
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -71,4 +85,6 @@ private:
     GridBinding *m_binding = nullptr;
     bool m_editable = false;
     bool m_postOnLeaving = false;
+    std::function<bool()> m_mayLeaveRow;
+    std::function<bool(const Dataset &, int row)> m_dimmed;
 };

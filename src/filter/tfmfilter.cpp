@@ -37,7 +37,7 @@ TfmFilter::TfmFilter(SharedData &data, SettingsFile &settings, StatusText status
     : QDialog(parent), m_ui(std::make_unique<Ui::TfmFilter>()), m_data(data),
       m_statusText(std::move(statusText)) {
     m_ui->setupUi(this);
-    setUpFixedSizeDialog(this);
+    setUpMinimizableDialog(this);
 
     const QString presetsHint =
         QStringLiteral("Щёлкните правую кнопку, чтобы выбрать готовый вариант");

@@ -11,6 +11,9 @@ inline const QString kDeveloperName = QStringLiteral("Илья Воронцов"
 inline const QString kDeveloperGivenName = QStringLiteral("Илья");
 inline const QString kDeveloperEmail = QStringLiteral("ventrel@example.org");
 inline const QString kWebAddress = QStringLiteral("https://ventrel.example.org/");
+// The name the desktop knows the program by: its desktop entry, its icon and its description
+// for software centres.
+inline const QString kApplicationId = QStringLiteral("org.example.Ventrel");
 
 // "Обратитесь к разработчику <address>." and a line break: how every fatal message ends.
 QString contactLine();

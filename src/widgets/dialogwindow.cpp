@@ -4,7 +4,9 @@
 
 namespace {
 
-void setDesignFont(QWidget *dialog) {
+void setUpDialog(QWidget *dialog, Qt::WindowFlags boxes) {
+    dialog->setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | boxes |
+                           Qt::WindowCloseButtonHint);
     QFont font = dialog->font();
     font.setPixelSize(11);
     dialog->setFont(font);
@@ -13,14 +15,9 @@ void setDesignFont(QWidget *dialog) {
 } // namespace
 
 void setUpSizeableDialog(QWidget *dialog) {
-    dialog->setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                           Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
-    setDesignFont(dialog);
+    setUpDialog(dialog, Qt::WindowMinMaxButtonsHint);
 }
 
-void setUpFixedSizeDialog(QWidget *dialog) {
-    dialog->setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
-                           Qt::MSWindowsFixedSizeDialogHint);
-    setDesignFont(dialog);
+void setUpMinimizableDialog(QWidget *dialog) {
+    setUpDialog(dialog, Qt::WindowMinimizeButtonHint);
 }

@@ -6,6 +6,6 @@ class QWidget;
 // and close boxes, and the 11-pixel font its design sizes are made for.
 void setUpSizeableDialog(QWidget *dialog);
 
-// The same for a dialog of fixed size (its layout fixes the size): the minimise and close boxes
-// only.
-void setUpFixedSizeDialog(QWidget *dialog);
+// A dialog whose title bar has the minimise and close boxes but no maximise box, in the same
+// font; it may still be sized by its border unless its size is fixed.
+void setUpMinimizableDialog(QWidget *dialog);

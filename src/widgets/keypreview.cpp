@@ -24,3 +24,15 @@ bool KeyPreview::eventFilter(QObject *watched, QEvent *event) {
         return false;
     return m_handler && m_handler(static_cast<QKeyEvent *>(event));
 }
+
+bool isEnter(const QKeyEvent *event) {
+    return event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+}
+
+bool isCtrlEnter(const QKeyEvent *event) {
+    return isEnter(event) && (event->modifiers() & Qt::ControlModifier);
+}
+
+bool withoutModifiers(const QKeyEvent *event) {
+    return !(event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier));
+}

@@ -24,3 +24,8 @@ private:
     QPointer<QWidget> m_window;
     Handler m_handler;
 };
+
+// What the windows' key handlers ask of a key.
+bool isEnter(const QKeyEvent *event); // Return, or Enter of the keypad
+bool isCtrlEnter(const QKeyEvent *event);
+bool withoutModifiers(const QKeyEvent *event); // none of Shift, Ctrl and Alt held

@@ -6,6 +6,7 @@
 #include "data/registerservices.h"
 #include "testdatabase.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QProcess>
 #include <QTest>
@@ -27,10 +28,11 @@ class TestCommandLine : public QObject {
 
     // The program copied into a folder of its own with "Base/base.fdb" and a "Ventrel.ini"
     // beside it, so that it uses that register and keeps its settings there.
-    Run ventrel(const QStringList &arguments) {
+    Run ventrel(const QStringList &arguments, const QString &home = QStringLiteral("home")) {
         QProcess process;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("XDG_DATA_HOME"), path(QStringLiteral("home")));
+        environment.insert(QStringLiteral("XDG_DATA_HOME"), path(home));
+        environment.insert(QStringLiteral("VENTREL_COMMON_DATA"), path(QStringLiteral("common")));
         process.setProcessEnvironment(environment);
         process.start(path(QStringLiteral("program/ventrel")), arguments);
         if (!process.waitForFinished(60000))
@@ -52,9 +54,18 @@ private Q_SLOTS:
         QTest::newRow("view mode is the window's")
             << QStringList{"/view", "x"} << Action::Window << ""
             << "" << false;
+        QTest::newRow("Qt's own option") << QStringList{"-platform", "xcb"} << Action::Window << ""
+                                         << "" << false;
+        QTest::newRow("help") << QStringList{"--help"} << Action::Help << ""
+                              << "" << false;
+        QTest::newRow("version") << QStringList{"--version"} << Action::Version << ""
+                                 << "" << false;
         QTest::newRow("unknown option, no command")
             << QStringList{"--geometry"} << Action::Window << ""
-            << "" << false;
+            << "" << true;
+        QTest::newRow("unknown option after view mode")
+            << QStringList{"/view", "--viewer"} << Action::Window << ""
+            << "" << true;
         QTest::newRow("backup") << QStringList{"--backup", "a.fbk"} << Action::Backup << "a.fbk"
                                 << "" << false;
         QTest::newRow("backup=") << QStringList{"--backup=a b.fbk"} << Action::Backup << "a b.fbk"
@@ -145,6 +156,46 @@ private Q_SLOTS:
         run = ventrel({QStringLiteral("--restore"), copy});
         QCOMPARE(run.status, 2);
         QVERIFY(run.err.contains(QStringLiteral("--to")));
+    }
+
+    // The usage, the version and a mistake are told on the terminal, and touch neither the
+    // user's folder nor the register.
+    void terminal_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QStringList>("out");
+        QTest::addColumn<QStringList>("err");
+        QTest::newRow("help") << QStringList{"--help"} << 0
+                              << QStringList{"Использование:",
+                                             "ventrel [/view]",
+                                             "--version",
+                                             "Настройки:",
+                                             "program/Ventrel.ini",
+                                             "common/Ventrel/base.fdb",
+                                             "Пустая база:      не найдена"}
+                              << QStringList();
+        QTest::newRow("version") << QStringList{"--version"} << 0
+                                 << QStringList{"Вентрель " VENTREL_VERSION "\n"} << QStringList();
+        QTest::newRow("unknown option")
+            << QStringList{"--nonsense"} << 2 << QStringList()
+            << QStringList{"Непонятный параметр: --nonsense\n", "Использование:"};
+    }
+    void terminal() {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, status);
+        QFETCH(QStringList, out);
+        QFETCH(QStringList, err);
+        const QDateTime registerChanged = QFileInfo(registerFile()).lastModified();
+        const Run run = ventrel(arguments, QStringLiteral("untouched-home"));
+        QCOMPARE(run.status, status);
+        for (const QString &text : out)
+            QVERIFY2(run.out.contains(text), qPrintable(run.out));
+        for (const QString &text : err)
+            QVERIFY2(run.err.contains(text), qPrintable(run.err));
+        QCOMPARE(run.out.isEmpty(), out.isEmpty());
+        QCOMPARE(run.err.isEmpty(), err.isEmpty());
+        QVERIFY(!QFileInfo::exists(path(QStringLiteral("untouched-home"))));
+        QCOMPARE(QFileInfo(registerFile()).lastModified(), registerChanged);
     }
 
     // While a running program (here, this test) has the register open, the commands say so

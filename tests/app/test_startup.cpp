@@ -172,6 +172,9 @@ private Q_SLOTS:
             << withTemplate << QStringList{QStringLiteral("data/Base.fdb")}
             << QStringLiteral("missing") << true << QStringLiteral("data")
             << QStringLiteral("data/Base.fdb") << false;
+        QTest::newRow("installed template")
+            << QStringList{QStringLiteral("share/ventrel/Base0.fdb")} << QStringList() << QString()
+            << false << QStringLiteral("data") << QStringLiteral("data/Base.fdb") << true;
         QTest::newRow("empty Base folder beside the program")
             << QStringList{QStringLiteral("program/Base0.fdb"), QStringLiteral("program/Base/x")}
             << QStringList() << QString() << true << QStringLiteral("common/Ventrel")
@@ -209,6 +212,29 @@ private Q_SLOTS:
         QVERIFY(!QFileInfo::exists(path(QStringLiteral("elsewhere"))));
         QCOMPARE(QFileInfo::exists(path(QStringLiteral("common/Ventrel"))), sharedFolder);
         QVERIFY(QFileInfo(location.file).isWritable());
+    }
+
+    // An installation keeps the template in share/ventrel/ beside bin/; the one beside the
+    // program (a build folder, a portable copy) comes first.
+    void templateFile_data() {
+        QTest::addColumn<QStringList>("templates");
+        QTest::addColumn<QString>("found");
+        const QString beside = QStringLiteral("program/Base0.fdb");
+        const QString installed = QStringLiteral("share/ventrel/Base0.fdb");
+        QTest::newRow("beside") << QStringList{beside} << beside;
+        QTest::newRow("installed") << QStringList{installed} << installed;
+        QTest::newRow("both") << QStringList{installed, beside} << beside;
+        QTest::newRow("other letter case") << QStringList{QStringLiteral("share/ventrel/base0.FDB")}
+                                           << QStringLiteral("share/ventrel/base0.FDB");
+        QTest::newRow("none") << QStringList{QStringLiteral("share/Base0.fdb")} << QString();
+    }
+    void templateFile() {
+        QFETCH(QStringList, templates);
+        QFETCH(QString, found);
+        for (const QString &file : templates)
+            makeFile(file, templateContent());
+        QCOMPARE(database::templateFile(folder(QStringLiteral("program"))),
+                 found.isEmpty() ? QString() : path(found));
     }
 
     void relativePathBaseIsTakenFromCurrentFolder() {
@@ -460,23 +486,36 @@ private Q_SLOTS:
                               QStringLiteral("home"), QStringLiteral("program")}));
     }
 
-    // A shared folder this user cannot write into is left for the user's own folder, and the
-    // user is told, both folders named.
+    // A shared folder this user cannot write into is left for the user's own folder. A user of
+    // the folder's group (who may just not have logged in again since being added) is told,
+    // both folders named; for anyone else the folder is none of theirs, and nothing is said.
+    void sharedFolderThisUserCannotWrite_data() {
+        QTest::addColumn<unsigned>("group");
+        QTest::addColumn<bool>("told");
+        QTest::newRow("of the folder's group") << otheruser::kNobody << true;
+        QTest::newRow("not of the folder's group") << 0u << false;
+    }
     void sharedFolderThisUserCannotWrite() {
+        QFETCH(unsigned, group);
+        QFETCH(bool, told);
+        if (!otheruser::isRoot())
+            QSKIP("giving the folder to a group of the other user needs root");
         makeFile(QStringLiteral("program/Base0.fdb"), templateContent());
-        QVERIFY(QDir().mkpath(path(QStringLiteral("common/Ventrel"))));
+        const QString shared = path(QStringLiteral("common/Ventrel"));
+        QVERIFY(QDir().mkpath(shared));
         QVERIFY(QDir().mkpath(path(QStringLiteral("home"))));
-        QFile::setPermissions(path(QStringLiteral("common/Ventrel")),
-                              QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther |
-                                  QFile::ExeOther);
+        QVERIFY(::chown(QFile::encodeName(shared).constData(), 0, group) == 0);
+        QVERIFY(::chmod(QFile::encodeName(shared).constData(), 02750) == 0);
         QFile::setPermissions(path(QStringLiteral("home")), QFile::Permissions(0x7777));
         otheruser::letThrough(root->path());
+        otheruser::letThrough(path(QStringLiteral("common")));
 
         const QString output = otheruser::runAgain(kLocateOnly, root->path());
         QVERIFY2(output.startsWith(folder(QStringLiteral("home/Ventrel")) + u'\n'),
                  qPrintable(output));
-        QVERIFY(output.contains(QStringLiteral("Папка базы недоступна:\n") +
-                                folder(QStringLiteral("common/Ventrel"))));
+        QCOMPARE(output.contains(QStringLiteral("Папка базы недоступна:\n") +
+                                 folder(QStringLiteral("common/Ventrel"))),
+                 told);
         QVERIFY(!QFileInfo::exists(path(QStringLiteral("common/Ventrel/Base.fdb"))));
     }
 };

@@ -4,6 +4,8 @@
 // datasets open on it, a settings file, message boxes answered by the test, and a look at what
 // another attachment sees (what has been committed).
 
+#include "app/programwindows.h"
+#include "app/tfmmain.h"
 #include "data/shareddata.h"
 #include "data/statement.h"
 #include "keyboard.h"
@@ -103,6 +105,23 @@ public:
     }
 
     Dataset &patients() { return data->ibdsMain; }
+
+    // The main window with every window of the program on this register, shown with its start
+    // list loaded. It opens the database itself: the fixture's shared datasets are closed first.
+    std::unique_ptr<TfmMain> showMainWindow() {
+        StartupState state;
+        state.programFolder = state.dataFolder = dir->path() + u'/';
+        state.databaseFolder = db->folder() + u'/';
+        state.databaseFile = db->path();
+        state.settingsFile = settings->path();
+        data.reset();
+        auto fmMain = std::make_unique<TfmMain>(state);
+        new ProgramWindows(fmMain.get());
+        fmMain->show();
+        if (!QTest::qWaitFor([&] { return fmMain->isLoaded(); }))
+            qFatal("the main window did not load the register");
+        return fmMain;
+    }
 
     void moveToPatient(const QString &fio) {
         QVERIFY(data->ibdsMain.locate(QStringLiteral("FIO"), fio));

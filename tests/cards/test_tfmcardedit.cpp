@@ -1,8 +1,6 @@
 // The patient card editor, offscreen, on a real database: adding and editing patients, its
 // checks, the close question, paging, the visit list, and the rules of the name, sex and age.
 
-#include "app/programwindows.h"
-#include "app/tfmmain.h"
 #include "cardfixture.h"
 #include "cards/tfmcardedit.h"
 #include "dbwidgets/datebox.h"
@@ -72,16 +70,7 @@ private Q_SLOTS:
     // The road of a new user: the surname searched for and not found, Add, the name typed on,
     // OK; the patient is in the list and in the database.
     void addPatientFromTheMainWindow() {
-        StartupState state;
-        state.programFolder = state.dataFolder = f.dir->path() + u'/';
-        state.databaseFolder = f.db->folder() + u'/';
-        state.databaseFile = f.db->path();
-        state.settingsFile = f.settings->path();
-        f.data.reset(); // the main window opens the database itself
-        auto fmMain = std::make_unique<TfmMain>(state);
-        new ProgramWindows(fmMain.get());
-        fmMain->show();
-        QTRY_VERIFY(fmMain->isLoaded());
+        const std::unique_ptr<TfmMain> fmMain = f.showMainWindow();
 
         QString caption;
         QTimer::singleShot(0, this, [&] {

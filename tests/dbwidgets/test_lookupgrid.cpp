@@ -170,6 +170,12 @@ private Q_SLOTS:
         QTRY_COMPARE(data().ibdsDiagnoz.value(QStringLiteral("G_PRIM")).toString(),
                      QStringLiteral("обострение"));
         QCOMPARE(data().ibdsDiagnoz.state(), Dataset::State::Insert);
+        // The focus going from the grid straight to a window opened over this one (a book to
+        // choose the row's entry from, as X11 moves it) leaves the row being edited.
+        QLineEdit book;
+        book.show();
+        Q_EMIT qApp->focusChanged(window->diagnoses, &book);
+        QCOMPARE(data().ibdsDiagnoz.state(), Dataset::State::Insert);
         window->elsewhere->setFocus();
         QCOMPARE(data().ibdsDiagnoz.state(), Dataset::State::Browse);
         QCOMPARE(count(QStringLiteral("select count(*) from DIAGNOZ where G_DIAG = 3 and "
@@ -193,6 +199,60 @@ private Q_SLOTS:
         QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
         QApplication::sendEvent(window->diagnoses, &escape);
         QVERIFY(!escape.isAccepted());
+    }
+
+    // A book's grid: what is typed reaches the row when the window asks for it; the row being
+    // edited is left only when the window allows it, however the user moves; a double click
+    // tells whether it was on a row.
+    void rowIsLeftOnlyWhenAllowed() {
+        data().ibdsDiag.open(); // in name order
+        DbGrid grid;
+        grid.setDataSource(&data().dsDiag, {{QStringLiteral("Z_NAME"), QStringLiteral("Диагноз")}});
+        grid.setEditable(true);
+        bool allowed = false;
+        int asked = 0;
+        grid.setRowLeaving([&] {
+            ++asked;
+            return allowed;
+        });
+        grid.resize(300, 200);
+        grid.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&grid));
+        grid.setFocus();
+        QTest::keyClick(&grid, Qt::Key_F2);
+        QVERIFY(grid.isEditingCell());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_End);
+        typeText(QApplication::focusWidget(), QStringLiteral(" острый"));
+        grid.submitCellEdit();
+        QVERIFY(!grid.isEditingCell());
+        Dataset &book = data().ibdsDiag;
+        QCOMPARE(book.value(QStringLiteral("Z_NAME")).toString(), QStringLiteral("Бронхит острый"));
+
+        const QRect last = grid.visualRect(grid.model()->index(2, 0));
+        QTest::keyClick(&grid, Qt::Key_Down);
+        QTest::keyClick(&grid, Qt::Key_End);
+        QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, last.center());
+        QCOMPARE(asked, 3);
+        QCOMPARE(book.currentRow(), 0);
+        QCOMPARE(grid.currentIndex().row(), 0);
+        QCOMPARE(book.state(), Dataset::State::Edit);
+
+        allowed = true;
+        QTest::keyClick(&grid, Qt::Key_Down);
+        QCOMPARE(book.currentRow(), 1);
+        QCOMPARE(book.state(), Dataset::State::Browse);
+        QCOMPARE(count(QStringLiteral("select count(*) from DIAG where Z_NAME = 'Бронхит острый'")),
+                 1);
+        QCOMPARE(asked, 4);
+        QTest::keyClick(&grid, Qt::Key_Down); // nothing being edited: not asked
+        QCOMPARE(asked, 4);
+
+        QSignalSpy onRow(&grid, &DbGrid::rowDoubleClicked);
+        QSignalSpy anywhere(&grid, &DbGrid::gridDoubleClicked);
+        QTest::mouseDClick(grid.viewport(), Qt::LeftButton, {}, last.center());
+        QTest::mouseDClick(grid.viewport(), Qt::LeftButton, {}, last.center() + QPoint(0, 60));
+        QCOMPARE(onRow.count(), 1);
+        QCOMPARE(anywhere.count(), 2);
     }
 };
 

@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# The Debian package that "cpack -G DEB" makes: what it installs where, its control fields and
+# its maintainer scripts.
+# shellcheck source=common.sh
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh" # BUILD_FOLDER VERSION
+
+cpack -G DEB --config "$build/CPackConfig.cmake" -B "$work" >"$work/cpack.txt" 2>&1 ||
+    fail "cpack: $(cat "$work/cpack.txt")"
+deb=$work/ventrel_${version}_$(dpkg --print-architecture).deb
+[ -f "$deb" ] || fail "no package $deb: $(ls "$work")"
+
+# "mode ./path", and " -> target" for a link.
+dpkg-deb -c "$deb" | awk '{ line = $1 " " $6; if (NF > 6) line = line " " $7 " " $8; print line }' \
+    >"$work/contents.txt"
+while read -r mode path; do
+    grep -qxF -- "$mode ./$path" "$work/contents.txt" || fail "the package lacks $mode $path"
+done <<LIST
+-rwxr-xr-x usr/bin/ventrel
+-rw-r--r-- usr/share/ventrel/Base0.fdb
+-rw-r--r-- usr/share/applications/$id.desktop
+-rw-r--r-- usr/share/metainfo/$id.metainfo.xml
+-rw-r--r-- usr/share/icons/hicolor/scalable/apps/$id.svg
+-rw-r--r-- usr/share/icons/hicolor/48x48/apps/$id.png
+-rw-r--r-- usr/share/fontconfig/conf.avail/$alias
+-rw-r--r-- usr/share/man/man1/ventrel.1.gz
+-rw-r--r-- usr/share/doc/ventrel/copyright
+-rw-r--r-- usr/share/doc/ventrel/changelog.gz
+LIST
+grep -qxF -- "lrwxrwxrwx ./etc/fonts/conf.d/$alias -> /usr/share/fontconfig/conf.avail/$alias" \
+    "$work/contents.txt" || fail "the fontconfig alias is not linked into /etc/fonts/conf.d"
+# The register is the package's to leave alone: the maintainer scripts make its folder.
+! grep -q 'var/lib' "$work/contents.txt" || fail "the package ships /var/lib"
+! grep -qE 'test_|bench|genregister|mktemplate|ventrel-tidy' "$work/contents.txt" ||
+    fail "the package holds the build's tools"
+dpkg-deb -x "$deb" "$work/root"
+file -b "$work/root/usr/bin/ventrel" | grep -q ', stripped' || fail "the program is not stripped"
+
+field() { dpkg-deb -f "$deb" "$1"; }
+[ "$(field Package)" = ventrel ] || fail "Package: $(field Package)"
+[ "$(field Version)" = "$version" ] || fail "Version: $(field Version)"
+[ "$(field Section)" = science ] || fail "Section: $(field Section)"
+[ "$(field Maintainer)" = "Илья Воронцов <ventrel@example.org>" ] || fail "Maintainer: $(field Maintainer)"
+depends=$(field Depends)
+for package in libfbclient2 libqt6widgets6 firebird3.0-server-core qt6-translations-l10n \
+    fonts-liberation2 fonts-roboto-unhinted adduser; do
+    grep -qE "(^|, )$package( |,|$)" <<<"$depends" || fail "Depends lacks $package: $depends"
+done
+grep -q libreoffice-writer <<<"$(field Recommends)" || fail "Recommends: $(field Recommends)"
+field Description | head -1 | grep -qx "register of outpatients for a doctor's practice" ||
+    fail "Description: $(field Description | head -1)"
+
+dpkg-deb --ctrl-tarfile "$deb" | tar -tvf - | awk '{ print $1, $6 }' >"$work/control.txt"
+for script in postinst postrm; do
+    grep -qxF -- "-rwxr-xr-x ./$script" "$work/control.txt" || fail "no executable $script"
+done
+echo "package $(basename "$deb") is sound"
