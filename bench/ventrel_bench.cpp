@@ -1,6 +1,7 @@
 // Times the patient-list operations of the program on a register of realistic size, each beside
 // the engine's own time for the same statement (RawFirebird), measured in the same run.
-//     ventrel-bench <register.fdb> [--runs N]
+//     ventrel-bench <register.fdb> [--runs N] [--only TEXT]
+//     ventrel-bench <register.fdb> [--runs N] --sql FILE      (other statements, one a line)
 //     ventrel-bench <register.fdb> --memory     (peak memory with the whole list read)
 
 #include "app/patientlists.h"
@@ -95,15 +96,20 @@ int mostFrequent(SharedData &data, const char *column, const char *table) {
     return find.selectOne().value(0).toInt();
 }
 
+// One line of the table: the medians of the program's and the engine's times and their ratio,
+// and the median processor time of the program's runs where it was measured.
 void report(const char *operation, const std::vector<double> &program,
-            const std::vector<double> &baseline) {
+            const std::vector<double> &baseline, const std::vector<double> &programCpu = {}) {
     const double p = median(program);
     if (baseline.empty()) {
         std::printf("%-44s %10.2f ms\n", operation, p);
         return;
     }
     const double b = median(baseline);
-    std::printf("%-44s %10.2f ms %10.2f ms %8.2f\n", operation, p, b, p / b);
+    std::printf("%-44s %10.2f ms %10.2f ms %8.2f", operation, p, b, p / b);
+    if (!programCpu.empty())
+        std::printf(" %10.2f ms", median(programCpu));
+    std::printf("\n");
 }
 
 int memoryRun(const QString &path) {
@@ -137,7 +143,8 @@ int main(int argc, char **argv) {
     QCoreApplication app(argc, argv);
     QStringList args = app.arguments();
     if (args.size() < 2) {
-        std::fprintf(stderr, "usage: ventrel-bench <register.fdb> [--runs N] [--memory]\n");
+        std::fprintf(stderr, "usage: ventrel-bench <register.fdb> [--runs N] [--only TEXT] "
+                             "[--sql FILE] [--memory]\n");
         return 2;
     }
     const QString path = args[1];
@@ -147,15 +154,20 @@ int main(int argc, char **argv) {
     // --only TEXT runs just the list operations whose name contains TEXT (for profiling).
     const int onlyIndex = int(args.indexOf(QStringLiteral("--only")));
     const QString only = onlyIndex > 0 ? args.value(onlyIndex + 1) : QString();
+    // --sql FILE times the statements of the file (UTF-8, one a line) instead, first screen and
+    // whole list: for trying another shape of a list on a real register.
+    const int sqlIndex = int(args.indexOf(QStringLiteral("--sql")));
+    const QString sqlFile = sqlIndex > 0 ? args.value(sqlIndex + 1) : QString();
     const QDate today = dates::today();
 
     try {
         if (args.contains(QStringLiteral("--memory")))
             return memoryRun(path);
 
-        std::printf("%-44s %13s %13s %8s\n", "operation (median)", "program", "engine", "ratio");
+        std::printf("%-44s %13s %13s %8s %13s\n", "operation (median)", "program", "engine",
+                    "ratio", "program cpu");
         std::vector<double> program, baseline;
-        const int openRuns = only.isEmpty() ? runs : 0;
+        const int openRuns = only.isEmpty() && sqlFile.isEmpty() ? runs : 0;
         // The very first attach of a process loads the engine; it is shown on its own.
         {
             SharedData data;
@@ -183,21 +195,23 @@ int main(int argc, char **argv) {
         auto compare = [&](const char *name, const QString &sql, int rows) {
             if (!QString::fromUtf8(name).contains(only))
                 return;
-            std::vector<double> p, b;
+            std::vector<double> p, b, cpu;
             const QByteArray bytes = win1251::encode(sql).value();
             for (int i = 0; i < runs; ++i) {
                 // Another statement in between, so that each run prepares its statement anew.
                 data.showPatients(surnameSearch(QStringLiteral("Я")));
-                p.push_back(milliseconds([&] {
-                    data.showPatients(sql);
-                    if (rows < 0)
-                        data.ibdsMain.recordCount();
+                cpu.push_back(threadCpuMilliseconds([&] {
+                    p.push_back(milliseconds([&] {
+                        data.showPatients(sql);
+                        if (rows < 0)
+                            data.ibdsMain.recordCount();
+                    }));
                 }));
                 data.ibdsMain.close();
                 raw.select(win1251::encode(surnameSearch(QStringLiteral("Я"))).value(), 1);
                 b.push_back(milliseconds([&] { raw.select(bytes, rows); }));
             }
-            report(name, p, b);
+            report(name, p, b, cpu);
         };
         // The same for the plain shape of a list, through the program.
         auto comparePlain = [&](const char *name, const QString &sql, int rows) {
@@ -205,6 +219,26 @@ int main(int argc, char **argv) {
                 (QStringLiteral("  plain shape: ") + QString::fromUtf8(name)).toUtf8();
             compare(label.constData(), sql, rows);
         };
+        if (!sqlFile.isEmpty()) {
+            QFile statements(sqlFile);
+            if (!statements.open(QIODevice::ReadOnly | QIODevice::Text))
+                throw DbError(QStringLiteral("cannot read %1").arg(sqlFile));
+            int number = 0;
+            for (const QByteArray &line : statements.readAll().split('\n')) {
+                const QString sql = QString::fromUtf8(line).trimmed();
+                if (sql.isEmpty())
+                    continue;
+                ++number;
+                const QByteArray first =
+                    QStringLiteral("statement %1, first screen").arg(number).toUtf8();
+                const QByteArray whole =
+                    QStringLiteral("statement %1, whole list").arg(number).toUtf8();
+                compare(first.constData(), sql, kScreenRows);
+                compare(whole.constData(), sql, -1);
+            }
+            data.close();
+            return 0;
+        }
         for (const QString &typed :
              {QStringLiteral("Ив"), QStringLiteral("Ива"), QStringLiteral("Иван"),
               QStringLiteral("Ку"), QStringLiteral("Зв")}) {

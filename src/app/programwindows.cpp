@@ -4,6 +4,8 @@
 #include "books/tfmbook.h"
 #include "cards/tfmcardedit.h"
 #include "cards/tfmcardview.h"
+#include "filter/tfmfilter.h"
+#include "support/dates.h"
 #include "visits/tfmpriem.h"
 #include "visits/tfmprint.h"
 
@@ -31,6 +33,7 @@ ProgramWindows::ProgramWindows(TfmMain *fmMain) : QObject(fmMain), m_main(fmMain
     TfmMain::Windows windows;
     windows.cardEdit = [this] { showCardEdit(); };
     windows.cardView = [this] { showCardView(); };
+    windows.filter = [this] { showFilter(); };
     windows.book = [this](TfmMain::Book book) { showBook(bookOf(book)); };
     m_main->setWindows(std::move(windows));
 }
@@ -102,6 +105,19 @@ TfmPriem *ProgramWindows::fmPriem() {
     return m_priem;
 }
 
+TfmFilter *ProgramWindows::fmFilter() {
+    if (!m_filter) {
+        m_filter = new TfmFilter(
+            m_main->data(), m_main->settings(),
+            [this](const QString &text) { m_main->setStatusText(text); }, m_main);
+        m_main->adoptWindow(m_filter);
+        // The visits of the last month at first; later openings keep what the user left.
+        const QDate today = dates::today();
+        m_filter->setDates(dates::monthBack(today), today);
+    }
+    return m_filter;
+}
+
 void ProgramWindows::showCardEdit() {
     TfmCardEdit *window = fmCardEdit();
     // The editor shows the age of the patient already current, as after any move.
@@ -115,6 +131,10 @@ void ProgramWindows::showCardView() {
 
 void ProgramWindows::showPriem() {
     fmPriem()->exec();
+}
+
+void ProgramWindows::showFilter() {
+    fmFilter()->exec();
 }
 
 void ProgramWindows::showPrint() {

@@ -8,6 +8,7 @@
 class TfmBook;
 class TfmCardEdit;
 class TfmCardView;
+class TfmFilter;
 class TfmMain;
 class TfmPriem;
 class TfmPrint;
@@ -26,6 +27,7 @@ public:
     TfmCardEdit *fmCardEdit();
     TfmCardView *fmCardView();
     TfmPriem *fmPriem();
+    TfmFilter *fmFilter();
     TfmBook *book(BookKind kind);
 
     // The patient card editor, modally, on the current patient (new when adding).
@@ -36,6 +38,8 @@ public:
     void showPriem();
     // The outpatient card of the current visit, in the print window.
     void showPrint();
+    // The filter window, modally; it fills the patient list and the status bar itself.
+    void showFilter();
     // A reference book, modally: kept from the main menu, or for choosing the entry of the
     // visit being edited (its doctor, or its current diagnosis or intervention row).
     void showBook(BookKind kind);
@@ -48,4 +52,5 @@ private:
     QPointer<TfmCardEdit> m_cardEdit;
     QPointer<TfmCardView> m_cardView;
     QPointer<TfmPriem> m_priem;
+    QPointer<TfmFilter> m_filter;
 };

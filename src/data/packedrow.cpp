@@ -61,11 +61,12 @@ PackedRow::Builder::Builder(int fields) : m_fields(fields) {
 
 void PackedRow::Builder::begin(char tag) {
     m_offsets.push_back(quint32(m_payload.size()));
-    m_payload.append(tag);
+    m_payload.push_back(tag);
 }
 
 template <typename T> void PackedRow::Builder::append(T value) {
-    m_payload.append(reinterpret_cast<const char *>(&value), sizeof value);
+    const char *bytes = reinterpret_cast<const char *>(&value);
+    m_payload.insert(m_payload.end(), bytes, bytes + sizeof value);
 }
 
 void PackedRow::Builder::addNull() {
@@ -89,7 +90,7 @@ void PackedRow::Builder::addDouble(double value) {
 
 void PackedRow::Builder::addBool(bool value) {
     begin(Bool);
-    m_payload.append(value ? '\1' : '\0');
+    m_payload.push_back(value ? '\1' : '\0');
 }
 
 void PackedRow::Builder::addDate(qint64 julianDay) {
@@ -110,21 +111,22 @@ void PackedRow::Builder::addDateTime(qint64 julianDay, qint32 msecsOfDay) {
 
 void PackedRow::Builder::addText(const char *win1251, qsizetype length) {
     begin(Text);
-    m_payload.append(win1251, length);
+    m_payload.insert(m_payload.end(), win1251, win1251 + length);
 }
 
 PackedRow PackedRow::Builder::finish() {
     while (int(m_offsets.size()) < m_fields)
         addNull();
     m_offsets.push_back(quint32(m_payload.size()));
-    QByteArray bytes;
-    bytes.reserve(qsizetype(sizeof(quint32) * (m_offsets.size() + 1)) + m_payload.size());
     const quint32 count = quint32(m_fields);
-    bytes.append(reinterpret_cast<const char *>(&count), sizeof count);
-    bytes.append(reinterpret_cast<const char *>(m_offsets.data()),
-                 qsizetype(m_offsets.size() * sizeof(quint32)));
-    bytes.append(m_payload);
+    const size_t offsetBytes = m_offsets.size() * sizeof(quint32);
+    QByteArray bytes(qsizetype(sizeof count + offsetBytes + m_payload.size()), Qt::Uninitialized);
+    char *at = bytes.data();
+    std::memcpy(at, &count, sizeof count);
+    std::memcpy(at + sizeof count, m_offsets.data(), offsetBytes);
+    if (!m_payload.empty())
+        std::memcpy(at + sizeof count + offsetBytes, m_payload.data(), m_payload.size());
     m_offsets.clear();
-    m_payload.resize(0); // the builder is used again for the next row
-    return PackedRow(bytes);
+    m_payload.clear(); // the builder is used again for the next row, with its buffers
+    return PackedRow(std::move(bytes));
 }

@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QVariant>
 
+#include <vector>
+
 // A row as read from the database, kept as compact bytes (text stays Windows-1251) and turned
 // into values only when a field is asked for. A long patient list costs a few hundred bytes a
 // row, and reading it costs no more than copying what the engine hands over.
@@ -41,5 +43,7 @@ private:
 
     int m_fields;
     std::vector<quint32> m_offsets;
-    QByteArray m_payload;
+    // A plain buffer: appending a field is then an inline copy, which matters at a few hundred
+    // fields per screenful read.
+    std::vector<char> m_payload;
 };
