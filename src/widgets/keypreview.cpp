@@ -10,6 +10,9 @@ KeyPreview::KeyPreview(QWidget *window, Handler handler)
 }
 
 bool KeyPreview::eventFilter(QObject *watched, QEvent *event) {
+    if (event == m_passedOn)
+        return false; // seen already: the handler left it to the controls
+    m_passedOn = nullptr;
     if (event->type() != QEvent::KeyPress || !m_window)
         return false;
     // A key event travels from the focused control up to the window: look at it once, when it
@@ -22,7 +25,14 @@ bool KeyPreview::eventFilter(QObject *watched, QEvent *event) {
         focus = m_window;
     if (widget != focus)
         return false;
-    return m_handler && m_handler(static_cast<QKeyEvent *>(event));
+    if (!m_handler)
+        return false;
+    // The handler may change the focus (a window it opens takes it, and gives it back to no
+    // control when it closes): the key travelling on up must not look new to the window then.
+    if (m_handler(static_cast<QKeyEvent *>(event)))
+        return true;
+    m_passedOn = event;
+    return false;
 }
 
 bool isEnter(const QKeyEvent *event) {

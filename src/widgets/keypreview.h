@@ -23,6 +23,9 @@ protected:
 private:
     QPointer<QWidget> m_window;
     Handler m_handler;
+    // The key the handler saw and left to the controls, while it travels on up to the window;
+    // forgotten as soon as any other event comes by.
+    const QEvent *m_passedOn = nullptr;
 };
 
 // What the windows' key handlers ask of a key.

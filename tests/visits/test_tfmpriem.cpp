@@ -181,10 +181,8 @@ private Q_SLOTS:
             typeText(focused(), QStringLiteral("Ким Олег Ильич"));
             QTimer::singleShot(0, this, [&] {
                 auto *visit = qobject_cast<TfmPriem *>(QApplication::activeModalWidget());
-                qDebug() << "inner" << visit;
                 QVERIFY(visit);
                 QVERIFY(isReady(visit));
-                qDebug() << "ready" << focused();
                 title = visit->windowTitle();
                 press(Qt::Key_Tab); // the doctor, given by the book's only one
                 press(Qt::Key_Tab); // the diagnoses
@@ -206,7 +204,6 @@ private Q_SLOTS:
                 press(Qt::Key_Tab); // the interventions
                 typeText(focused(), QStringLiteral("ф"));
                 press(Qt::Key_Return, Qt::ControlModifier);
-                qDebug() << "done" << visit->isVisible() << visit->windowTitle() << f.boxes;
                 if (visit->isVisible())
                     visit->reject();
             });
