@@ -77,3 +77,16 @@ int RawFirebird::select(const QByteArray &sql, int rows) {
         throw failure(error);
     }
 }
+
+QByteArray RawFirebird::plan(const QByteArray &sql) {
+    Status status;
+    try {
+        IStatement *statement =
+            m_attachment->prepare(&status, m_transaction, 0, sql.constData(), 3, 0);
+        const QByteArray text = statement->getPlan(&status, false);
+        statement->free(&status);
+        return text.trimmed();
+    } catch (const FbException &error) {
+        throw failure(error);
+    }
+}

@@ -18,6 +18,8 @@ public:
     // Prepares and opens the statement, reads `rows` rows (all when negative) and closes it.
     // Returns the number of rows read.
     int select(const QByteArray &sql, int rows);
+    // The engine's plan of the statement, as it would run it.
+    QByteArray plan(const QByteArray &sql);
 
 private:
     Firebird::IAttachment *m_attachment = nullptr;

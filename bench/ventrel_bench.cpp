@@ -3,6 +3,7 @@
 //     ventrel-bench <register.fdb> [--runs N] [--only TEXT]
 //     ventrel-bench <register.fdb> [--runs N] --sql FILE      (other statements, one a line)
 //     ventrel-bench <register.fdb> --memory     (peak memory with the whole list read)
+//     ventrel-bench <register.fdb> --plans      (the engine's plans of the filter's statements)
 
 #include "app/patientlists.h"
 #include "data/dberror.h"
@@ -144,7 +145,7 @@ int main(int argc, char **argv) {
     QStringList args = app.arguments();
     if (args.size() < 2) {
         std::fprintf(stderr, "usage: ventrel-bench <register.fdb> [--runs N] [--only TEXT] "
-                             "[--sql FILE] [--memory]\n");
+                             "[--sql FILE] [--memory] [--plans]\n");
         return 2;
     }
     const QString path = args[1];
@@ -267,6 +268,14 @@ int main(int argc, char **argv) {
             const QString sql = filter::statement(c.criteria, today);
             const QString plain = plainList(QStringLiteral(", DIAGNOZ"),
                                             QStringLiteral("(G_KEY=C_ID) and ") + c.plainCondition);
+            if (args.contains(QStringLiteral("--plans"))) {
+                for (const QString &shape : {sql, plain}) {
+                    std::printf("%s%s:\n  %s\n  %s\n", c.name, shape == sql ? "" : ", plain shape",
+                                qPrintable(shape),
+                                raw.plan(win1251::encode(shape).value()).constData());
+                }
+                continue;
+            }
             const QByteArray first = QStringLiteral("%1, first screen").arg(c.name).toUtf8();
             const QByteArray whole = QStringLiteral("%1, whole list").arg(c.name).toUtf8();
             compare(first.constData(), sql, kScreenRows);
