@@ -132,6 +132,7 @@ void timeVisitEditor(TfmMain &window, ProgramWindows &windows, int runs) {
     visits.insert();
     visits.setValue(QStringLiteral("C_DATE"), dates::today());
     visits.setValue(QStringLiteral("C_ZHALOBA"), QStringLiteral("кашель, насморк"));
+    visits.setValue(QStringLiteral("C_DOC"), data.ibdsDocs.value(0, QStringLiteral("D_ID")));
     for (int i = 0; i < 5; ++i) {
         data.ibdsDiagnoz.insert();
         data.ibdsDiagnoz.setValue(QStringLiteral("G_DIAG"),
@@ -168,6 +169,9 @@ void timeVisitEditor(TfmMain &window, ProgramWindows &windows, int runs) {
             editor->findChild<QPushButton *>(QStringLiteral("btAddCopy"))->click();
             editor->repaint();
             copying.ms.push_back(double(clock.nsecsElapsed()) / 1e6);
+            if (visits.state() != Dataset::State::Insert)
+                std::fprintf(stderr, "\"Копия\" started no new visit: %s\n",
+                             qPrintable(editor->windowTitle()));
         });
     }
     timeModal(showVisit, [&](QWidget *editor) {
