@@ -110,7 +110,11 @@ void DateBox::focusInEvent(QFocusEvent *event) {
 }
 
 void DateBox::focusOutEvent(QFocusEvent *event) {
-    if (event->reason() != Qt::PopupFocusReason && !isComplete()) {
+    // The calendar dropping down, another window coming in front or the box's own window going
+    // is no leaving of the box: what is typed stays to be finished (and a window being taken
+    // down hears nothing from it).
+    const Qt::FocusReason reason = event->reason();
+    if (reason != Qt::PopupFocusReason && reason != Qt::ActiveWindowFocusReason && !isComplete()) {
         const QString typed = displayText();
         setDate(m_lastWhole);
         Q_EMIT partialDateDropped(typed);

@@ -372,6 +372,10 @@ private Q_SLOTS:
         QVERIFY(date->isEmpty());
         QCOMPARE(QToolTip::text(), QStringLiteral("Дата приёма: «31.02.____» — не дата, "
                                                   "осталась прежняя"));
+        // The window going with a date in part in the box is no leaving of the box.
+        focus(date);
+        typeText(date, QStringLiteral("31"));
+        priem.reset();
     }
 
     // The title names the patient whose visit is shown, whatever the window showed before.
