@@ -463,10 +463,14 @@ void TfmCardEdit::dbdtDataRExit() {
 
 // ---- visits -----------------------------------------------------------------------------------
 
-// A visit refers to its patient: a new patient is written first (not committed).
+// A visit refers to its patient: a new patient is written first (not committed). The box being
+// edited finishes first, as leaving it would (the sex from the name, the date of birth from the
+// age): Ins adds the visit without leaving it, and the row is no longer inserted afterwards.
 void TfmCardEdit::postNewPatient() {
     Dataset &patients = m_data.ibdsMain;
     if (patients.state() == Dataset::State::Insert) {
+        if (QWidget *box = focusWidget())
+            boxExit(box);
         patients.post();
         m_cardWritten = true;
     }

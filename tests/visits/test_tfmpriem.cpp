@@ -218,7 +218,7 @@ private Q_SLOTS:
         QVERIFY(f.boxes.isEmpty());
         const QString visit = QStringLiteral(
             "select count(*) from CARD join MAIN on C_KEY = ID where FIO = 'Ким Олег Ильич' and "
-            "C_DOC = 1 and C_DATE = '31.03.2024' and C_ZHALOBA = 'боль в горле' and "
+            "SEX = 'М' and C_DOC = 1 and C_DATE = '31.03.2024' and C_ZHALOBA = 'боль в горле' and "
             "C_STATUS is null and C_REKOMEND = '1. Покой' || ascii_char(13) || ascii_char(10) "
             "|| '2. Питьё'");
         QCOMPARE(f.committed(visit), 1);
