@@ -13,6 +13,7 @@
 #include "support/settingsfile.h"
 #include "testdatabase.h"
 #include "widgets/messagebox.h"
+#include "windowcontrol.h"
 
 #include <QApplication>
 #include <QTemporaryDir>
@@ -170,11 +171,3 @@ private:
         seeding.close();
     }
 };
-
-// A named control of a window; a missing one ends the test.
-template <typename T> T *control(QWidget *window, const char *name) {
-    T *found = window->findChild<T *>(QLatin1String(name));
-    if (!found)
-        qFatal("no control %s", name);
-    return found;
-}

@@ -13,6 +13,7 @@
 #include "testdatabase.h"
 #include "widgets/captionmessage.h"
 #include "widgets/messagebox.h"
+#include "windowcontrol.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -68,13 +69,6 @@ void fillRegister(const QString &path) {
         Statement(connection, transaction, QString::fromUtf8(sql)).execute();
     transaction.commit();
     connection.close();
-}
-
-template <typename T> T *control(QWidget *window, const char *name) {
-    T *found = window->findChild<T *>(QLatin1String(name));
-    if (!found)
-        qFatal("no control %s", name);
-    return found;
 }
 
 // Chooses the entry of a drop-down as a user does: the list drops down, the entry is
