@@ -32,10 +32,6 @@ constexpr int kBookSize = 2000;
 // Rows of the list a window shows at once.
 constexpr int kScreenRows = 40;
 
-void typeCharacter(QWidget *box, QChar character) {
-    QTest::sendKeyEvent(QTest::Click, box, Qt::Key_unknown, QString(character), Qt::NoModifier);
-}
-
 void report(const char *operation, const std::vector<double> &program,
             const std::vector<double> &baseline = {}) {
     if (baseline.empty()) {

@@ -29,10 +29,6 @@
 
 namespace {
 
-void typeCharacter(QWidget *box, QChar character) {
-    QTest::sendKeyEvent(QTest::Click, box, Qt::Key_unknown, QString(character), Qt::NoModifier);
-}
-
 void clear(QLineEdit *edit) {
     edit->selectAll();
     QTest::keyClick(edit, Qt::Key_Backspace);

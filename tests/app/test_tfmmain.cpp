@@ -3,6 +3,7 @@
 #include "app/tfmmain.h"
 #include "data/dberror.h"
 #include "data/statement.h"
+#include "keyboard.h"
 #include "support/dates.h"
 #include "support/settingsfile.h"
 #include "testdatabase.h"
@@ -62,11 +63,6 @@ public:
     }
     std::unique_ptr<WindowBehaviour> behaviour;
 };
-
-void type(QWidget *widget, const QString &text) {
-    for (QChar ch : text)
-        QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(ch), Qt::NoModifier);
-}
 
 } // namespace
 
@@ -170,7 +166,7 @@ class TestTfmMain : public QObject {
         search->setFocus();
         QTRY_COMPARE(QApplication::focusWidget(), search);
         search->lineEdit()->selectAll();
-        type(search, text);
+        typeText(search, text);
     }
 
     QAction *action(const char *name) { return child<QAction>(name); }
@@ -296,11 +292,11 @@ private Q_SLOTS:
         auto *search = child<QComboBox>("cbbSearch");
         QCOMPARE(QApplication::focusWidget(), list);
         const QStringList startList = listed();
-        type(list, QStringLiteral("и"));
+        typeText(list, QStringLiteral("и"));
         QTRY_COMPARE(QApplication::focusWidget(), search);
         QCOMPARE(search->currentText(), QStringLiteral("И"));
         QCOMPARE(listed(), startList);
-        type(search, QStringLiteral("в"));
+        typeText(search, QStringLiteral("в"));
         QCOMPARE(search->currentText(), QStringLiteral("Ив"));
         QCOMPARE(listed(),
                  (QStringList{QStringLiteral("Иванов Иван"), QStringLiteral("Ивашкин Илья")}));

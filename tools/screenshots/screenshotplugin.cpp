@@ -93,7 +93,7 @@ class ScreenshotPlugin : public QGenericPlugin {
     Q_PLUGIN_METADATA(IID QGenericPluginFactoryInterface_iid FILE "ventrelshots.json")
 
 public:
-    QObject *create(const QString &key, const QString &specification) override {
+    QObject *create(const QString &key, const QString &) override {
         if (key.compare(QLatin1String("ventrelshots"), Qt::CaseInsensitive) != 0)
             return nullptr;
         return new ScreenshotTaker(qEnvironmentVariable("VENTREL_SCREENSHOTS"));
