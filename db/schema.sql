@@ -1,9 +1,9 @@
 /* The empty register: seven tables, their generators and the indices of every join and search.
    Text is Windows-1251 with the PXW_CYRL collation, so that UPPER and CONTAINING know Cyrillic
    letters, LIKE stays case-sensitive and ORDER BY sorts in Russian alphabetical order.
-   Relations between the tables are kept by the program: keys come from the generators and
-   child rows are deleted before their parent. VMESHAT.V_KEY in particular has no foreign key,
-   since an intervention may be written before the visit it belongs to. */
+   Relations between the tables are kept by the program: keys come from the generators, a
+   visit is written before its diagnosis and intervention rows, and child rows are deleted
+   before their parent. */
 
 CREATE TABLE MAIN (
     ID      INTEGER NOT NULL,

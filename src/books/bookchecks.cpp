@@ -8,15 +8,16 @@ namespace bookchecks {
 
 namespace {
 
-int count(SharedData &data, const QString &sql, const ParameterSource &parameters) {
-    Statement statement(data.ibMain, data.ibTrans, sql);
+int count(Transaction &transaction, const QString &sql, const ParameterSource &parameters) {
+    Statement statement(transaction.connection(), transaction, sql);
     return statement.selectOne(parameters).value(0).toInt();
 }
 
 } // namespace
 
 int referenceCount(SharedData &data, const BookConfig &book, int entry) {
-    int references = count(data, bookrules::referenceCountSql(book),
+    // The visits' rows, saved or not yet, are in the run's transaction.
+    int references = count(data.ibTrans, bookrules::referenceCountSql(book),
                            [entry](const QString &) { return QVariant(entry); });
     const Dataset &referrer = data.*book.referrer;
     if (referrer.isEditing()) {
@@ -28,9 +29,11 @@ int referenceCount(SharedData &data, const BookConfig &book, int entry) {
 }
 
 int namesakeCount(SharedData &data, const BookConfig &book, int entry, const QString &name) {
-    return count(data, bookrules::namesakeCountSql(book), [&](const QString &parameter) {
-        return parameter == QLatin1String("NAME") ? QVariant(name) : QVariant(entry);
-    });
+    // The book's entries, saved in this showing or before, are in the book's transaction.
+    return count((data.*book.dataset).transaction(), bookrules::namesakeCountSql(book),
+                 [&](const QString &parameter) {
+                     return parameter == QLatin1String("NAME") ? QVariant(name) : QVariant(entry);
+                 });
 }
 
 } // namespace bookchecks

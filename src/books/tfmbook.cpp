@@ -298,10 +298,12 @@ void TfmBook::writeChoice(const QVariant &entry) {
     target.setValue(m_config.referrerField, entry);
 }
 
+// The book keeps its entries in a transaction of its own: what was saved here stays, also when
+// the visit it was chosen for is discarded.
 bool TfmBook::keepWhatWasWritten() {
-    if (m_mode != Mode::Maintenance || !m_written)
+    if (!m_written)
         return true;
-    if (!runGuarded(this, [this] { m_data.ibTrans.commitRetaining(); }))
+    if (!runGuarded(this, [this] { book().transaction().commitRetaining(); }))
         return false;
     m_written = false;
     return true;

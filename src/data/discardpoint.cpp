@@ -4,6 +4,8 @@
 
 DiscardPoint::DiscardPoint(SharedData &data, QObject *parent) : QObject(parent), m_data(data) {
     for (Dataset *dataset : data.datasets()) {
+        if (&dataset->transaction() != &data.ibTrans)
+            continue; // the books keep their entries in a transaction of their own
         connect(dataset, &Dataset::written, this, [this, dataset] {
             if (m_savepoint && !m_written.contains(dataset))
                 m_written << dataset;

@@ -246,11 +246,14 @@ void SharedData::addRules() {
             doctors.setValue(QStringLiteral("D_ACTIVE"), QStringLiteral("T"));
     });
 
-    // A diagnosis row refers to its visit, so a visit still being filled is written first.
-    ibdsDiagnoz.addRule(Event::BeforeInsert, [this](Dataset &) {
+    // A diagnosis or intervention row refers to its visit, so a visit still being filled is
+    // written first: the register never holds a link row whose visit is not there.
+    const auto writeNewVisitFirst = [this](Dataset &) {
         if (ibdsCard.state() == Dataset::State::Insert)
             ibdsCard.post();
-    });
+    };
+    ibdsDiagnoz.addRule(Event::BeforeInsert, writeNewVisitFirst);
+    ibdsVmeshat.addRule(Event::BeforeInsert, writeNewVisitFirst);
     ibdsDiagnoz.addRule(Event::AfterInsert, [this](Dataset &rows) {
         rows.setValue(QStringLiteral("G_KEY"), ibdsCard.value(QStringLiteral("C_ID")));
     });
@@ -305,6 +308,7 @@ void SharedData::close() {
     for (auto dataset = all.rbegin(); dataset != all.rend(); ++dataset)
         (*dataset)->releaseStatements(); // they belong to the attachment that is going away
     if (ibMain.isOpen()) {
+        ibBooksTrans.commit();
         ibTrans.commit();
         ibMain.close();
     }

@@ -37,7 +37,7 @@ public:
 
     // Opens the database file and the seven datasets, the patients with `patientListSql`.
     void open(const QString &databasePath, const QString &patientListSql);
-    // Closes every dataset and commits what is not yet committed.
+    // Closes every dataset and commits what is not yet committed, the books' and the run's.
     void close();
 
     // Closes the patient list, gives it a new select and opens it again.
@@ -48,14 +48,19 @@ public:
     void ibdsMainAfterScroll();
 
     Connection ibMain;
+    // The patients, their visits and the visits' diagnosis and intervention rows: saved by the
+    // editors' OK, discarded by their Cancel.
     Transaction ibTrans{ibMain};
+    // The three reference books, kept apart: an entry a book window saved stays whatever becomes
+    // of the visit it was chosen for. The book windows commit it when they close.
+    Transaction ibBooksTrans{ibMain, Transaction::Isolation::ReadCommitted};
     Dataset ibdsMain{QStringLiteral("ibdsMain"), ibMain, ibTrans};
     Dataset ibdsCard{QStringLiteral("ibdsCard"), ibMain, ibTrans};
-    Dataset ibdsDocs{QStringLiteral("ibdsDocs"), ibMain, ibTrans};
+    Dataset ibdsDocs{QStringLiteral("ibdsDocs"), ibMain, ibBooksTrans};
     Dataset ibdsDiagnoz{QStringLiteral("ibdsDiagnoz"), ibMain, ibTrans};
-    Dataset ibdsDiag{QStringLiteral("ibdsDiag"), ibMain, ibTrans};
+    Dataset ibdsDiag{QStringLiteral("ibdsDiag"), ibMain, ibBooksTrans};
     Dataset ibdsVmeshat{QStringLiteral("ibdsVmeshat"), ibMain, ibTrans};
-    Dataset ibdsVmes{QStringLiteral("ibdsVmes"), ibMain, ibTrans};
+    Dataset ibdsVmes{QStringLiteral("ibdsVmes"), ibMain, ibBooksTrans};
     DataSource dsMain{QStringLiteral("dsMain"), &ibdsMain};
     DataSource dsCard{QStringLiteral("dsCard"), &ibdsCard};
     DataSource dsDocs{QStringLiteral("dsDocs"), &ibdsDocs};

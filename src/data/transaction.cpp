@@ -5,7 +5,14 @@
 
 using namespace Firebird;
 
-Transaction::Transaction(Connection &connection) : m_connection(connection) {}
+namespace {
+
+constexpr int kLockTimeoutSeconds = 5;
+
+} // namespace
+
+Transaction::Transaction(Connection &connection, Isolation isolation)
+    : m_connection(connection), m_isolation(isolation) {}
 
 Transaction::~Transaction() {
     // The owner ends the transaction on purpose (commit at the end of the run); a transaction
@@ -17,8 +24,24 @@ ITransaction *Transaction::handle() {
     if (!m_transaction) {
         if (!m_connection.isOpen())
             throw DbError(QStringLiteral("Нет соединения с базой данных."));
-        m_transaction = fb::call([&](ThrowStatusWrapper *status) {
-            return m_connection.attachment()->startTransaction(status, 0, nullptr);
+        m_transaction = fb::call([&](ThrowStatusWrapper *status) -> ITransaction * {
+            if (m_isolation == Isolation::ServerDefault)
+                return m_connection.attachment()->startTransaction(status, 0, nullptr);
+            IXpbBuilder *tpb = fb::util()->getXpbBuilder(status, IXpbBuilder::TPB, nullptr, 0);
+            try {
+                tpb->insertTag(status, isc_tpb_write);
+                tpb->insertTag(status, isc_tpb_read_committed);
+                tpb->insertTag(status, isc_tpb_rec_version);
+                tpb->insertTag(status, isc_tpb_wait);
+                tpb->insertInt(status, isc_tpb_lock_timeout, kLockTimeoutSeconds);
+                ITransaction *started = m_connection.attachment()->startTransaction(
+                    status, tpb->getBufferLength(status), tpb->getBuffer(status));
+                tpb->dispose();
+                return started;
+            } catch (...) {
+                tpb->dispose();
+                throw;
+            }
         });
     }
     return m_transaction;

@@ -7,16 +7,26 @@ class ITransaction;
 }
 class Connection;
 
-// The one read-write transaction of the run, with the server's default parameters. It starts
-// by itself when first needed; committing or rolling back while retaining keeps it, and every
-// open cursor, as they are.
+// A read-write transaction that starts by itself when first needed; committing or rolling back
+// while retaining keeps it, and every open cursor, as they are.
 class Transaction {
 public:
-    explicit Transaction(Connection &connection);
+    enum class Isolation {
+        // The server's default parameters: the run's own transaction, that the editors save,
+        // discard and commit in.
+        ServerDefault,
+        // Reads what others committed last, waits a few seconds for a row that another
+        // transaction changes and then gives up: a transaction of its own next to the run's
+        // (the reference books'), which must never wait for the run's transaction for ever.
+        ReadCommitted,
+    };
+
+    explicit Transaction(Connection &connection, Isolation isolation = Isolation::ServerDefault);
     ~Transaction();
     Transaction(const Transaction &) = delete;
     Transaction &operator=(const Transaction &) = delete;
 
+    Connection &connection() const { return m_connection; }
     // The running transaction, started now when there is none.
     Firebird::ITransaction *handle();
     bool isActive() const { return m_transaction != nullptr; }
@@ -33,6 +43,7 @@ public:
 private:
     friend class Savepoint;
     Connection &m_connection;
+    Isolation m_isolation;
     Firebird::ITransaction *m_transaction = nullptr;
     int m_savepoints = 0; // savepoints made so far, for names of their own
     int m_ends = 0;       // commits and rollbacks so far: each ends the savepoints set before it

@@ -24,6 +24,7 @@ private Q_SLOTS:
         reg->execute(QStringLiteral("insert into MAIN (ID, FIO) values (1, 'Андреев А.А.')"));
         reg->execute(QStringLiteral("insert into CARD (C_ID, C_KEY, C_DOC) values (1, 1, 1)"));
         reg->execute(QStringLiteral("insert into CARD (C_ID, C_KEY, C_DOC) values (2, 1, 1)"));
+        data().ibTrans.commitRetaining(); // the books read in a transaction of their own
         data().ibdsDocs.open();
         data().ibdsDiag.open();
         data().ibdsMain.open();
