@@ -22,6 +22,10 @@ QString surnameSearchSql(const QString &text) {
            QStringLiteral(" order by FIO");
 }
 
+QString onePatientSql(int id) {
+    return QStringLiteral("select * from MAIN where ID = %1").arg(id);
+}
+
 QString searchStatusText(const QString &text) {
     return QStringLiteral("Пациенты на \"") + text + QStringLiteral("*\"");
 }

@@ -20,6 +20,9 @@ QString startListSql(const QDate &since);
 QString periodListSql(const QDate &since);
 // Patients whose full name begins with the typed text, letter case as typed.
 QString surnameSearchSql(const QString &text);
+// One patient, by key: the card a recovery file brings back.
+QString onePatientSql(int id);
+inline const QString kRestoredStatus = QStringLiteral("Восстановленная карточка");
 // The status text of a surname search: Пациенты на "Ив*".
 QString searchStatusText(const QString &text);
 

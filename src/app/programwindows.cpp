@@ -35,6 +35,10 @@ ProgramWindows::ProgramWindows(TfmMain *fmMain) : QObject(fmMain), m_main(fmMain
     windows.cardView = [this] { showCardView(); };
     windows.filter = [this] { showFilter(); };
     windows.book = [this](TfmMain::Book book) { showBook(bookOf(book)); };
+    windows.restore = [this](const Draft &draft) {
+        fmCardEdit()->restoreOnShow(draft);
+        showCardEdit();
+    };
     m_main->setWindows(std::move(windows));
 }
 
@@ -73,6 +77,10 @@ TfmCardEdit *ProgramWindows::fmCardEdit() {
         m_main->adoptWindow(m_cardEdit);
         TfmCardEdit::Hooks hooks;
         hooks.visitEdit = [this] { showPriem(); };
+        hooks.visitRestore = [this](const VisitDraft &draft) {
+            fmPriem()->restoreOnShow(draft);
+            showPriem();
+        };
         hooks.print = [this] { showPrint(); };
         m_cardEdit->setHooks(std::move(hooks));
     }

@@ -4,8 +4,10 @@
 #include "app/openfailure.h"
 #include "app/patientgrid.h"
 #include "app/patientlists.h"
+#include "app/recoveryoffer.h"
 #include "app/servicecommands.h"
 #include "data/dberror.h"
+#include "data/recoveryfile.h"
 #include "dbwidgets/win1251validator.h"
 #include "support/dates.h"
 #include "support/fileversioninfo.h"
@@ -21,12 +23,14 @@
 #include "widgets/windowbehaviour.h"
 
 #include <QComboBox>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QSessionManager>
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QStyle>
@@ -98,6 +102,17 @@ TfmMain::TfmMain(const StartupState &state, QWidget *parent)
     m_caption = new CaptionMessage(this, [] { return kCaption; });
     new KeyPreview(this, [this](QKeyEvent *event) { return FormKeyDown(event); });
 
+    // The desktop session ends: an open editor asks its own close question first, when the
+    // session manager lets the program ask; otherwise the end sets its work aside.
+    connect(qGuiApp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager &manager) {
+        if (!manager.allowsInteraction())
+            return;
+        const bool closed = m_data.unconfirmed.askToClose();
+        manager.release();
+        if (!closed)
+            manager.cancel();
+    });
+
     WindowTraits traits;
     traits.section = objectName();
     traits.keys = WindowTraits::Keys::TopLeftWidthHeight;
@@ -126,6 +141,7 @@ void TfmMain::endRun(EndMode mode) {
         return;
     const auto report =
         mode == EndMode::Quietly ? WindowBehaviour::Report::Quietly : WindowBehaviour::Report::Box;
+    setAsideUnconfirmedWork(mode);
     try {
         m_data.close();
     } catch (const DbError &error) {
@@ -135,6 +151,84 @@ void TfmMain::endRun(EndMode mode) {
             MessageBox::dbError(nullptr, error);
     }
     WindowBehaviour::writeEverySettings(report);
+}
+
+void TfmMain::setAsideUnconfirmedWork(EndMode mode) {
+    const UnconfirmedWork::SetAside aside = m_data.unconfirmed.setAside();
+    QString lost;
+    if (aside.draft) {
+        const QString failure = recoveryfile::write(recoveryfile::pathBeside(m_state.settingsFile),
+                                                    registerName(), *aside.draft);
+        if (!failure.isEmpty())
+            lost = QStringLiteral("Несохранённую карточку не удалось записать для восстановления: "
+                                  "%1")
+                       .arg(failure);
+    }
+    QString refused;
+    if (!aside.failure.isEmpty()) {
+        // What the editors held may be in the register half-written: nothing of this run that is
+        // not yet committed may reach it. Every confirmed change was committed when confirmed.
+        refused = aside.failure;
+        try {
+            m_data.ibTrans.rollback();
+        } catch (const DbError &error) {
+            refused += u'\n' + error.message();
+        }
+    }
+    for (const QString &problem : {lost, refused}) {
+        if (problem.isEmpty())
+            continue;
+        if (mode == EndMode::Quietly)
+            fprintf(stderr, "%s\n", qPrintable(problem));
+        else
+            MessageBox::error(nullptr, problem);
+    }
+}
+
+QString TfmMain::registerName() const {
+    const QFileInfo file(m_state.databaseFile);
+    const QString canonical = file.canonicalFilePath();
+    return canonical.isEmpty() ? file.absoluteFilePath() : canonical;
+}
+
+void TfmMain::offerRecovery() {
+    const QString path = recoveryfile::pathBeside(m_state.settingsFile);
+    const std::optional<Draft> draft = recoveryfile::read(path, registerName());
+    if (!draft || !m_windowHooks.restore)
+        return;
+    switch (MessageBox::choose(this, recoveryoffer::question(*draft),
+                               {{QMessageBox::Yes, QStringLiteral("Восстановить")},
+                                {QMessageBox::Discard, QStringLiteral("Удалить")},
+                                {QMessageBox::Cancel, QStringLiteral("Позже")}})) {
+    case QMessageBox::Yes:
+        break;
+    case QMessageBox::Discard:
+        recoveryfile::remove(path);
+        return;
+    default:
+        return; // asked again at the next start
+    }
+    recoveryfile::remove(path);
+    runGuarded(this, [&] {
+        Dataset &patients = m_data.ibdsMain;
+        const QVariant id = draft->patient.id;
+        bool found = false;
+        if (!id.isNull()) {
+            m_data.showPatients(patientlists::onePatientSql(id.toInt()));
+            setStatusText(patientlists::kRestoredStatus);
+            found = !patients.isEmpty();
+        }
+        // A patient no longer in the register comes back as a new card, with all it held.
+        Draft restored = *draft;
+        if (!found) {
+            restored.patient.id.clear();
+            restored.patient.changed = true;
+            if (restored.visit)
+                restored.visit->id.clear();
+            patients.insert();
+        }
+        m_windowHooks.restore(restored);
+    });
 }
 
 void TfmMain::createMenus() {
@@ -384,6 +478,7 @@ void TfmMain::load() {
     }
     setWindowTitle(kCaption);
     QGuiApplication::restoreOverrideCursor();
+    QTimer::singleShot(0, this, &TfmMain::offerRecovery);
 }
 
 void TfmMain::reopenDatabase(bool startList) {

@@ -53,6 +53,9 @@ public:
         std::function<void()> filter;
         // A reference book in maintenance mode.
         std::function<void(Book)> book;
+        // The patient card editor on the current row of ibdsMain (new, or a stored patient),
+        // with what a card and a visit over it held when the run ended before they were saved.
+        std::function<void(const Draft &)> restore;
     };
     void setWindows(Windows windows);
     const Windows &windows() const { return m_windowHooks; }
@@ -105,6 +108,13 @@ private:
     void layOutControls();
     // Opens the database and the datasets and shows the start list; once, at the first show.
     void load();
+    // Offers what the editors held when the last run ended without the user's word.
+    void offerRecovery();
+    // The register's name in a recovery file: the full path of its file.
+    QString registerName() const;
+    // At an end that cannot ask: keeps what the open editors hold in the recovery file and
+    // takes it back from the register, before the end commits.
+    void setAsideUnconfirmedWork(EndMode mode);
     // Opens the register again after a command of the menu "Сервис" closed it: with the start
     // list, or with the list shown before.
     void reopenDatabase(bool startList);

@@ -2,6 +2,8 @@
 
 #include "cards/visitlist.h"
 
+#include "data/discardpoint.h"
+#include "data/drafts.h"
 #include "data/shareddata.h"
 #include "dbwidgets/datamapper.h"
 #include "support/dates.h"
@@ -17,6 +19,8 @@
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QPlainTextEdit>
+#include <QTimer>
 
 namespace {
 
@@ -40,12 +44,12 @@ TfmCardEdit::TfmCardEdit(SharedData &data, SettingsFile &settings, QWidget *pare
         m_ui->lbFIO,
         QStringLiteral("Фамилия имя отчество|Девичью фамилию введите после основной в скобках"));
     setHint(m_ui->lbFIOR, QStringLiteral("Для ребёнка"));
-    setHint(m_ui->blDataR, QStringLiteral("Возраст расчитается по дате рождения и наоборот"));
+    setHint(m_ui->blDataR, QStringLiteral("Возраст рассчитается по дате рождения и наоборот"));
     setHint(m_ui->lbDates,
             QStringLiteral("Щёлкните 2 раза, чтобы открыть карточку приёма\\Щёлкните "
                            "правой кнопкой мыши для опций"));
     setHint(m_ui->edVozr, QStringLiteral("Возраст| Рассчитывается автоматически по дате "
-                                         "рождения|Или дата рождения расчитывается по возрасту"));
+                                         "рождения|Или дата рождения рассчитывается по возрасту"));
     setHint(m_ui->dbcbbSex, QStringLiteral("Пол|Заполняется Автоматически по Ф.И.О."));
     setHint(m_ui->btOK, QStringLiteral("Сохранить изменения и закрыть карточку (Ctrl+Enter)"));
     setHint(m_ui->btCancel, QStringLiteral("Закрыть карточку, не сохраняя изменения (Esc)"));
@@ -64,14 +68,12 @@ TfmCardEdit::TfmCardEdit(SharedData &data, SettingsFile &settings, QWidget *pare
     // The main window's rules write the age of each new current patient and the count of visits.
     connect(&m_data, &SharedData::patientAgeChanged, this,
             [this](int age) { m_ui->edVozr->setText(cardrules::ageBoxText(age)); });
-    connect(&m_data, &SharedData::visitLabelChanged, this, [this](const QString &label) {
-        m_ui->lbDates->setText(label);
-        if (isVisible())
-            m_cardWritten = true; // a visit was written or deleted
-    });
+    connect(&m_data, &SharedData::visitLabelChanged, this,
+            [this](const QString &label) { m_ui->lbDates->setText(label); });
 
     new KeyPreview(this, [this](QKeyEvent *event) { return FormKeyDown(event); });
     m_caption = new CaptionMessage(this, [this] { return normalCaption(); });
+    m_discard = new DiscardPoint(m_data, this);
 
     WindowTraits traits;
     traits.section = QStringLiteral("fmCardEdit");
@@ -183,18 +185,27 @@ void TfmCardEdit::showEvent(QShowEvent *event) {
 
 void TfmCardEdit::hideEvent(QHideEvent *event) {
     QDialog::hideEvent(event);
-    if (!event->spontaneous())
-        disconnect(m_pagingConnection);
+    if (event->spontaneous())
+        return;
+    disconnect(m_pagingConnection);
+    // Every way out has committed or discarded what this showing wrote.
+    m_data.unconfirmed.closed(this);
+    runGuarded(this, [this] { m_discard->release(); });
+    m_newPatient.clear();
 }
 
 void TfmCardEdit::FormShow() {
-    m_cardWritten = false;
+    m_newPatient.clear();
+    m_begun = dates::now();
+    runGuarded(this, [this] { m_discard->set(); });
+    m_data.unconfirmed.opened(this);
     m_ui->dbedFIO->setFocus();
     for (QWidget *box :
          {static_cast<QWidget *>(m_ui->dbedFIO), static_cast<QWidget *>(m_ui->dbcbbSex),
           static_cast<QWidget *>(m_ui->dbdtDataR)}) {
         paintFailed(box, false);
     }
+    // The caption is this showing's own: a message left from another patient's card goes.
     switch (m_data.ibdsMain.state()) {
     case Dataset::State::Insert:
         setWindowTitle(QStringLiteral("Карточка пациента. Добавление"));
@@ -203,9 +214,12 @@ void TfmCardEdit::FormShow() {
         setWindowTitle(QStringLiteral("Карточка пациента. Правка"));
         break;
     default:
+        setWindowTitle(QStringLiteral("Карточка пациента"));
         break;
     }
     showVisitCount();
+    if (m_restore)
+        QTimer::singleShot(0, this, &TfmCardEdit::restoreDraft);
 }
 
 void TfmCardEdit::showVisitCount() {
@@ -247,11 +261,11 @@ void TfmCardEdit::closeEvent(QCloseEvent *event) {
 void TfmCardEdit::FormCloseQuery() {
     Dataset &patients = m_data.ibdsMain;
     if (isNewAndEmpty()) {
-        patients.cancel();
-        done(Rejected);
+        discardAndClose();
         return;
     }
-    if (!patients.isEditing()) {
+    // A new patient written for its first visit is still to be saved or discarded.
+    if (!patients.isEditing() && !m_discard->hasWrites()) {
         done(Rejected);
         return;
     }
@@ -275,8 +289,8 @@ void TfmCardEdit::btOKClick() {
 }
 
 bool TfmCardEdit::okAction() {
-    // The box being left finishes first (sex from the name, date from the age), then the focus
-    // goes to OK, so the checks see what the user sees.
+    // The focus goes to OK, and the box being left finishes first (sex from the name, date from
+    // the age), so the checks see what the user sees.
     QWidget *leaving = focusWidget();
     m_leavingForOk = true;
     if (m_ui->btOK->isEnabled())
@@ -284,30 +298,37 @@ bool TfmCardEdit::okAction() {
     m_leavingForOk = false;
     if (leaving && leaving != m_ui->btOK)
         boxExit(leaving);
-
-    Dataset &patients = m_data.ibdsMain;
-    const cardrules::CardProblem problem =
-        cardrules::checkCard(patients.value(kFIO).toString(), patients.value(kSEX).toString(),
-                             patients.value(kDATAR).toDate(), dates::today());
-    if (problem != cardrules::CardProblem::None) {
-        showProblem(problem);
+    if (!passesChecks())
         return false;
-    }
+    Dataset &patients = m_data.ibdsMain;
     const bool saved = runGuarded(this, [this, &patients] {
-        if (patients.isEditing()) {
+        if (patients.isEditing())
             patients.post();
-            m_cardWritten = true;
-        }
-        // Also when the row was posted earlier (for its first visit) or a visit was deleted.
-        if (m_cardWritten) {
+        // Also when the row was written earlier, for its first visit.
+        if (m_discard->hasWrites())
             m_data.ibTrans.commitRetaining();
-            m_cardWritten = false;
-        }
+        m_newPatient.clear();
     });
     if (!saved)
         return false;
     done(Accepted);
     return true;
+}
+
+bool TfmCardEdit::passesChecks() {
+    const Dataset &patients = m_data.ibdsMain;
+    cardrules::CardProblem problem = cardrules::CardProblem::None;
+    if (!runGuarded(this, [&] {
+            problem = cardrules::checkCard(patients.value(kFIO).toString(),
+                                           patients.value(kSEX).toString(),
+                                           patients.value(kDATAR).toDate(), dates::today());
+        })) {
+        return false;
+    }
+    if (problem == cardrules::CardProblem::None)
+        return true;
+    showProblem(problem);
+    return false;
 }
 
 void TfmCardEdit::showProblem(cardrules::CardProblem problem) {
@@ -335,7 +356,11 @@ void TfmCardEdit::reject() {
 }
 
 void TfmCardEdit::btCancelClick() {
-    if (runGuarded(this, [this] { m_data.ibdsMain.cancel(); }))
+    discardAndClose();
+}
+
+void TfmCardEdit::discardAndClose() {
+    if (runGuarded(this, [this] { discard(); }))
         done(Rejected);
 }
 
@@ -355,6 +380,9 @@ bool TfmCardEdit::FormKeyDown(QKeyEvent *event) {
         return false;
     }
     if (event->key() == Qt::Key_PageUp || event->key() == Qt::Key_PageDown) {
+        // In the anamnesis the keys scroll the text; the card pages from the other controls.
+        if (qobject_cast<QPlainTextEdit *>(focusWidget()))
+            return false;
         pageTo(event->key() == Qt::Key_PageDown);
         return true;
     }
@@ -365,10 +393,11 @@ bool TfmCardEdit::FormKeyDown(QKeyEvent *event) {
 // behind the closed one after a successful OK.
 void TfmCardEdit::pageTo(bool next) {
     Dataset &patients = m_data.ibdsMain;
-    if (patients.isEditing())
-        okAction();
-    if (patients.isEditing())
-        return;
+    // A new patient written for its first visit is saved as a changed card is.
+    if (patients.isEditing() || m_discard->hasWrites()) {
+        if (!okAction())
+            return;
+    }
     runGuarded(this, [&patients, next] {
         if (next)
             patients.next();
@@ -463,24 +492,28 @@ void TfmCardEdit::dbdtDataRExit() {
 
 // ---- visits -----------------------------------------------------------------------------------
 
-// A visit refers to its patient: a new patient is written first (not committed). The box being
-// edited finishes first, as leaving it would (the sex from the name, the date of birth from the
-// age): Ins adds the visit without leaving it, and the row is no longer inserted afterwards.
-void TfmCardEdit::postNewPatient() {
+// A visit refers to its patient: a new patient is written first (not committed), once it
+// passes the card's checks. The box being edited finishes first, as leaving it would (the sex
+// from the name, the date of birth from the age).
+bool TfmCardEdit::postNewPatient() {
     Dataset &patients = m_data.ibdsMain;
-    if (patients.state() == Dataset::State::Insert) {
-        if (QWidget *box = focusWidget())
-            boxExit(box);
-        patients.post();
-        m_cardWritten = true;
-    }
+    if (patients.state() != Dataset::State::Insert)
+        return true;
+    if (QWidget *box = focusWidget())
+        boxExit(box);
+    if (!passesChecks())
+        return false;
+    patients.post();
+    m_newPatient = patients.value(QStringLiteral("ID"));
+    return true;
 }
 
 void TfmCardEdit::pmEditClick() {
     if (!m_hooks.visitEdit)
         return;
     runGuarded(this, [this] {
-        postNewPatient();
+        if (!postNewPatient())
+            return;
         if (m_data.ibdsCard.isEmpty())
             m_data.ibdsCard.insert();
         m_hooks.visitEdit();
@@ -492,8 +525,10 @@ void TfmCardEdit::pmAddClick() {
     if (!m_hooks.visitEdit)
         return;
     Dataset &visits = m_data.ibdsCard;
-    const bool started = runGuarded(this, [this, &visits] {
-        postNewPatient();
+    bool started = false;
+    runGuarded(this, [this, &visits, &started] {
+        if (!postNewPatient())
+            return;
         visits.insert();
         try {
             visits.setValue(QStringLiteral("C_DATE"), dates::today());
@@ -501,6 +536,7 @@ void TfmCardEdit::pmAddClick() {
             visits.cancel();
             throw;
         }
+        started = true;
     });
     if (started)
         runGuarded(this, m_hooks.visitEdit);
@@ -508,12 +544,23 @@ void TfmCardEdit::pmAddClick() {
 }
 
 void TfmCardEdit::pmDelClick() {
+    bool none = true;
+    runGuarded(this, [this, &none] { none = m_data.ibdsCard.isEmpty(); });
+    if (none)
+        return; // nothing to delete: no question, as in the main window
     if (MessageBox::ask(this, QStringLiteral("Удалить карточку приёма?"),
                         QMessageBox::Ok | QMessageBox::Cancel) != QMessageBox::Ok) {
         return;
     }
-    // Its diagnoses and interventions go first; all is committed with the card.
-    runGuarded(this, [this] { m_data.ibdsCard.remove(); });
+    // The user confirmed it: the deletion, with its diagnoses and interventions, is kept at once
+    // (as a patient deleted from the main list is), not left for a later commit; the card's
+    // Cancel does not bring it back.
+    runGuarded(this, [this] {
+        m_data.ibdsCard.remove();
+        m_data.ibTrans.commitRetaining();
+        m_newPatient.clear();
+        m_discard->set();
+    });
 }
 
 void TfmCardEdit::pmPrintClick() {
@@ -523,4 +570,55 @@ void TfmCardEdit::pmPrintClick() {
 
 void TfmCardEdit::sbtHelpClick() {
     m_behaviour->showHelp();
+}
+
+// ---- what the card holds unconfirmed ----------------------------------------------------------
+
+void TfmCardEdit::describe(Draft &draft) {
+    const Dataset &patients = m_data.ibdsMain;
+    if (!patients.isOpen() || patients.isEmpty())
+        return;
+    const bool isNew =
+        patients.state() == Dataset::State::Insert ||
+        (!m_newPatient.isNull() && patients.value(QStringLiteral("ID")) == m_newPatient);
+    draft.begun = m_begun;
+    draft.patient = drafts::describePatient(m_data, isNew);
+    draft.patient.changed = !isNewAndEmpty() && ((patients.isEditing() && patients.isModified()) ||
+                                                 (isNew && m_discard->hasWrites()));
+}
+
+void TfmCardEdit::discard() {
+    m_data.ibdsMain.cancel();
+    m_discard->rollBack();
+    m_newPatient.clear();
+}
+
+bool TfmCardEdit::askToClose() {
+    close();
+    return !isVisible();
+}
+
+void TfmCardEdit::restoreOnShow(const Draft &draft) {
+    m_restore = draft;
+}
+
+// What the card held goes back into it, unsaved, and a visit begun over it opens again with
+// what was typed into it, for the user to look over and save.
+void TfmCardEdit::restoreDraft() {
+    const std::optional<Draft> draft = std::exchange(m_restore, std::nullopt);
+    if (!draft || !isVisible())
+        return;
+    if (!runGuarded(this, [&] { drafts::applyPatient(m_data, draft->patient); }))
+        return;
+    if (!draft->visit || !m_hooks.visitRestore)
+        return;
+    runGuarded(this, [&] {
+        if (!postNewPatient())
+            return;
+        Dataset &visits = m_data.ibdsCard;
+        if (draft->visit->id.isNull() || !visits.locate(QStringLiteral("C_ID"), draft->visit->id))
+            visits.insert();
+        m_hooks.visitRestore(*draft->visit);
+    });
+    showVisitCount();
 }

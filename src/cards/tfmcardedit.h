@@ -1,17 +1,22 @@
 #pragma once
 
 #include "cards/cardrules.h"
+#include "data/unconfirmedwork.h"
 
+#include <QDateTime>
 #include <QDialog>
+#include <QVariant>
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace Ui {
 class TfmCardEdit;
 }
 class CaptionMessage;
 class DataMapper;
+class DiscardPoint;
 class QAction;
 class QKeyEvent;
 class QLineEdit;
@@ -23,14 +28,22 @@ class WindowBehaviour;
 // The patient card editor `fmCardEdit`: adds a patient or changes a card, on the current row of
 // the shared patients dataset, and opens, adds and deletes the patient's visits. Adding or
 // editing is told by the dataset's state each time; the window keeps no mode of its own. OK
-// posts the row and commits the transaction retaining it; Cancel drops the changes.
-class TfmCardEdit : public QDialog {
+// posts the row and commits the transaction retaining it.
+//
+// Cancel goes back to the point the window set when it was shown: a new patient written so that
+// its first visit could refer to it goes again, with all that showing wrote and did not commit.
+// A patient reaches the register only through the card's checks, also when it is written for
+// its first visit. A visit deleted after its question is committed at once.
+class TfmCardEdit : public QDialog, private UnconfirmedWork::Editor {
     Q_OBJECT
 public:
     // What the editor opens in other windows; a command whose window is not given is disabled.
     struct Hooks {
         // The visit editor, shown modally on the current row of ibdsCard.
         std::function<void()> visitEdit;
+        // The visit editor, shown modally on the current row of ibdsCard with what a visit held
+        // when the run ended before it was saved.
+        std::function<void(const VisitDraft &)> visitRestore;
         // The outpatient card of the current visit, in the print window.
         std::function<void()> print;
     };
@@ -39,6 +52,9 @@ public:
     ~TfmCardEdit() override;
 
     void setHooks(Hooks hooks);
+    // The next showing puts back what the card (and a visit opened over it) held when the run
+    // ended before it was saved; the caller has made the patient current, or inserted it.
+    void restoreOnShow(const Draft &draft);
 
     static constexpr int kHelpTopic = 50;
 
@@ -80,8 +96,19 @@ private:
     void edVozrExit();
     void dbdtDataRExit();
     void dbcbbSexDblClick();
+    // The card's checks; false, with the caption message and the red box, when one fails.
+    bool passesChecks();
     void showProblem(cardrules::CardProblem problem);
-    void postNewPatient();
+    // Writes a new patient for its first visit, after the card's checks; false when they fail.
+    bool postNewPatient();
+    // Cancels what is pending, goes back to the discard point and closes the window.
+    void discardAndClose();
+    void restoreDraft();
+
+    // UnconfirmedWork::Editor
+    void describe(Draft &draft) override;
+    void discard() override;
+    bool askToClose() override;
     // The normal caption the caption timer puts back, or a null text to leave it.
     QString normalCaption() const;
     bool isNewAndEmpty() const;
@@ -97,9 +124,11 @@ private:
     QAction *pmAdd = nullptr;
     QAction *pmDel = nullptr;
     QAction *pmPrint = nullptr;
-    // Something of this card (the patient row, a visit) was written since the window was shown
-    // and may not yet be committed: OK commits even when the row is no longer being edited.
-    bool m_cardWritten = false;
+    DiscardPoint *m_discard = nullptr;
+    // The key of a new patient written in this showing for its first visit and not committed.
+    QVariant m_newPatient;
+    QDateTime m_begun; // when the card was opened
+    std::optional<Draft> m_restore;
     bool m_leavingForOk = false;
     QMetaObject::Connection m_pagingConnection;
 };

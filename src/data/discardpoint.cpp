@@ -7,8 +7,11 @@ DiscardPoint::DiscardPoint(SharedData &data, QObject *parent) : QObject(parent),
         if (&dataset->transaction() != &data.ibTrans)
             continue; // the books keep their entries in a transaction of their own
         connect(dataset, &Dataset::written, this, [this, dataset] {
-            if (m_savepoint && !m_written.contains(dataset))
+            if (!m_savepoint)
+                return;
+            if (!m_written.contains(dataset))
                 m_written << dataset;
+            m_lastWriteEnds = m_data.ibTrans.ends();
         });
     }
 }
@@ -19,6 +22,10 @@ void DiscardPoint::set() {
     m_savepoint.reset();
     m_written.clear();
     m_savepoint = std::make_unique<Savepoint>(m_data.ibTrans);
+}
+
+bool DiscardPoint::hasWrites() const {
+    return !m_written.isEmpty() && m_lastWriteEnds == m_data.ibTrans.ends();
 }
 
 void DiscardPoint::rollBack() {

@@ -21,8 +21,9 @@ public:
 
     // Sets the point now, forgetting the one before. Raises DbError when the database refuses.
     void set();
-    // True when a dataset wrote a row since the point was set.
-    bool hasWrites() const { return !m_written.isEmpty(); }
+    // True when a dataset wrote a row since the point was set that no commit has kept since:
+    // what rolling back would undo.
+    bool hasWrites() const;
     // Undoes what was written since the point, and reads the datasets that wrote again, each
     // staying on its current row when that is still there; the point stays, to come back to
     // again. When a commit has ended the point, what is not committed was all written after it
@@ -39,4 +40,5 @@ private:
     SharedData &m_data;
     std::unique_ptr<Savepoint> m_savepoint;
     QList<Dataset *> m_written;
+    int m_lastWriteEnds = 0; // the transaction's count of ends at the last write
 };

@@ -3,6 +3,7 @@
 #include "data/connection.h"
 #include "data/dataset.h"
 #include "data/transaction.h"
+#include "data/unconfirmedwork.h"
 
 #include <QMetaMethod>
 #include <QObject>
@@ -68,6 +69,9 @@ public:
     DataSource dsDiag{QStringLiteral("dsDiag"), &ibdsDiag};
     DataSource dsVmeshat{QStringLiteral("dsVmeshat"), &ibdsVmeshat};
     DataSource dsVmes{QStringLiteral("dsVmes"), &ibdsVmes};
+
+    // The editors open now with what they hold that the user has not confirmed.
+    UnconfirmedWork unconfirmed;
 
     // The seven datasets in the order they are opened: every master before its details.
     QList<Dataset *> datasets();

@@ -39,6 +39,9 @@ public:
     // Ends the transaction for good; the next statement starts a new one.
     void commit();
     void rollback();
+    // How many commits and rollbacks there were so far: a write made before the last of them is
+    // no longer pending.
+    int ends() const { return m_ends; }
 
 private:
     friend class Savepoint;

@@ -179,7 +179,7 @@ void DataMapper::revert() {
         return;
     QScopedValueRollback showing(m_showing, true);
     for (const Mapping &mapping : m_mappings) {
-        if (!mapping.control)
+        if (!mapping.control || mapping.control == m_changing)
             continue;
         const QVariant stored = fieldValue(mapping.field);
         const std::optional<QVariant> shown = shownValue(mapping.control);
@@ -199,8 +199,9 @@ void DataMapper::controlChanged(QWidget *control) {
     const bool written = runGuarded(m_window, [&] {
         if (sameValue(*shown, fieldValue(mapping->field)))
             return;
+        QScopedValueRollback changing(m_changing, QPointer<QWidget>(control));
         if (!data.isEditing())
-            data.edit();
+            data.edit(); // on a dataset without rows it starts one
         data.setValue(mapping->field, *shown);
     });
     if (!written)

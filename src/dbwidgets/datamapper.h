@@ -59,4 +59,7 @@ private:
     QList<QMetaObject::Connection> m_datasetConnections;
     bool m_attached = false;
     bool m_showing = false; // the mapper itself is putting values into controls
+    // The control whose change is being written: a row started by that change refills the
+    // other controls, not the one the user is typing into.
+    QPointer<QWidget> m_changing;
 };

@@ -1,6 +1,7 @@
 #include "visits/tfmpriem.h"
 
 #include "data/discardpoint.h"
+#include "data/drafts.h"
 #include "data/shareddata.h"
 #include "dbwidgets/datamapper.h"
 #include "support/dates.h"
@@ -17,6 +18,7 @@
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QTimer>
 #include <QToolTip>
 
 using priemrules::MemoEnter;
@@ -211,10 +213,12 @@ void TfmPriem::showEvent(QShowEvent *event) {
 
 void TfmPriem::hideEvent(QHideEvent *event) {
     QDialog::hideEvent(event);
-    // What this showing wrote and did not discard stays, to be committed with the visit's
-    // patient or the next visit.
-    if (!event->spontaneous())
-        runGuarded(this, [this] { m_discard->release(); });
+    if (event->spontaneous())
+        return;
+    // Every way out has committed or discarded what this showing wrote.
+    m_data.unconfirmed.closed(this);
+    runGuarded(this, [this] { m_discard->release(); });
+    m_newVisit.clear();
 }
 
 void TfmPriem::FormShow() {
@@ -233,7 +237,29 @@ void TfmPriem::FormShow() {
     });
     paintFailed(m_ui->dbdtDatePriem, false);
     paintFailed(m_ui->dblDoc, false);
-    runGuarded(this, [this] { m_discard->set(); });
+    m_newVisit.clear();
+    m_begun = dates::now();
+    runGuarded(this, [this] {
+        m_discard->set();
+        if (m_data.ibdsCard.state() == Dataset::State::Insert)
+            startedVisit();
+    });
+    m_data.unconfirmed.opened(this);
+    // A visit is filled from the top: the doctor's first key never lands on a button.
+    m_ui->dbdtDatePriem->setFocus(Qt::OtherFocusReason);
+    if (m_restore)
+        QTimer::singleShot(0, this, &TfmPriem::restoreDraft);
+}
+
+void TfmPriem::startedVisit() {
+    m_newVisit = m_data.ibdsCard.value(QStringLiteral("C_ID"));
+    m_begun = dates::now();
+}
+
+bool TfmPriem::isNewVisit() const {
+    const Dataset &visits = m_data.ibdsCard;
+    return visits.state() == Dataset::State::Insert ||
+           (!m_newVisit.isNull() && visits.value(QStringLiteral("C_ID")) == m_newVisit);
 }
 
 void TfmPriem::setPatientTitle(const QString &prefix) {
@@ -339,19 +365,28 @@ void TfmPriem::btOKClick() {
 }
 
 bool TfmPriem::okAction() {
-    if (!readyToSave())
-        return false;
-    const bool saved = runGuarded(this, [this] {
-        for (Dataset *rows : {&m_data.ibdsDiagnoz, &m_data.ibdsVmeshat, &m_data.ibdsCard}) {
-            if (rows->isEditing())
-                rows->post();
-        }
-        m_data.ibTrans.commitRetaining();
-    });
-    if (!saved)
+    if (!readyToSave() || !saveVisit(true))
         return false; // the window stays, everything as it was
     done(Accepted);
     return true;
+}
+
+bool TfmPriem::saveVisit(bool alwaysCommit) {
+    return runGuarded(this, [&] {
+        Dataset &visits = m_data.ibdsCard;
+        const bool visitWritten = visits.isEditing();
+        for (Dataset *rows : {&m_data.ibdsDiagnoz, &m_data.ibdsVmeshat, &visits}) {
+            if (rows->isEditing())
+                rows->post();
+        }
+        if (alwaysCommit || m_discard->hasWrites())
+            m_data.ibTrans.commitRetaining();
+        m_newVisit.clear();
+        m_discard->set();
+        // A new visit, or one given another date, takes its place among the others.
+        if (visitWritten)
+            visits.reread();
+    });
 }
 
 void TfmPriem::reject() {
@@ -363,12 +398,7 @@ void TfmPriem::btCancelClick() {
 }
 
 void TfmPriem::discardAndClose() {
-    const bool discarded = runGuarded(this, [this] {
-        for (Dataset *rows : {&m_data.ibdsDiagnoz, &m_data.ibdsVmeshat, &m_data.ibdsCard})
-            rows->cancel();
-        m_discard->rollBack();
-    });
-    if (discarded)
+    if (runGuarded(this, [this] { discard(); }))
         done(Rejected);
 }
 
@@ -380,26 +410,22 @@ void TfmPriem::btAddCopyClick() {
     saveAndStartVisit(true);
 }
 
-// The visit is saved with all that was written in this showing (its diagnoses, a visit left by
-// stepping), so that discarding the new one cannot take them; the discard point moves on.
+// The visit is saved with all that was written in this showing (its diagnoses), so that
+// discarding the new one cannot take them; the discard point moves on.
 void TfmPriem::saveAndStartVisit(bool copy) {
     if (!readyToSave())
         return;
     Dataset &visits = m_data.ibdsCard;
-    const bool started = runGuarded(this, [&] {
-        for (Dataset *rows : {&m_data.ibdsDiagnoz, &m_data.ibdsVmeshat, &visits}) {
-            if (rows->isEditing())
-                rows->post();
-        }
-        if (m_discard->hasWrites()) {
-            m_data.ibTrans.commitRetaining();
-            m_discard->set();
-        }
-        QVariantList copied;
-        if (copy) {
+    QVariantList copied;
+    if (copy) {
+        runGuarded(this, [&] {
             for (const char *field : kCopiedFields)
                 copied << visits.value(QLatin1String(field));
-        }
+        });
+    }
+    if (!saveVisit(false))
+        return;
+    const bool started = runGuarded(this, [&] {
         visits.insert();
         try {
             visits.setValue(kC_DATE, dates::today());
@@ -409,6 +435,7 @@ void TfmPriem::saveAndStartVisit(bool copy) {
             visits.cancel();
             throw;
         }
+        startedVisit();
     });
     if (!started)
         return;
@@ -426,19 +453,43 @@ void TfmPriem::sbtNextClick() {
     step(false);
 }
 
-// The visits are listed newest first: an earlier visit is the next row. The visit left is
-// posted by the dataset, without the checks and without a commit; a new visit nothing was put
-// into is dropped instead.
+// The visits are listed newest first: an earlier visit is the next row. The visit left is saved
+// as "OK" saves it, through the same checks; a new visit nothing was put into is dropped
+// instead, for the newest visit before it. With nothing to step to, the step does nothing.
 void TfmPriem::step(bool older) {
-    runGuarded(this, [this, older] {
-        Dataset &visits = m_data.ibdsCard;
-        if (isNewVisitEmpty())
-            visits.cancel();
+    Dataset &visits = m_data.ibdsCard;
+    bool emptyNew = false;
+    bool changed = false;
+    if (!runGuarded(this, [&] {
+            emptyNew = isNewVisitEmpty() && !m_discard->hasWrites();
+            changed = hasChanges();
+        })) {
+        return;
+    }
+    if (emptyNew) {
+        // A visit begun now is the newest: only earlier ones are there to step to.
+        if (older) {
+            runGuarded(this, [&] {
+                if (visits.recordCount() < 2)
+                    return;
+                visits.cancel();
+                m_newVisit.clear();
+                visits.first();
+            });
+        }
+        return;
+    }
+    QWidget *typingIn = focusWidget(); // the checks move the focus on to finish the box
+    if (changed && (!readyToSave() || !saveVisit(false)))
+        return;
+    runGuarded(this, [&] {
         if (older)
             visits.next();
         else
             visits.prior();
     });
+    if (typingIn && typingIn != m_ui->btOK && typingIn->isEnabled())
+        typingIn->setFocus(Qt::OtherFocusReason);
 }
 
 void TfmPriem::pmDayClick() {
@@ -613,6 +664,47 @@ void TfmPriem::tellRefused(QWidget *control, const QString &field, const QString
     if (auto *memo = qobject_cast<DbMemo *>(control))
         at = memo->viewport()->mapToGlobal(memo->cursorRect().bottomLeft());
     QToolTip::showText(at, field + QStringLiteral(": ") + reason, control);
+}
+
+// ---- what the visit holds unconfirmed -------------------------------------------------------
+
+void TfmPriem::describe(Draft &draft) {
+    // A note typed into a cell and not yet taken is part of what was typed.
+    m_ui->dbgDiagnoz->submitCellEdit();
+    m_ui->dbgVmeshat->submitCellEdit();
+    if (!m_data.ibdsCard.isOpen() || m_data.ibdsCard.isEmpty() || !hasChanges() ||
+        isNewVisitEmpty()) {
+        return;
+    }
+    if (draft.patient.fields.isEmpty())
+        draft.patient = drafts::describePatient(m_data, false);
+    draft.begun = m_begun;
+    draft.visit = drafts::describeVisit(m_data, isNewVisit());
+}
+
+void TfmPriem::discard() {
+    for (Dataset *rows : {&m_data.ibdsDiagnoz, &m_data.ibdsVmeshat, &m_data.ibdsCard})
+        rows->cancel();
+    m_discard->rollBack();
+    m_newVisit.clear();
+}
+
+bool TfmPriem::askToClose() {
+    close();
+    return !isVisible();
+}
+
+void TfmPriem::restoreOnShow(const VisitDraft &draft) {
+    m_restore = draft;
+}
+
+void TfmPriem::restoreDraft() {
+    const std::optional<VisitDraft> draft = std::exchange(m_restore, std::nullopt);
+    if (!draft || !isVisible())
+        return;
+    runGuarded(this, [&] { drafts::applyVisit(m_data, *draft); });
+    setPatientTitle(isNewVisit() ? QStringLiteral("Карточка приёма. Добавление: ")
+                                 : QStringLiteral("Карточка приёма. Правка: "));
 }
 
 // ---- layout ---------------------------------------------------------------------------------

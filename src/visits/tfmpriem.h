@@ -1,11 +1,15 @@
 #pragma once
 
+#include "data/unconfirmedwork.h"
 #include "visits/priemrules.h"
 
+#include <QDateTime>
 #include <QDialog>
+#include <QVariant>
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace Ui {
 class TfmPriem;
@@ -26,12 +30,13 @@ class WindowBehaviour;
 // its own: what it does follows the state of ibdsCard (a new visit, one being edited, one only
 // browsed).
 //
-// Saving commits the shared transaction retaining it. Discarding goes back to the point the
-// window set when it was shown, or after its last commit: it undoes what was written in this
-// showing (the visit, its diagnosis and intervention rows, a visit written before its first
-// diagnosis) and nothing before it, so a new patient that the card editor wrote for its first
-// visit stays.
-class TfmPriem : public QDialog {
+// Saving commits the shared transaction retaining it; every way of leaving a visit that saves
+// it ("OK", "&Добавить", "&Копия", "<< Ра&нее", "По&зже >>") checks it first. Discarding goes
+// back to the point the window set when it was shown, or after its last commit: it undoes what
+// was written in this showing (the visit, its diagnosis and intervention rows, a visit written
+// before its first diagnosis) and nothing before it, so a new patient that the card editor wrote
+// for its first visit stays.
+class TfmPriem : public QDialog, private UnconfirmedWork::Editor {
     Q_OBJECT
 public:
     // What the editor opens in other windows; a command whose window is not given is disabled.
@@ -50,6 +55,9 @@ public:
     ~TfmPriem() override;
 
     void setHooks(Hooks hooks);
+    // The next showing puts back what the visit held when the run ended before it was saved;
+    // the caller has made the visit current, or inserted it.
+    void restoreOnShow(const VisitDraft &draft);
 
     static constexpr int kHelpTopic = 70;
 
@@ -93,6 +101,10 @@ private:
     bool okAction();
     // Cancels what is pending, goes back to the discard point and closes the window.
     void discardAndClose();
+    // Posts the visit with its rows and commits what this showing wrote, then puts the visit in
+    // its place in the list (newest first); the discard point moves on. False when the database
+    // refused, the window unchanged.
+    bool saveVisit(bool alwaysCommit);
     // "&Добавить" and "&Копия": saves the visit and starts a new one, a copy when `copy`.
     void saveAndStartVisit(bool copy);
     void step(bool older);
@@ -116,6 +128,15 @@ private:
     DbGrid *menuGrid() const;
     // Tells, next to the control, why what was typed into the field was refused.
     void tellRefused(QWidget *control, const QString &field, const QString &reason);
+    // A visit started in this window: new, and not yet saved.
+    void startedVisit();
+    bool isNewVisit() const;
+    void restoreDraft();
+
+    // UnconfirmedWork::Editor
+    void describe(Draft &draft) override;
+    void discard() override;
+    bool askToClose() override;
 
     const std::unique_ptr<Ui::TfmPriem> m_ui;
     SharedData &m_data;
@@ -129,4 +150,8 @@ private:
     QAction *pmDel = nullptr;
     QMenu *popDatePriem = nullptr;
     DbGrid *m_menuGrid = nullptr;
+    // The key of a new visit of this showing while it is not committed; null otherwise.
+    QVariant m_newVisit;
+    QDateTime m_begun; // when the visit being edited was opened or started
+    std::optional<VisitDraft> m_restore;
 };

@@ -3,6 +3,8 @@
 #include "data/dberror.h"
 #include "support/programinfo.h"
 
+#include <QPushButton>
+
 #include <utility>
 
 namespace {
@@ -56,6 +58,20 @@ QMessageBox::StandardButton MessageBox::ask(QWidget *parent, const QString &text
     box.setDefaultButton(firstOf(buttons));
     if (buttons.testFlag(QMessageBox::Cancel))
         box.setEscapeButton(QMessageBox::Cancel);
+    return QMessageBox::StandardButton(box.exec());
+}
+
+QMessageBox::StandardButton MessageBox::choose(QWidget *parent, const QString &text,
+                                               const QList<Choice> &choices) {
+    if (const auto answer = preparedAnswer(text); answer != QMessageBox::NoButton)
+        return answer;
+    QMessageBox box(QMessageBox::NoIcon, kQuestionCaption, text, QMessageBox::NoButton, parent);
+    for (const Choice &choice : choices)
+        box.addButton(choice.answer)->setText(choice.caption);
+    if (!choices.isEmpty()) {
+        box.setDefaultButton(choices.first().answer);
+        box.setEscapeButton(box.button(choices.last().answer));
+    }
     return QMessageBox::StandardButton(box.exec());
 }
 

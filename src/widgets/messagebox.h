@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QMessageBox>
 #include <QString>
 
@@ -16,6 +17,15 @@ public:
     // default and Cancel (when given) answers Esc. Returns the button chosen.
     static QMessageBox::StandardButton ask(QWidget *parent, const QString &text,
                                            QMessageBox::StandardButtons buttons);
+    // A question whose answers are named in words: caption "Внимание!", no icon, a button for
+    // each choice in the order given; the first is the default and the last answers Esc.
+    // Returns the answer of the button chosen.
+    struct Choice {
+        QMessageBox::StandardButton answer;
+        QString caption;
+    };
+    static QMessageBox::StandardButton choose(QWidget *parent, const QString &text,
+                                              const QList<Choice> &choices);
     // A plain message: the program's name as caption, no icon, one OK button; a detail is
     // offered behind the box's "details" button.
     static void tell(QWidget *parent, const QString &text, const QString &detail = QString());

@@ -106,7 +106,7 @@ private Q_SLOTS:
     void editAndCancelLeaveTheRowAsItWas() {
         f.moveToPatient(kAndreev);
         open();
-        QCOMPARE(editor->windowTitle(), QStringLiteral("Карточка пацинета")); // still browsing
+        QCOMPARE(editor->windowTitle(), QStringLiteral("Карточка пациента")); // still browsing
         QCOMPARE(age()->text(), QStringLiteral("44"));
         retype(child<QLineEdit>("dbedAdr"), QStringLiteral("ул. Лесная, 5"));
         retype(fio(), QStringLiteral("Андреев"));
@@ -297,7 +297,9 @@ private Q_SLOTS:
                  1);
     }
 
-    void deletingAVisitTakesItsRowsOnceCommitted() {
+    // A visit deleted after its question is gone at once, with its diagnoses and interventions,
+    // and the card's Cancel does not bring it back; on an empty list nothing is asked.
+    void deletingAVisitIsKeptAtOnce() {
         f.moveToPatient(kAndreev);
         const int id = f.patients().value(QStringLiteral("ID")).toInt();
         open();
@@ -317,19 +319,26 @@ private Q_SLOTS:
         QCOMPARE(visits->model()->rowCount(), 2);
         QCOMPARE(label->text(), QStringLiteral("&Приёмы (2):"));
         const QString links = QStringLiteral("select count(*) from %1 where %2=%3");
-        QCOMPARE(
-            f.committed(links.arg(QStringLiteral("DIAGNOZ"), QStringLiteral("G_KEY")).arg(visit)),
-            2);
-        child<QPushButton>("btOK")->click();
+        const auto committedRows = [&] {
+            return QList<int>{
+                f.committed(
+                    links.arg(QStringLiteral("DIAGNOZ"), QStringLiteral("G_KEY")).arg(visit)),
+                f.committed(
+                    links.arg(QStringLiteral("VMESHAT"), QStringLiteral("V_KEY")).arg(visit)),
+                f.committed(links.arg(QStringLiteral("CARD"), QStringLiteral("C_KEY")).arg(id))};
+        };
+        QCOMPARE(committedRows(), (QList<int>{0, 0, 2}));
+        child<QPushButton>("btCancel")->click();
         QVERIFY(!editor->isVisible());
-        QCOMPARE(
-            f.committed(links.arg(QStringLiteral("DIAGNOZ"), QStringLiteral("G_KEY")).arg(visit)),
-            0);
-        QCOMPARE(
-            f.committed(links.arg(QStringLiteral("VMESHAT"), QStringLiteral("V_KEY")).arg(visit)),
-            0);
-        QCOMPARE(f.committed(links.arg(QStringLiteral("CARD"), QStringLiteral("C_KEY")).arg(id)),
-                 2);
+        f.data->ibTrans.rollbackRetaining();
+        QCOMPARE(committedRows(), (QList<int>{0, 0, 2}));
+
+        f.moveToPatient(kBorisova);
+        open();
+        f.boxes.clear();
+        focus(visits);
+        QTest::keyClick(visits, Qt::Key_Delete, Qt::ControlModifier);
+        QVERIFY(f.boxes.isEmpty());
     }
 
     void nameIsCapitalizedAsTypedAndTellsTheSex() {
@@ -420,8 +429,8 @@ private Q_SLOTS:
         QCOMPARE(editor->minimumSize(), QSize(438, 320));
     }
 
-    // Ins adds a visit from anywhere but the visit list, writing a new patient first; without
-    // the visit editor the visit commands are disabled.
+    // Ins adds a visit from anywhere but the visit list, writing a new patient first once it
+    // passes the card's checks; without the visit editor the visit commands are disabled.
     void insAddsAVisit() {
         openNew();
         QVERIFY(!child<QPushButton>("btAdd")->isEnabled());
@@ -429,20 +438,65 @@ private Q_SLOTS:
         QCOMPARE(f.patients().state(), Dataset::State::Insert);
 
         QList<QVariantList> opened;
-        editor->setHooks({[&] {
-                              Dataset &visits = f.data->ibdsCard;
-                              opened << QVariantList{int(visits.state()),
-                                                     visits.value(QStringLiteral("C_DATE")),
-                                                     visits.value(QStringLiteral("C_KEY"))};
-                              visits.cancel();
-                          },
-                          {}});
+        TfmCardEdit::Hooks hooks;
+        hooks.visitEdit = [&] {
+            Dataset &visits = f.data->ibdsCard;
+            opened << QVariantList{int(visits.state()), visits.value(QStringLiteral("C_DATE")),
+                                   visits.value(QStringLiteral("C_KEY"))};
+            visits.cancel();
+        };
+        editor->setHooks(hooks);
+        // "Ким Олег" tells no sex: the patient is not written, and no visit starts.
         typeText(fio(), QStringLiteral("Ким Олег"));
+        QTest::keyClick(fio(), Qt::Key_Insert);
+        QCOMPARE(f.patients().state(), Dataset::State::Insert);
+        QVERIFY(opened.isEmpty());
+        QCOMPARE(editor->windowTitle(), QStringLiteral("Заполните пол"));
+        QVERIFY(isRed(sex()));
+        QCOMPARE(f.committed(QStringLiteral("select count(*) from MAIN")), 3);
+
+        f.patients().setValue(QStringLiteral("SEX"), QStringLiteral("М"));
+        focus(fio());
         QTest::keyClick(fio(), Qt::Key_Insert);
         QCOMPARE(f.patients().state(), Dataset::State::Browse);
         QCOMPARE(opened.size(), 1);
         QCOMPARE(opened[0], (QVariantList{int(Dataset::State::Insert), kCardNow.date(),
                                           f.patients().value(QStringLiteral("ID"))}));
+    }
+
+    // The card's Cancel (and Esc, "Нет", an empty new card closed) takes back all its showing
+    // wrote: a new patient written for a first visit that was then discarded leaves nothing,
+    // also after the next save of something else.
+    void cancelTakesBackThePatientWrittenForItsFirstVisit_data() {
+        QTest::addColumn<int>("way"); // 0 Cancel, 1 Esc, 2 the close question's "Нет"
+        QTest::newRow("Отмена") << 0;
+        QTest::newRow("Esc") << 1;
+        QTest::newRow("Нет") << 2;
+    }
+    void cancelTakesBackThePatientWrittenForItsFirstVisit() {
+        QFETCH(int, way);
+        openNew();
+        TfmCardEdit::Hooks hooks;
+        hooks.visitEdit = [&] { f.data->ibdsCard.cancel(); }; // the visit discarded
+        editor->setHooks(hooks);
+        typeText(fio(), QStringLiteral("Зайцева Зоя"));
+        QTest::keyClick(fio(), Qt::Key_Insert);
+        QCOMPARE(f.patients().state(), Dataset::State::Browse); // written for the visit
+        if (way == 0) {
+            child<QPushButton>("btCancel")->click();
+        } else if (way == 1) {
+            QTest::keyClick(fio(), Qt::Key_Escape);
+        } else {
+            f.answer = QMessageBox::No;
+            editor->close();
+            QCOMPARE(f.boxes,
+                     QStringList{QStringLiteral("Сохранить изменения в карточке пациента?")});
+        }
+        QVERIFY(!editor->isVisible());
+        f.data->ibTrans.commitRetaining(); // the next save of anything
+        QCOMPARE(f.committed(QStringLiteral("select count(*) from MAIN where FIO = 'Зайцева Зоя'")),
+                 0);
+        QCOMPARE(f.committed(QStringLiteral("select count(*) from MAIN")), 3);
     }
 };
 

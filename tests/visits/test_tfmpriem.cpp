@@ -157,7 +157,7 @@ class TestTfmPriem : public QObject {
             f.data->ibdsDocs.setValue(QStringLiteral("D_FIO"), name);
             f.data->ibdsDocs.post();
         }
-        f.data->ibTrans.commitRetaining();
+        f.data->ibBooksTrans.commitRetaining();
     }
 
 private Q_SLOTS:
@@ -445,19 +445,35 @@ private Q_SLOTS:
         QCOMPARE(heldVisits(kAndreev), 3);
     }
 
-    // "<< Ра&нее" steps to the earlier visit, "По&зже >>" to the later one; the visit left is
-    // written (not committed, so "Отмена" takes it back), the grids follow.
+    // "<< Ра&нее" steps to the earlier visit, "По&зже >>" to the later one, the grids following.
+    // A visit left with changes is saved as "OK" saves it, through the same checks: without a
+    // doctor it is not left.
     void steppingThroughTheVisits() {
         openVisit(0);
         auto *earlier = child<QToolButton>("sbtPrev");
         auto *later = child<QToolButton>("sbtNext");
         later->click(); // the newest already
         QCOMPARE(visits().currentRow(), 0);
+        visits().edit();
+        visits().setValue(QStringLiteral("C_DOC"), QVariant()); // a visit without its doctor
         focus(memo("dbmStatus"));
         typeText(memo("dbmStatus"), QStringLiteral("удовл."));
         earlier->click();
+        QCOMPARE(visits().currentRow(), 0);
+        QCOMPARE(priem->windowTitle(), QStringLiteral("Выберите врача"));
+        QVERIFY(isRed(child<LookupBox>("dblDoc")));
+        QCOMPARE(
+            f.committed(QStringLiteral("select count(*) from CARD where C_STATUS is not null")), 0);
+
+        visits().setValue(QStringLiteral("C_DOC"), 1);
+        focus(memo("dbmStatus"));
+        earlier->click();
         QCOMPARE(visits().currentRow(), 1);
         QCOMPARE(visits().state(), Dataset::State::Browse);
+        QCOMPARE(focused(), memo("dbmStatus")); // where the user was typing
+        QCOMPARE(f.committed(QStringLiteral("select count(*) from CARD where C_STATUS = 'удовл.' "
+                                            "and C_DOC = 1")),
+                 1);
         QCOMPARE(diagnoses()->model()->rowCount(), 1);
         QCOMPARE(child<DateBox>("dbdtDatePriem")->text(), QStringLiteral("10.02.2024"));
         earlier->click();
@@ -465,17 +481,25 @@ private Q_SLOTS:
         QCOMPARE(visits().currentRow(), 2);
         later->click();
         QCOMPARE(visits().currentRow(), 1);
-        QCOMPARE(priem->windowTitle(), QStringLiteral("Карточка приёма: ") + kAndreev);
-        f.answer = QMessageBox::No;
-        priem->close(); // the status written by stepping is a change of this showing
-        QCOMPARE(f.boxes.size(), 1);
-        QCOMPARE(held(QStringLiteral("select count(*) from CARD where C_STATUS is not null")), 0);
+        priem->close(); // everything saved: no question
+        QVERIFY(f.boxes.isEmpty());
 
-        // A new visit nothing was put into is dropped, not written, when stepping away.
-        addDoctors();
+        // A new visit nothing was put into is dropped for the newest visit before it; with no
+        // visit before it, stepping leaves it as it is, and what is typed lands in it.
+        addDoctors(); // no doctor is given by itself
         openNew(kAndreev);
         earlier->click();
         QCOMPARE(visits().recordCount(), 3);
+        QCOMPARE(visits().currentRow(), 0);
+        QCOMPARE(child<DateBox>("dbdtDatePriem")->text(), QStringLiteral("20.03.2024"));
+        priem->close();
+        openNew(kBorisova);
+        earlier->click();
+        later->click();
+        QCOMPARE(visits().state(), Dataset::State::Insert);
+        focus(memo("dbmZhaloba"));
+        typeText(memo("dbmZhaloba"), QStringLiteral("кашель"));
+        QCOMPARE(value("C_ZHALOBA"), QStringLiteral("кашель"));
     }
 
     // Esc in an open cell or drop-down list closes just that; Esc elsewhere is "Отмена".
