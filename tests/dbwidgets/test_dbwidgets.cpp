@@ -160,6 +160,19 @@ private Q_SLOTS:
         QVERIFY(errors.isEmpty());
     }
 
+    // Typing into a control while the dataset holds no row starts one, and every letter lands
+    // where it was typed: the new row refills the other controls, not the one typed into.
+    void typingIntoAnEmptyListStartsARowWithWhatWasTyped() {
+        data->showPatients(QStringLiteral("select * from MAIN where ID = 0"));
+        showWindow();
+        focus(window->anamnesis);
+        typeText(window->anamnesis, QStringLiteral("кашель"));
+        QCOMPARE(patients().state(), Dataset::State::Insert);
+        QCOMPARE(window->anamnesis->toPlainText(), QStringLiteral("кашель"));
+        QCOMPARE(patients().value(QStringLiteral("ANAMNEZ")).toString(), QStringLiteral("кашель"));
+        QCOMPARE(window->fio->text(), QString());
+    }
+
     // Showing a row, and going through every control without changing anything, writes nothing:
     // not even the memo whose stored line breaks are not CR LF.
     void unchangedValuesAreNeverWritten() {

@@ -273,6 +273,46 @@ private Q_SLOTS:
             QVERIFY(visits().isEmpty()); // the list shows what the database holds
     }
 
+    // The desktop session ends while a card and a visit over it are open: each asks its own
+    // close question, the visit first; "Отмена" keeps both open and stops the end, "Нет" takes
+    // back all they wrote.
+    void theSessionsEndAsksTheOpenEditors_data() {
+        QTest::addColumn<int>("answer");
+        QTest::newRow("Нет") << int(QMessageBox::No);
+        QTest::newRow("Отмена") << int(QMessageBox::Cancel);
+    }
+    void theSessionsEndAsksTheOpenEditors() {
+        QFETCH(int, answer);
+        priem = std::make_unique<TfmPriem>(*f.data, *f.settings);
+        TfmCardEdit card(*f.data, *f.settings);
+        card.setHooks({[this] { priem->exec(); }, {}});
+        f.patients().insert();
+        card.show();
+        QVERIFY(isReady(&card));
+        typeText(focused(), QStringLiteral("Ким Олег Ильич"));
+        bool closed = true;
+        QTimer::singleShot(0, this, [&] {
+            QVERIFY(isReady(priem.get()));
+            addDiagnosis(QStringLiteral("анг"));
+            f.answer = QMessageBox::StandardButton(answer);
+            closed = f.data->unconfirmed.askToClose();
+            if (priem->isVisible())
+                priem->reject();
+        });
+        QTest::keyClick(focused(), Qt::Key_Insert);
+        QCOMPARE(closed, answer == QMessageBox::No);
+        QCOMPARE(f.boxes.first(), QStringLiteral("Сохранить изменения в карточке приёма?"));
+        if (answer == QMessageBox::No) {
+            QCOMPARE(f.boxes.size(), 2); // then the card's own question
+            QVERIFY(!card.isVisible());
+            QCOMPARE(held(QStringLiteral("select count(*) from MAIN")), 3);
+            QCOMPARE(held(QStringLiteral("select count(*) from DIAGNOZ")), 3);
+        } else {
+            QCOMPARE(f.boxes.size(), 1);
+            QVERIFY(card.isVisible());
+        }
+    }
+
     // A new patient written without a commit, so that its first visit can refer to it, outlives
     // the visit's Cancel: the card editor's OK then saves it.
     void newPatientOutlivesTheCancelOfItsFirstVisit() {
