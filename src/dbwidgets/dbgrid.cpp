@@ -38,14 +38,11 @@ public:
         line->setFrame(false);
         if (def.isText()) {
             line->setMaxLength(def.size);
-            line->setValidator(new Win1251Validator(line));
-            // Too long, or a character the code page lacks: the editor tells which.
-            connect(line, &QLineEdit::inputRejected, this,
-                    [this, line, field = def.name, size = def.size] {
-                        const QString reason =
-                            line->text().size() >= size
-                                ? QStringLiteral("не более %1 знаков").arg(size)
-                                : QStringLiteral("только знаки кодировки Windows-1251");
+            auto *validator = new Win1251Validator(line);
+            line->setValidator(validator);
+            // Too long, or characters the code page lacks: the editor tells which.
+            connect(validator, &Win1251Validator::inputRefused, this,
+                    [this, field = def.name](const QString &reason) {
                         if (auto *grid = qobject_cast<DbGrid *>(this->parent()))
                             Q_EMIT grid->cellInputRefused(field, reason);
                     });

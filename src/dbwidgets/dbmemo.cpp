@@ -1,10 +1,11 @@
 #include "dbwidgets/dbmemo.h"
 
-#include "support/win1251codec.h"
+#include "support/win1251input.h"
 
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QTextCursor>
+#include <QTextDocument>
 #include <QTextDocumentFragment>
 
 namespace {
@@ -41,37 +42,29 @@ void DbMemo::setFieldText(const QString &text) {
     setPlainText(withPlainLineBreaks(text));
 }
 
-QString DbMemo::fitting(const QString &typed) const {
-    QString text;
-    for (QChar c : withPlainLineBreaks(typed)) {
-        if (win1251::canEncode(QString(c)))
-            text += c;
-    }
+DbMemo::Entry DbMemo::entering(const QString &typed) const {
+    const QTextCursor cursor = textCursor();
+    const QChar before = document()->characterAt(cursor.selectionStart() - 1);
+    const win1251::Input input = win1251::adaptInput(withPlainLineBreaks(typed), before);
+    if (!input.refused.isEmpty())
+        return {QString(), win1251::refusalReason(input.refused)};
     if (m_maxLength <= 0)
-        return text;
-    const int room = m_maxLength - fieldLength(toPlainText()) +
-                     fieldLength(textCursor().selection().toPlainText());
+        return {input.text, QString()};
+    const int room =
+        m_maxLength - fieldLength(toPlainText()) + fieldLength(cursor.selection().toPlainText());
     int taken = 0;
     qsizetype count = 0;
-    while (count < text.size()) {
-        const int length = fieldLength(QString(text.at(count)));
+    while (count < input.text.size()) {
+        const int length = fieldLength(QString(input.text.at(count)));
         if (taken + length > room)
             break;
         taken += length;
         ++count;
     }
-    return text.left(count);
-}
-
-QString DbMemo::refusalReason(const QString &typed) const {
-    const QString plain = withPlainLineBreaks(typed);
-    const qsizetype bad = win1251::firstUnencodable(plain);
-    if (bad >= 0) {
-        const int length = plain.at(bad).isHighSurrogate() && bad + 1 < plain.size() ? 2 : 1;
-        return QStringLiteral("знака «%1» нет в кодировке Windows-1251")
-            .arg(plain.mid(bad, length));
-    }
-    return QStringLiteral("не более %1 знаков, перевод строки — два знака").arg(m_maxLength);
+    if (count == input.text.size())
+        return {input.text, QString()};
+    return {input.text.left(count),
+            QStringLiteral("не более %1 знаков, перевод строки — два знака").arg(m_maxLength)};
 }
 
 void DbMemo::keyPressEvent(QKeyEvent *event) {
@@ -79,10 +72,18 @@ void DbMemo::keyPressEvent(QKeyEvent *event) {
     const QString typed = lineBreak ? QStringLiteral("\n") : event->text();
     const bool printable = lineBreak || (!typed.isEmpty() && typed.at(0).unicode() >= 32 &&
                                          typed.at(0).unicode() != 127);
-    if (printable && !isReadOnly() && fitting(typed) != withPlainLineBreaks(typed)) {
-        event->accept(); // refused: does not fit, or not in the code page
-        Q_EMIT inputRefused(refusalReason(typed));
-        return;
+    if (printable && !isReadOnly()) {
+        const Entry entry = entering(typed);
+        if (!entry.refusal.isEmpty()) {
+            event->accept(); // refused whole: does not fit, or not in the code page
+            Q_EMIT inputRefused(entry.refusal);
+            return;
+        }
+        if (entry.text != typed) { // a sign typed that the code page lacks, in its plain form
+            event->accept();
+            insertPlainText(entry.text);
+            return;
+        }
     }
     QPlainTextEdit::keyPressEvent(event);
 }
@@ -94,19 +95,19 @@ void DbMemo::inputMethodEvent(QInputMethodEvent *event) {
         return;
     }
     QInputMethodEvent fitted(event->preeditString(), event->attributes());
-    const QString fits = fitting(commit);
-    fitted.setCommitString(fits, event->replacementStart(), event->replacementLength());
+    const Entry entry = entering(commit);
+    fitted.setCommitString(entry.text, event->replacementStart(), event->replacementLength());
     QPlainTextEdit::inputMethodEvent(&fitted);
-    if (fits != withPlainLineBreaks(commit))
-        Q_EMIT inputRefused(refusalReason(commit));
+    if (!entry.refusal.isEmpty())
+        Q_EMIT inputRefused(entry.refusal);
 }
 
 void DbMemo::insertFromMimeData(const QMimeData *source) {
     if (!source->hasText())
         return;
-    const QString pasted = source->text();
-    const QString fits = fitting(pasted);
-    insertPlainText(fits);
-    if (fits != withPlainLineBreaks(pasted))
-        Q_EMIT inputRefused(refusalReason(pasted));
+    const Entry entry = entering(source->text());
+    if (!entry.text.isEmpty())
+        insertPlainText(entry.text);
+    if (!entry.refusal.isEmpty())
+        Q_EMIT inputRefused(entry.refusal);
 }

@@ -3,9 +3,10 @@
 #include <QPlainTextEdit>
 
 // A memo for a text field: as a Windows memo stores it, a line break is CR LF and counts as two of
-// the field's characters. Typing, pasting and dropping take only what fits into the field and
-// what its code page (Windows-1251) can hold, and tell what they refused; Tab moves on to the next
-// control.
+// the field's characters. Typing, pasting and dropping take only what fits into the field and what
+// its code page (Windows-1251) can hold: common signs it lacks take their plain equivalents
+// ("≥" ">="), and any other character it lacks refuses the whole input. What is refused is told;
+// Tab moves on to the next control.
 class DbMemo : public QPlainTextEdit {
     Q_OBJECT
 public:
@@ -33,11 +34,12 @@ protected:
     void insertFromMimeData(const QMimeData *source) override;
 
 private:
-    // What of `typed` may go in place of the selection: characters of the code page only, as
-    // many as there is room for.
-    QString fitting(const QString &typed) const;
-    // Why `typed` cannot go in whole: a character the code page lacks, or no room.
-    QString refusalReason(const QString &typed) const;
+    // What goes in place of the selection for `typed`, and why it is not all of it.
+    struct Entry {
+        QString text;    // the input in the code page, as much of it as there is room for
+        QString refusal; // empty when `text` is the whole input
+    };
+    Entry entering(const QString &typed) const;
 
     int m_maxLength = 0;
 };

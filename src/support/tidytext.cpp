@@ -2,6 +2,7 @@
 
 #include "support/letters.h"
 
+#include <QList>
 #include <QStringView>
 
 #include <array>
@@ -245,6 +246,49 @@ bool commaInNumber(const Text &t, qsizetype i) {
         look(t.at(k));
     }
     return anyDigit && nonZero;
+}
+
+// Decimal numbers followed by a comma and a space keep their comma, and so does a decimal number
+// that follows such a one: "т тела 37,2, язык", "38,5, 39,0". A decimal number is digits, its
+// comma and digits, with a value other than zero and no comma against its first digit ("1,2,3" is
+// a list of whole numbers). The scan would take the numbers of "38,5, 39,0" for one list, so the
+// commas of such numbers stand aside during it as a character the text does not hold; the
+// character is returned, 0 when there are none.
+char16_t setListedDecimalsAside(QString &s) {
+    const auto digit = [&s](qsizetype k) { return k >= 0 && k < s.size() && isDigit(s.at(k)); };
+    const auto at = [&s](qsizetype k) { return k >= 0 && k < s.size() ? s.at(k) : QChar(); };
+    QList<qsizetype> commas;
+    qsizetype listEnd = -1; // the comma and space that end the last number kept so far
+    for (qsizetype comma = s.indexOf(u','); comma >= 0; comma = s.indexOf(u',', comma + 1)) {
+        if (!digit(comma - 1) || !digit(comma + 1))
+            continue;
+        qsizetype first = comma - 1;
+        while (digit(first - 1))
+            --first;
+        qsizetype last = comma + 1;
+        while (digit(last + 1))
+            ++last;
+        bool nonZero = false;
+        for (qsizetype k = first; k <= last; ++k)
+            nonZero = nonZero || (k != comma && s.at(k) != u'0');
+        if (!nonZero || at(first - 1) == u',')
+            continue;
+        const bool listed = at(last + 1) == u',' && at(last + 2) == u' ';
+        const bool afterListed = listEnd >= 0 && first == listEnd + 2 && at(last + 1) != u',';
+        if (listed || afterListed)
+            commas << comma;
+        listEnd = listed ? last + 1 : -1;
+    }
+    if (commas.isEmpty())
+        return 0;
+    char16_t aside = 0xE000; // a private-use character
+    while (aside < 0xF900 && s.contains(QChar(aside)))
+        ++aside;
+    if (aside == 0xF900)
+        return 0;
+    for (qsizetype comma : commas)
+        s[comma] = QChar(aside);
+    return aside;
 }
 
 // Numbers against words: a unit after a number of two or more digits ("10мг" -> "10 мг"), a
@@ -545,7 +589,9 @@ QString TidyText(const QString &text) {
     while (q > 1 && t.at(q) != u'"')
         --q;
     if (q > 1) {
-        if (q < t.length() && t.at(q + 1) != u' ')
+        // Punctuation after the closing quote stays against it: "см. выписку".
+        if (q < t.length() && t.at(q + 1) != u' ' &&
+            !oneOf(t.at(q + 1), {u'.', u',', u';', u':', u'!', u'?'}))
             t.insert(q + 1, u' ');
         if (t.at(q - 1) == u' ')
             t.remove(q - 1);
@@ -554,9 +600,12 @@ QString TidyText(const QString &text) {
 
     // Backward scan over the positions the text had when it began: rules that look at one
     // character and its neighbours.
+    const char16_t decimalsAside = setListedDecimalsAside(t.str());
     const qsizetype n = t.length();
     for (qsizetype i = n - 1; i >= 2; --i)
         tidyAt(t, i, n);
+    if (decimalsAside != 0)
+        t.str().replace(QChar(decimalsAside), u',');
 
     tidyLeadingNumberSign(t);
     tidyYears(t);

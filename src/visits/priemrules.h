@@ -24,7 +24,8 @@ struct MemoEnter {
 };
 // Enter at the end of an empty text or of an empty last line leaves the box, the text trimmed of
 // blanks and line breaks at both ends. In the recommendations (`numbered`), Enter at the end of a
-// last line that begins with a one-digit number and "." starts the next line with the next number.
+// last line that begins with a one-digit number and "." starts the next line with the next number;
+// Enter after a last line that holds only its number ("4. ") drops that line and leaves the box.
 MemoEnter memoEnter(const QString &text, bool caretAtEnd, bool numbered);
 
 // What an empty recommendations box holds as soon as it is entered.

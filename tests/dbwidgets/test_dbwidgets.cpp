@@ -14,6 +14,7 @@
 #include <QAbstractItemModelTester>
 #include <QApplication>
 #include <QCalendarWidget>
+#include <QClipboard>
 #include <QComboBox>
 #include <QHeaderView>
 #include <QLineEdit>
@@ -231,6 +232,72 @@ private Q_SLOTS:
         QVERIFY(errors.isEmpty());
         if (!told.isEmpty())
             QVERIFY(refused.value(0).value(0).toString().contains(told));
+    }
+
+    // Signs the code page lacks take their plain form whether typed or pasted; any other
+    // character it lacks refuses the whole input, and the refusal names every such character.
+    void signsOutsideTheCodePage_data() {
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<bool>("pasted");
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QString>("input");
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("told"); // empty when nothing is refused
+        const QString dose = QStringLiteral("Т ≥ 38,5°; ½ таб.");
+        const QString plainDose = QStringLiteral("Т >= 38,5°; 1/2 таб.");
+        const QString refused = QStringLiteral("Т ≥ 38,5° ≠ 39 😀 ≠");
+        const QString named = QStringLiteral("знаков «≠», «😀» нет в кодировке Windows-1251");
+        for (const QString &control : {QStringLiteral("fio"), QStringLiteral("anamnesis")}) {
+            const QByteArray name = control.toUtf8();
+            QTest::addRow("%s: dose pasted", name.constData())
+                << control << true << QStringLiteral("а ") << dose
+                << QStringLiteral("а ") + plainDose << QString();
+            QTest::addRow("%s: signs typed", name.constData())
+                << control << false << QStringLiteral("а") << QStringLiteral("≤1½")
+                << QStringLiteral("а<=1 1/2") << QString();
+            QTest::addRow("%s: paste refused whole", name.constData())
+                << control << true << QStringLiteral("а") << refused << QStringLiteral("а")
+                << named;
+        }
+        // A plain form that would not fit is refused rather than cut.
+        QTest::newRow("fio: no room for the plain form")
+            << "fio" << true << QString(49, QChar(u'я')) << QStringLiteral("½")
+            << QString(49, QChar(u'я')) << QStringLiteral("не более 50 знаков");
+    }
+    void signsOutsideTheCodePage() {
+        QFETCH(QString, control);
+        QFETCH(bool, pasted);
+        QFETCH(QString, before);
+        QFETCH(QString, input);
+        QFETCH(QString, stored);
+        QFETCH(QString, told);
+        patients().next(); // no anamnesis
+        showWindow();
+        const bool memo = control == QLatin1String("anamnesis");
+        QWidget *box = memo ? static_cast<QWidget *>(window->anamnesis) : window->fio;
+        // The memo tells of a refusal itself, a line edit through its validator.
+        QSignalSpy refused(memo ? static_cast<const QObject *>(window->anamnesis)
+                                : window->fio->validator(),
+                           SIGNAL(inputRefused(QString)));
+        focus(box);
+        if (!memo)
+            window->fio->clear();
+        typeText(box, before);
+        if (pasted) {
+            QApplication::clipboard()->setText(input);
+            if (memo)
+                window->anamnesis->paste();
+            else
+                window->fio->paste();
+        } else {
+            typeText(box, input);
+        }
+        QCOMPARE(patients().value(memo ? QStringLiteral("ANAMNEZ") : QStringLiteral("FIO")),
+                 QVariant(stored));
+        QCOMPARE(refused.size(), told.isEmpty() ? 0 : 1);
+        if (!told.isEmpty())
+            QCOMPARE(refused.at(0).at(0).toString(), told);
+        QVERIFY(errors.isEmpty());
     }
 
     void memoCountsLineBreaksAsTwo() {

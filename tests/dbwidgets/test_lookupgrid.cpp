@@ -10,6 +10,7 @@
 
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QClipboard>
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QTest>
@@ -202,7 +203,8 @@ private Q_SLOTS:
     }
 
     // A note typed into its cell is taken into the row when the window asks for it (before the
-    // close question, say); a note longer than its field is refused, saying why.
+    // close question, say); a note longer than its field, or pasted with characters the code page
+    // lacks, is refused, saying why; common signs the code page lacks take their plain form.
     void noteIsTakenOrRefused() {
         data().ibdsCard.insert();
         data().ibdsCard.post();
@@ -214,9 +216,19 @@ private Q_SLOTS:
         auto *note = qobject_cast<QLineEdit *>(cellEditor());
         QVERIFY(note);
         QSignalSpy refused(window->diagnoses, &DbGrid::cellInputRefused);
+        QApplication::clipboard()->setText(QStringLiteral("Т ≥ 38,5° ≠ 😀"));
+        note->paste();
+        QCOMPARE(note->text(), QString());
+        QApplication::clipboard()->setText(QStringLiteral("Т ≥ 38,5°; ½ таб."));
+        note->paste();
+        QCOMPARE(note->text(), QStringLiteral("Т >= 38,5°; 1/2 таб."));
+        note->clear();
         typeText(note, QString(101, QChar(u'я')));
-        QCOMPARE(refused.size(), 1);
+        QCOMPARE(refused.size(), 2);
         QCOMPARE(refused.at(0),
+                 (QVariantList{QStringLiteral("G_PRIM"),
+                               QStringLiteral("знаков «≠», «😀» нет в кодировке Windows-1251")}));
+        QCOMPARE(refused.at(1),
                  (QVariantList{QStringLiteral("G_PRIM"), QStringLiteral("не более 100 знаков")}));
         window->diagnoses->submitCellEdit();
         QVERIFY(!window->diagnoses->isEditingCell());

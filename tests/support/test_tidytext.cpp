@@ -42,6 +42,17 @@ void TestTidyText::tidies_data() {
                                        << "0, 0";
     QTest::newRow("list of numbers") << "1,2,3"
                                      << "1, 2, 3";
+    // A decimal number followed by a comma and a space keeps its comma, as does the next one.
+    QTest::newRow("decimal before a comma") << "т тела 37,2, язык"
+                                            << "т тела 37,2, язык";
+    QTest::newRow("decimals in a list") << "38,5, 39,0"
+                                        << "38,5, 39,0";
+    QTest::newRow("decimals in a longer list") << "38,5, 39,0, 40,1 и 41,2"
+                                               << "38,5, 39,0, 40,1 и 41,2";
+    QTest::newRow("list of numbers before a comma") << "1,2,3, 4"
+                                                    << "1, 2, 3, 4";
+    QTest::newRow("zero before a comma") << "0,0, 1"
+                                         << "0, 0, 1";
 
     QTest::newRow("N before a number") << "рецепт N5"
                                        << "рецепт № 5";
@@ -108,6 +119,8 @@ void TestTidyText::tidies_data() {
                                        << "1990г";
     QTest::newRow("year of birth abbreviation") << "1990 г. р."
                                                 << "1990 г.р.";
+    QTest::newRow("year after the year-of-birth abbreviation") << "(г.р.1990)"
+                                                               << "(г.р. 1990)";
     QTest::newRow("year range before the abbreviation") << "с 1990 - 1995 г."
                                                         << "с 1990-1995 г.";
     QTest::newRow("year range in brackets") << "болел (1990 - 1995) долго"
@@ -131,6 +144,8 @@ void TestTidyText::tidies_data() {
                                            << "10 мг";
     QTest::newRow("unit after one digit") << "5мг"
                                           << "5мг";
+    QTest::newRow("dose with a unit after one digit") << "доза 5мг"
+                                                      << "доза 5мг";
     QTest::newRow("unit before a full stop") << "доза 25мг."
                                              << "доза 25 мг.";
 
@@ -138,6 +153,12 @@ void TestTidyText::tidies_data() {
                                               << "диагноз \"ОРВИ\" подтверждён";
     QTest::newRow("free quotes in the middle") << "сказал \" привет \" и \" пока \" все"
                                                << "сказал \"привет\" и \"пока\" все";
+    QTest::newRow("punctuation after the closing quote") << "\"см. выписку\"."
+                                                         << "\"см. выписку\".";
+    QTest::newRow("comma and semicolon after quotes") << "\"да\", потом \"нет\";"
+                                                      << "\"да\", потом \"нет\";";
+    QTest::newRow("word after the closing quote") << "\"ОРВИ\"подтверждён"
+                                                  << "\"ОРВИ\" подтверждён";
     QTest::newRow("one quote") << "\""
                                << "\"";
     QTest::newRow("quotes only") << "\"\"\"\""

@@ -30,8 +30,21 @@ private Q_SLOTS:
             << "1. Покой" << true << true << A::Number << "1. Покой\r\n2. ";
         QTest::newRow("the last line counts")
             << "1. Покой\r\n2. Питьё" << true << true << A::Number << "1. Покой\r\n2. Питьё\r\n3. ";
-        QTest::newRow("a line of just the number")
-            << "1. " << true << true << A::Number << "1. \r\n2. ";
+        // A number with nothing after it goes, and the box is left; a lone first number leaves
+        // the box empty.
+        QTest::newRow("a line of just the first number") << "1. " << true << true << A::Leave << "";
+        QTest::newRow("an empty number ends the list")
+            << "1. Покой\r\n2. Питьё\r\n3. " << true << true << A::Leave << "1. Покой\r\n2. Питьё";
+        QTest::newRow("an empty tenth number ends the list")
+            << "9. Сон\r\n10. " << true << true << A::Leave << "9. Сон";
+        QTest::newRow("an empty number, space taken away")
+            << "1. Покой\r\n2." << true << true << A::Leave << "1. Покой";
+        QTest::newRow("an empty number inside the list stays")
+            << "1. \r\n2. Питьё" << true << true << A::Number << "1. \r\n2. Питьё\r\n3. ";
+        QTest::newRow("caret before an empty number")
+            << "1. Покой\r\n2. " << false << true << A::LineBreak << "";
+        QTest::newRow("empty number only in the recommendations")
+            << "4. " << true << false << A::LineBreak << "";
         QTest::newRow("after 9 comes 10")
             << "9. Сон" << true << true << A::Number << "9. Сон\r\n10. ";
         QTest::newRow("two digits: no number") << "10. Сон" << true << true << A::LineBreak << "";

@@ -574,7 +574,8 @@ private Q_SLOTS:
     }
 
     // Enter in the memos: a line break, then on an empty last line on to the next box; in the
-    // recommendations the list numbers itself, and "1. " alone is taken away again.
+    // recommendations the list numbers itself, a number left empty goes with the Enter that leaves,
+    // and "1. " alone is taken away again.
     void enterInTheMemos() {
         openVisit(2);
         DbMemo *complaints = memo("dbmZhaloba");
@@ -594,9 +595,12 @@ private Q_SLOTS:
         QCOMPARE(advice->toPlainText(), QStringLiteral("1. "));
         typeText(advice, QStringLiteral("Покой"));
         QTest::keyClick(advice, Qt::Key_Return);
-        QTest::keyClick(advice, Qt::Key_Return);
-        QCOMPARE(value("C_REKOMEND"), QStringLiteral("1. Покой\r\n2. \r\n3. "));
+        QCOMPARE(value("C_REKOMEND"), QStringLiteral("1. Покой\r\n2. "));
         QCOMPARE(advice->textCursor().position(), advice->toPlainText().size());
+        // Nothing after "2. ": the number goes and the box is left.
+        QTest::keyClick(advice, Qt::Key_Return);
+        QCOMPARE(value("C_REKOMEND"), QStringLiteral("1. Покой"));
+        QVERIFY(focused() != advice);
         f.answer = QMessageBox::No;
         priem->close();
 
