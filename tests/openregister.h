@@ -14,8 +14,10 @@ struct OpenRegister {
 
     void execute(const QString &sql) { Statement(data.ibMain, data.ibTrans, sql).execute(); }
 
-    QList<QVariantList> rows(const QString &sql) {
-        Statement select(data.ibMain, data.ibTrans, sql);
+    // The rows a statement reads in the run's transaction, or in another (the books').
+    QList<QVariantList> rows(const QString &sql) { return rows(sql, data.ibTrans); }
+    QList<QVariantList> rows(const QString &sql, Transaction &transaction) {
+        Statement select(data.ibMain, transaction, sql);
         select.open();
         QList<QVariantList> all;
         QVariantList row;
