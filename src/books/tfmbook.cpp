@@ -10,6 +10,7 @@
 #include "widgets/keypreview.h"
 #include "widgets/labelhints.h"
 #include "widgets/messagebox.h"
+#include "widgets/refusalhint.h"
 #include "widgets/windowbehaviour.h"
 
 #include <QGuiApplication>
@@ -49,6 +50,10 @@ TfmBook::TfmBook(BookKind kind, SharedData &data, SettingsFile &settings, QWidge
     grid->setDataSource(&(m_data.*m_config.source), {{m_config.nameField, m_config.columnTitle}});
     grid->setEditable(m_config.editableAtFirst);
     grid->setRowLeaving([this] { return saveRow(); });
+    connect(grid, &DbGrid::cellInputRefused, this,
+            [this, grid](const QString &, const QString &reason) {
+                tellRefused(grid, m_config.columnTitle, reason);
+            });
     if (m_config.hasActiveFlag) {
         // A doctor who no longer sees patients is kept, drawn dimmed.
         grid->setDimmedRows([](const Dataset &doctors, int row) {

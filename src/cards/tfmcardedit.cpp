@@ -6,6 +6,7 @@
 #include "data/drafts.h"
 #include "data/shareddata.h"
 #include "dbwidgets/datamapper.h"
+#include "dbwidgets/refusals.h"
 #include "support/dates.h"
 #include "ui_tfmcardedit.h"
 #include "widgets/captionmessage.h"
@@ -145,6 +146,7 @@ void TfmCardEdit::bindControls() {
         box->installEventFilter(this);
     }
     m_ui->dbcbbSex->lineEdit()->installEventFilter(this);
+    tellRefusalsOfLabelledBoxes(this);
 }
 
 void TfmCardEdit::setHooks(Hooks hooks) {

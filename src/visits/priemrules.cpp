@@ -136,6 +136,7 @@ PriemGeometry layOutPriem(PriemGeometry at, QSize client) {
     at.sbtPrev.moveLeft(at.sbtNext.x() - at.sbtNext.width() - 4);
     at.btPrint.moveLeft(rightOf(at.dbmRekomend) - at.btPrint.width());
     at.helpAndPrevShown = rightOf(at.btAddCopy) + 4 < at.sbtHelp.x();
+    at.printShown = at.btPrint.x() >= rightOf(at.btCancel) + 4;
 
     // Three bands of equal height on the left.
     const int band = part(rowTop - bandTop - 3 * labelHeight, 3);

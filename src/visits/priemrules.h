@@ -57,6 +57,8 @@ struct PriemGeometry {
     QRect btOK, btCancel, btPrint, btAdd, btAddCopy, sbtHelp, sbtPrev, sbtNext;
     // "Сп&равка" and "<< Ра&нее" are shown only while the bottom row has room for help.
     bool helpAndPrevShown = true;
+    // "Пе&чать" is shown only while it has room between "Отмена" and the right column.
+    bool printShown = true;
 };
 // Shares a client area among the two columns and the three bands: the bottom row of buttons 4
 // pixels above the bottom, two columns of equal width, three bands of equal height on the left

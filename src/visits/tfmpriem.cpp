@@ -4,6 +4,7 @@
 #include "data/drafts.h"
 #include "data/shareddata.h"
 #include "dbwidgets/datamapper.h"
+#include "dbwidgets/refusals.h"
 #include "support/dates.h"
 #include "ui_tfmpriem.h"
 #include "widgets/dialogwindow.h"
@@ -11,6 +12,7 @@
 #include "widgets/keypreview.h"
 #include "widgets/labelhints.h"
 #include "widgets/messagebox.h"
+#include "widgets/refusalhint.h"
 #include "widgets/windowbehaviour.h"
 
 #include <QApplication>
@@ -19,7 +21,6 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QTimer>
-#include <QToolTip>
 
 using priemrules::MemoEnter;
 using priemrules::QuickDay;
@@ -48,14 +49,6 @@ bool isWithin(const QWidget *widget, const QWidget *ancestor) {
             return true;
     }
     return false;
-}
-
-// The name a label gives its box, without the access key and the colon: "Жалобы".
-QString fieldName(const QLabel *label) {
-    QString name = label->text().remove(u'&');
-    if (name.endsWith(u':'))
-        name.chop(1);
-    return name;
 }
 
 } // namespace
@@ -150,21 +143,16 @@ void TfmPriem::bindControls() {
     m_mapper = new DataMapper(&m_data.dsCard, this);
     m_mapper->addMapping(m_ui->dbdtDatePriem, kC_DATE);
     m_mapper->addMapping(m_ui->dblDoc, kC_DOC);
-    const std::pair<DbMemo *, QLabel *> memos[] = {
-        {m_ui->dbmZhaloba, m_ui->lbZhaloba}, {m_ui->dbmStatus, m_ui->lbStatus},
-        {m_ui->dbmObsled, m_ui->lbObsled},   {m_ui->dbmRekomend, m_ui->lbRekomend},
-        {m_ui->dbmAnamnez, m_ui->lbAnamnez},
+    const std::pair<DbMemo *, const char *> memos[] = {
+        {m_ui->dbmZhaloba, "C_ZHALOBA"}, {m_ui->dbmStatus, "C_STATUS"},
+        {m_ui->dbmObsled, "C_OBSLED"},   {m_ui->dbmRekomend, "C_REKOMEND"},
+        {m_ui->dbmAnamnez, "C_ANAMNEZ"},
     };
-    const char *const memoFields[] = {"C_ZHALOBA", "C_STATUS", "C_OBSLED", "C_REKOMEND",
-                                      "C_ANAMNEZ"};
-    for (size_t i = 0; i < std::size(memos); ++i) {
-        auto [memo, label] = memos[i];
-        m_mapper->addMapping(memo, QLatin1String(memoFields[i]));
+    for (auto [memo, field] : memos) {
+        m_mapper->addMapping(memo, QLatin1String(field));
         memo->installEventFilter(this);
-        connect(memo, &DbMemo::inputRefused, this, [this, memo, label](const QString &reason) {
-            tellRefused(memo, fieldName(label), reason);
-        });
     }
+    tellRefusalsOfLabelledBoxes(this);
 
     m_ui->dbgDiagnoz->setDataSource(&m_data.dsDiagnoz,
                                     {{QStringLiteral("G_DIAGNAME"), QStringLiteral("Диагноз"), 0},
@@ -659,13 +647,6 @@ void TfmPriem::dbmRekomendExit() {
         memo->setFieldText(QString());
 }
 
-void TfmPriem::tellRefused(QWidget *control, const QString &field, const QString &reason) {
-    QPoint at = control->mapToGlobal(QPoint(0, control->height()));
-    if (auto *memo = qobject_cast<DbMemo *>(control))
-        at = memo->viewport()->mapToGlobal(memo->cursorRect().bottomLeft());
-    QToolTip::showText(at, field + QStringLiteral(": ") + reason, control);
-}
-
 // ---- what the visit holds unconfirmed -------------------------------------------------------
 
 void TfmPriem::describe(Draft &draft) {
@@ -751,4 +732,5 @@ void TfmPriem::FormResize() {
         p.control->setGeometry(geometry.*p.rect);
     ui.sbtHelp->setVisible(geometry.helpAndPrevShown);
     ui.sbtPrev->setVisible(geometry.helpAndPrevShown);
+    ui.btPrint->setVisible(geometry.printShown);
 }

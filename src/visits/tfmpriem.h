@@ -126,8 +126,6 @@ private:
     void dbmRekomendExit();
     // The grid the menu of the grids works on: the one it was opened over, or the focused one.
     DbGrid *menuGrid() const;
-    // Tells, next to the control, why what was typed into the field was refused.
-    void tellRefused(QWidget *control, const QString &field, const QString &reason);
     // A visit started in this window: new, and not yet saved.
     void startedVisit();
     bool isNewVisit() const;

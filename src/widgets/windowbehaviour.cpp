@@ -145,7 +145,8 @@ int fittedToWorkArea(Key key, int value) {
 
 WindowBehaviour::WindowBehaviour(QWidget *window, SettingsFile &settings,
                                  const WindowTraits &traits)
-    : m_window(window), m_settings(settings), m_traits(traits) {
+    : m_window(window), m_settings(settings), m_traits(traits),
+      m_minimumOuterSize(window->minimumSize()) {
     living() << this;
     readSettings();
     window->installEventFilter(this);
@@ -269,6 +270,17 @@ void WindowBehaviour::fitStoredSizeToFrame() {
     m_placing = false;
 }
 
+// The design minimum is the outer size: once the frame is known, the inside may be made as
+// much smaller as the frame takes.
+void WindowBehaviour::fitMinimumSizeToFrame() {
+    const QSize extra = frameExtra(m_window);
+    if (m_minimumOuterSize.isEmpty() || extra.isNull())
+        return;
+    const QSize inside = (m_minimumOuterSize - extra).expandedTo(QSize(0, 0));
+    if (m_window->minimumSize() != inside)
+        m_window->setMinimumSize(inside);
+}
+
 void WindowBehaviour::windowStateChanged(Qt::WindowStates oldState) {
     if (g_changingAll)
         return;
@@ -288,8 +300,18 @@ bool WindowBehaviour::eventFilter(QObject *watched, QEvent *event) {
     switch (event->type()) {
     case QEvent::Show:
         fitStoredSizeToFrame();
-        if (!std::exchange(m_shown, true) &&
-            m_traits.placement == WindowTraits::Placement::Centred) {
+        fitMinimumSizeToFrame();
+        if (const std::optional<QPoint> hiddenAt = std::exchange(m_hiddenAt, std::nullopt);
+            hiddenAt && !m_window->testAttribute(Qt::WA_Moved)) {
+            // Shown again, and never placed by the program: where the user left it, not where
+            // a dialog would put itself (over its parent) at every show. A window's position is
+            // that of its frame.
+            m_placing = true;
+            m_window->move(*hiddenAt);
+            m_placing = false;
+            applyEdgeRule();
+        } else if (!std::exchange(m_shown, true) &&
+                   m_traits.placement == WindowTraits::Placement::Centred) {
             // Before the window is on the screen, for a window manager places a new window where
             // it is asked to; and again once its frame is known, whenever the window manager
             // tells it.
@@ -304,6 +326,7 @@ bool WindowBehaviour::eventFilter(QObject *watched, QEvent *event) {
     case QEvent::Resize:
         if (m_window->isVisible()) {
             fitStoredSizeToFrame();
+            fitMinimumSizeToFrame();
             if (m_centring && !m_placing && !frameExtra(m_window).isNull())
                 centreAtFirstShow();
             else
@@ -312,6 +335,9 @@ bool WindowBehaviour::eventFilter(QObject *watched, QEvent *event) {
         break;
     case QEvent::Hide:
         m_storedOuterSize = QSize();
+        // A window only minimised keeps its place by itself.
+        if (!event->spontaneous() && !m_window->isMinimized())
+            m_hiddenAt = m_window->frameGeometry().topLeft();
         break;
     case QEvent::WindowStateChange:
         windowStateChanged(static_cast<QWindowStateChangeEvent *>(event)->oldState());

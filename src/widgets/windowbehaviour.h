@@ -7,6 +7,8 @@
 #include <QSize>
 #include <QString>
 
+#include <optional>
+
 class QWidget;
 class SettingsFile;
 
@@ -33,7 +35,9 @@ struct WindowTraits {
 // The behaviour every window of the program shares:
 // - it takes its place and size from its section of the settings file when it is made, and
 //   writes them back when it goes (outer bounds in screen pixels, in the order of its keys);
-// - it appears at its first show as its traits say;
+// - it appears at its first show as its traits say, and at every later show where it was when
+//   it was hidden;
+// - its design minimum size (the .ui's) is its outer size, frame and title bar included;
 // - wherever it is put, by the program or by the user moving or sizing it, an edge that comes
 //   within 20 pixels of the work area's edge snaps onto it (snapToWorkArea);
 // - minimising it minimises every window of the program, and they come back together;
@@ -71,12 +75,15 @@ private:
     QPoint allowedPosition(const QRect &outer) const;
     void placeFrameAt(const QPoint &point);
     void fitStoredSizeToFrame();
+    void fitMinimumSizeToFrame();
     void windowStateChanged(Qt::WindowStates oldState);
 
     QPointer<QWidget> m_window;
     SettingsFile &m_settings;
     WindowTraits m_traits;
-    QSize m_storedOuterSize; // applied again once the window's frame is known
+    QSize m_storedOuterSize;          // applied again once the window's frame is known
+    QSize m_minimumOuterSize;         // the design minimum, the frame included
+    std::optional<QPoint> m_hiddenAt; // the outer top left when the window was last hidden
     bool m_shown = false;
     bool m_centring = false; // shown for the first time, not yet centred with its frame known
     int m_centringTries = 0;

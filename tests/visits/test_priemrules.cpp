@@ -166,6 +166,24 @@ private Q_SLOTS:
         QFETCH(bool, shown);
         QCOMPARE(layOutPriem(designGeometry(), QSize(width, 482)).helpAndPrevShown, shown);
     }
+
+    // "Пе&чать" never covers "Отмена": with no room left between them it is not shown.
+    void printNeverCoversCancel_data() {
+        QTest::addColumn<int>("width");
+        QTest::addColumn<bool>("shown");
+        QTest::newRow("the smallest") << 384 << false;
+        QTest::newRow("481") << 481 << false;
+        QTest::newRow("482") << 482 << true;
+        QTest::newRow("design") << 619 << true;
+    }
+    void printNeverCoversCancel() {
+        QFETCH(int, width);
+        QFETCH(bool, shown);
+        const PriemGeometry g = layOutPriem(designGeometry(), QSize(width, 482));
+        QCOMPARE(g.printShown, shown);
+        if (shown)
+            QVERIFY(g.btPrint.x() > g.btCancel.x() + g.btCancel.width());
+    }
 };
 
 QTEST_GUILESS_MAIN(TestPriemRules)

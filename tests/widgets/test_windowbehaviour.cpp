@@ -9,6 +9,8 @@
 #include "widgets/windowbehaviour.h"
 
 #include <QApplication>
+#include <QDialog>
+#include <QWindow>
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>
@@ -66,6 +68,27 @@ private Q_SLOTS:
     void cleanup() {
         for (QWidget *window : QApplication::topLevelWidgets())
             window->hide();
+    }
+
+    // A dialog the windowing system placed, and the user moved, comes back where it was when it
+    // was hidden: not where a dialog would put itself over its owner at every show.
+    void aDialogShownAgainComesBackWhereTheUserLeftIt() {
+        WindowTraits traits = traitsOf(QStringLiteral("fmPriem"));
+        traits.placement = WindowTraits::Placement::SystemDefault;
+        QWidget owner;
+        owner.setGeometry(100, 100, 600, 500);
+        owner.show();
+        QDialog dialog(&owner);
+        dialog.resize(300, 200);
+        WindowBehaviour behaviour(&dialog, *settings, traits);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        dialog.windowHandle()->setFramePosition(QPoint(130, 140)); // moved by the user
+        QTRY_COMPARE(dialog.frameGeometry().topLeft(), QPoint(130, 140));
+        dialog.hide();
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        QTRY_COMPARE(dialog.frameGeometry().topLeft(), QPoint(130, 140));
     }
 
     void storedBoundsAreAppliedAndWrittenBack() {
