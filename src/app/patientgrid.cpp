@@ -3,6 +3,7 @@
 #include "app/mainwindowlayout.h"
 #include "data/dataset.h"
 #include "data/dberror.h"
+#include "widgets/contrast.h"
 #include "widgets/guarded.h"
 
 #include <QApplication>
@@ -62,7 +63,12 @@ void NameWithAddressDelegate::paint(QPainter *painter, const QStyleOptionViewIte
     QFont small = option.font;
     small.setPointSize(8);
     painter->setFont(small);
-    painter->setPen(QColor(128, 128, 128));
+    // Dimmer than the name, and readable on the row's background, highlighted or not.
+    const bool selected = option.state & QStyle::State_Selected;
+    const QPalette &palette = option.palette;
+    painter->setPen(
+        contrast::dimmedText(palette.color(selected ? QPalette::HighlightedText : QPalette::Text),
+                             palette.color(selected ? QPalette::Highlight : QPalette::Base)));
     const QFontMetrics metrics = painter->fontMetrics();
     const QSize size(metrics.horizontalAdvance(address), metrics.height());
     const QPoint at = mainlayout::addressPosition(option.rect, nameWidth, size);

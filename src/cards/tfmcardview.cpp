@@ -38,6 +38,7 @@ TfmCardView::TfmCardView(SharedData &data, SettingsFile &settings, QWidget *pare
         edit->setFont(font);
     }
     showVisitList(m_ui->dbgDates, &m_data.dsCard);
+    m_ui->dbgDates->setFixedWidth(visitListWidth(m_ui->dbgDates));
 
     setHint(m_ui->btClose, QStringLiteral("Закрыть окно"));
     setHint(m_ui->btPrint, QStringLiteral("Печать текущей карточки"));

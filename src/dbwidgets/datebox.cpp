@@ -25,6 +25,7 @@ DateBox::DateBox(QWidget *parent) : QLineEdit(parent) {
     QAction *drop = addAction(style()->standardIcon(QStyle::SP_ArrowDown), TrailingPosition);
     drop->setToolTip(QStringLiteral("Календарь (Alt+Вниз)"));
     connect(drop, &QAction::triggered, this, &DateBox::showCalendar);
+    setTextMargins(0, 0, 4, 0); // the last digit keeps clear of the calendar button
 
     m_popup = new QWidget(this, Qt::Popup);
     auto *layout = new QVBoxLayout(m_popup);

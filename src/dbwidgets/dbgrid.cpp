@@ -9,11 +9,14 @@
 
 #include <QApplication>
 #include <QHeaderView>
+#include <QHelpEvent>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QStyle>
 #include <QStyledItemDelegate>
+#include <QToolTip>
 
 namespace {
 
@@ -200,11 +203,19 @@ void DbGrid::attach() {
     for (qsizetype i = 0; i < m_columns.size(); ++i) {
         if (m_columns[i].width > 0) {
             header->setSectionResizeMode(int(i), QHeaderView::Interactive);
-            header->resizeSection(int(i), m_columns[i].width);
+            header->resizeSection(int(i), fixedWidthOf(m_columns[i]));
         } else {
             header->setSectionResizeMode(int(i), QHeaderView::Stretch);
         }
     }
+}
+
+int DbGrid::fixedWidthOf(const Column &column) const {
+    const QHeaderView *header = horizontalHeader();
+    const int margins = 2 * header->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header);
+    // The sort indicator's room is kept free too, as the header keeps it.
+    const int title = header->fontMetrics().horizontalAdvance(column.title) + margins + 8;
+    return std::max(column.width, title);
 }
 
 void DbGrid::detach() {
@@ -313,4 +324,19 @@ QModelIndex DbGrid::moveCursor(CursorAction action, Qt::KeyboardModifiers modifi
     if (action == MoveHome || action == MoveEnd)
         modifiers |= Qt::ControlModifier;
     return QTableView::moveCursor(action, modifiers);
+}
+
+bool DbGrid::viewportEvent(QEvent *event) {
+    if (event->type() != QEvent::ToolTip)
+        return QTableView::viewportEvent(event);
+    const auto *help = static_cast<QHelpEvent *>(event);
+    const QModelIndex index = indexAt(help->pos());
+    const QString text = index.data().toString();
+    const int room =
+        visualRect(index).width() - 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 1);
+    if (index.isValid() && viewport()->fontMetrics().horizontalAdvance(text) > room)
+        QToolTip::showText(help->globalPos(), text, viewport(), visualRect(index));
+    else
+        QToolTip::hideText();
+    return true;
 }

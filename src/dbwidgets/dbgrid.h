@@ -31,12 +31,16 @@ public:
     struct Column {
         QString field;
         QString title;
-        int width = 0; // pixels the column keeps; 0 for the column that takes the width left
+        // Pixels the column keeps, at least its title's width; 0 for the column that takes the
+        // width left.
+        int width = 0;
     };
 
     explicit DbGrid(QWidget *parent = nullptr);
 
     void setDataSource(DataSource *source, const QList<Column> &columns);
+    // The width a column of fixed width is given: its own, or its title's when that is wider.
+    int fixedWidthOf(const Column &column) const;
     DataSource *dataSource() const { return m_source; }
     // The column showing the field, or -1.
     int columnOf(const QString &field) const;
@@ -77,6 +81,8 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
     QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
     void closeEditor(QWidget *editor, QAbstractItemDelegate::EndEditHint hint) override;
+    // A cell too narrow for its text shows the whole text as its tooltip.
+    bool viewportEvent(QEvent *event) override;
 
 private:
     void attach();

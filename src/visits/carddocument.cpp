@@ -110,8 +110,10 @@ QString writeCardPdf(const QTextDocument &document, const QString &path) {
             return error;
     }
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(pdf.data()) != pdf.size() ||
-        !file.commit()) {
+    // A medical document: its owner alone may read it, as the card handed to the word processor.
+    if (!file.open(QIODevice::WriteOnly) ||
+        !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner) ||
+        file.write(pdf.data()) != pdf.size() || !file.commit()) {
         return file.errorString();
     }
     return QString();

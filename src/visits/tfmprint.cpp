@@ -39,6 +39,13 @@ std::unique_ptr<QPrinter> defaultPrinter() {
     return std::make_unique<QPrinter>(printer, QPrinter::HighResolution);
 }
 
+// Where a PDF of the card is offered first: the user's documents, or the home folder when there
+// is no such folder (the file dialog would fall back to the program's working folder).
+QString documentsFolder() {
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return !documents.isEmpty() && QFileInfo(documents).isDir() ? documents : QDir::homePath();
+}
+
 } // namespace
 
 const QString TfmPrint::kRtfFileName = QStringLiteral("report_patient.rtf");
@@ -46,8 +53,7 @@ const QString TfmPrint::kJobTitle = QStringLiteral("Ambulance card.");
 
 TfmPrint::TfmPrint(SharedData &data, SettingsFile &settings, QWidget *parent)
     : QDialog(parent), m_data(data), m_ui(std::make_unique<Ui::TfmPrint>()),
-      m_printerSource(defaultPrinter),
-      m_pdfFolder(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)) {
+      m_printerSource(defaultPrinter), m_pdfFolder(documentsFolder()) {
     m_ui->setupUi(this);
     move(kDesignPosition);
     // Sizeable, with its own minimise box: only this window goes to the taskbar.

@@ -27,6 +27,7 @@ constexpr Topic kTopics[] = {
     {42, u"Справочник диагнозов"},
     {44, u"Справочник вмешательств"},
     {50, u"Карточка пациента"},
+    {70, u"Карточка приёма"},
     {60, u"Просмотр карточки"},
     {90, u"Фильтр"},
     {120, u"Печать амбулаторной карты"},
@@ -78,10 +79,13 @@ HelpWindow::HelpWindow(QWidget *parent)
             [this](QListWidgetItem *item) { showTopic(item->data(Qt::UserRole).toInt()); });
     connect(m_page, &QTextBrowser::sourceChanged, this, [this](const QUrl &url) {
         m_topic = url.fileName().section(u'.', 0, 0).toInt();
+        // The contents mark the page shown, and none when it has no line of its own.
+        int shown = -1;
         for (int row = 0; row < m_contents->count(); ++row) {
             if (m_contents->item(row)->data(Qt::UserRole).toInt() == m_topic)
-                m_contents->setCurrentRow(row);
+                shown = row;
         }
+        m_contents->setCurrentRow(shown);
     });
 }
 

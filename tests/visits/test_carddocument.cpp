@@ -6,6 +6,7 @@
 #include "visits/outpatientcard.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRawFont>
 #include <QRegularExpression>
@@ -224,6 +225,9 @@ void TestCardDocument::pdfHoldsTheParagraphsInTheirFaces() {
     fillCardDocument(document, card);
     const QString path = temp.filePath(QStringLiteral("card.pdf"));
     QCOMPARE(writeCardPdf(document, path), QString());
+    // A medical document: the owner's alone.
+    QCOMPARE(QFileInfo(path).permissions() & ~(QFileDevice::ReadUser | QFileDevice::WriteUser),
+             QFileDevice::ReadOwner | QFileDevice::WriteOwner);
 
     // Every paragraph's text, in order, over more than one page.
     const QString text = QString::fromUtf8(run(QStringLiteral("pdftotext"), {path, "-"}));

@@ -10,13 +10,14 @@
 
 #include <QApplication>
 #include <QDialog>
-#include <QWindow>
 #include <QFile>
 #include <QLabel>
+#include <QListWidget>
 #include <QPushButton>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QWindow>
 
 #include <memory>
 
@@ -226,6 +227,12 @@ private Q_SLOTS:
             QVERIFY2(HelpWindow::hasTopic(topic), qPrintable(QString::number(topic)));
         helpWindow()->showTopic(0);
         QCOMPARE(helpWindow()->currentTopic(), HelpWindow::kGeneralTopic);
+        // The contents mark the page shown: the visit's page is not the patient card's.
+        auto *contents = helpWindow()->findChild<QListWidget *>();
+        for (int topic : {50, 70}) {
+            helpWindow()->showTopic(topic);
+            QCOMPARE(contents->currentItem()->data(Qt::UserRole).toInt(), topic);
+        }
         helpWindow()->close();
     }
 
