@@ -315,7 +315,8 @@ void DbGrid::focusMoved(QWidget *old, QWidget *now) {
     if (now->window() != window())
         return;
     Dataset *data = m_model->dataset();
-    if (data->isEditing())
+    // A row that may not be left yet stays as it is, being edited.
+    if (data->isEditing() && (!m_mayLeaveRow || m_mayLeaveRow()))
         runGuarded(this, [data] { data->post(); });
 }
 

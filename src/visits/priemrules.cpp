@@ -99,6 +99,8 @@ QString problemTitle(VisitProblem problem) {
         return QStringLiteral("Проверьте дату приёма");
     case VisitProblem::NoDoctor:
         return QStringLiteral("Выберите врача");
+    case VisitProblem::NoteWithoutDiagnosis:
+        return QStringLiteral("Выберите диагноз к примечанию");
     case VisitProblem::None:
         break;
     }

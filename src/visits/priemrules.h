@@ -41,6 +41,8 @@ enum class VisitProblem {
     NoDate,      // the date box is empty
     PartialDate, // the date box holds a date typed only in part, or a day that does not exist
     NoDoctor,
+    // a diagnosis row holds a note but no diagnosis: saved, the row would go with its note
+    NoteWithoutDiagnosis,
 };
 // `dateComplete` is false while the date box holds a date typed only in part.
 VisitProblem checkVisit(const QString &dateText, bool dateComplete, const QString &doctorText);

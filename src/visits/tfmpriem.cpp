@@ -159,6 +159,7 @@ void TfmPriem::bindControls() {
                                      {QStringLiteral("G_PRIM"), QStringLiteral("Примечание"), 80}});
     m_ui->dbgVmeshat->setDataSource(
         &m_data.dsVmeshat, {{QStringLiteral("V_VMESHATNAME"), QStringLiteral("Вмешательства"), 0}});
+    m_ui->dbgDiagnoz->setRowLeaving([this] { return mayLeaveDiagnosisRow(); });
     for (DbGrid *grid : {m_ui->dbgDiagnoz, m_ui->dbgVmeshat}) {
         grid->setEditable(true);
         grid->setPostOnLeaving(true); // dbgDiagnozExit, dbgVmeshatExit
@@ -334,18 +335,45 @@ bool TfmPriem::readyToSave() {
         })) {
         return false;
     }
+    if (problem == VisitProblem::None && hasNoteWithoutDiagnosis())
+        problem = VisitProblem::NoteWithoutDiagnosis;
     if (problem == VisitProblem::None)
         return true;
     showProblem(problem);
     return false;
 }
 
+bool TfmPriem::hasNoteWithoutDiagnosis() const {
+    const Dataset &rows = m_data.ibdsDiagnoz;
+    return rows.isEditing() && rows.value(QStringLiteral("G_DIAG")).isNull() &&
+           !rows.value(QStringLiteral("G_PRIM")).toString().trimmed().isEmpty();
+}
+
+// A note typed into a diagnosis row is kept with the row until a diagnosis is chosen for it or
+// the user drops the row: written without one, the row and the note would go without a word.
+bool TfmPriem::mayLeaveDiagnosisRow() {
+    bool noteAlone = false;
+    runGuarded(this, [&] { noteAlone = hasNoteWithoutDiagnosis(); });
+    if (noteAlone) {
+        tellRefused(m_ui->dbgDiagnoz, QStringLiteral("Примечание"),
+                    QStringLiteral("выберите диагноз: без него примечание не сохраняется "
+                                   "(Esc убирает строку)"));
+    }
+    return !noteAlone;
+}
+
 void TfmPriem::showProblem(VisitProblem problem) {
-    QWidget *box = problem == VisitProblem::NoDoctor ? static_cast<QWidget *>(m_ui->dblDoc)
-                                                     : m_ui->dbdtDatePriem;
+    QWidget *box = m_ui->dbdtDatePriem;
+    if (problem == VisitProblem::NoDoctor)
+        box = m_ui->dblDoc;
+    else if (problem == VisitProblem::NoteWithoutDiagnosis)
+        box = m_ui->dbgDiagnoz;
     setWindowTitle(priemrules::problemTitle(problem));
-    paintFailed(box, true);
     box->setFocus(Qt::OtherFocusReason);
+    if (problem == VisitProblem::NoteWithoutDiagnosis)
+        mayLeaveDiagnosisRow(); // tells what to do beside the grid
+    else
+        paintFailed(box, true);
 }
 
 void TfmPriem::btOKClick() {

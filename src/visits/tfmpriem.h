@@ -114,6 +114,8 @@ private:
     // row) and checks the visit; false, with the problem shown, when it cannot be saved.
     bool readyToSave();
     void showProblem(priemrules::VisitProblem problem);
+    bool hasNoteWithoutDiagnosis() const;
+    bool mayLeaveDiagnosisRow();
     // The window's title: `prefix` and the current patient's full name.
     void setPatientTitle(const QString &prefix);
     bool isNewVisitEmpty() const;

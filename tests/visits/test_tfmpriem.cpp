@@ -542,6 +542,29 @@ private Q_SLOTS:
         QCOMPARE(value("C_ZHALOBA"), QStringLiteral("кашель"));
     }
 
+    // A note typed into a diagnosis row without a diagnosis is kept with its row when the grid
+    // is left, and stops the save until a diagnosis is chosen for it.
+    void aNoteWaitsForItsDiagnosis() {
+        openVisit(2);
+        focus(diagnoses());
+        Dataset &rows = f.data->ibdsDiagnoz;
+        rows.insert();
+        rows.setValue(QStringLiteral("G_PRIM"), QStringLiteral("обострение"));
+        focus(memo("dbmStatus"));
+        QCOMPARE(rows.state(), Dataset::State::Insert);
+        QCOMPARE(rows.value(QStringLiteral("G_PRIM")).toString(), QStringLiteral("обострение"));
+        leave(Way::OkButton);
+        QVERIFY(priem->isVisible());
+        QCOMPARE(priem->windowTitle(), QStringLiteral("Выберите диагноз к примечанию"));
+        QCOMPARE(focused(), diagnoses());
+        rows.setValue(QStringLiteral("G_DIAG"), 2);
+        leave(Way::OkButton);
+        QVERIFY(!priem->isVisible());
+        QCOMPARE(f.committed(QStringLiteral("select count(*) from DIAGNOZ where G_DIAG = 2 and "
+                                            "G_PRIM = 'обострение'")),
+                 1);
+    }
+
     // Esc in an open cell or drop-down list closes just that; Esc elsewhere is "Отмена".
     void escapeClosesWhatIsOpenFirst() {
         openVisit(2);
