@@ -66,13 +66,21 @@ QMessageBox::StandardButton MessageBox::choose(QWidget *parent, const QString &t
     if (const auto answer = preparedAnswer(text); answer != QMessageBox::NoButton)
         return answer;
     QMessageBox box(QMessageBox::NoIcon, kQuestionCaption, text, QMessageBox::NoButton, parent);
+    // Buttons of words alone: the standard buttons' icons would say something else ("Позже"
+    // with a cross).
+    QList<std::pair<QAbstractButton *, QMessageBox::StandardButton>> buttons;
     for (const Choice &choice : choices)
-        box.addButton(choice.answer)->setText(choice.caption);
-    if (!choices.isEmpty()) {
-        box.setDefaultButton(choices.first().answer);
-        box.setEscapeButton(box.button(choices.last().answer));
+        buttons << std::pair{box.addButton(choice.caption, QMessageBox::ActionRole), choice.answer};
+    if (!buttons.isEmpty()) {
+        box.setDefaultButton(qobject_cast<QPushButton *>(buttons.first().first));
+        box.setEscapeButton(buttons.last().first);
     }
-    return QMessageBox::StandardButton(box.exec());
+    box.exec();
+    for (const auto &[button, answer] : buttons) {
+        if (box.clickedButton() == button)
+            return answer;
+    }
+    return buttons.isEmpty() ? QMessageBox::NoButton : buttons.last().second;
 }
 
 void MessageBox::tell(QWidget *parent, const QString &text, const QString &detail) {
