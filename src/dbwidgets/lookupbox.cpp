@@ -25,6 +25,15 @@ bool isEnterKey(const QKeyEvent *event) {
     return event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
 }
 
+// Alt (or the Windows key) with a letter is an access key of the window. The platform leaves
+// such a key to the focused control when no access key of the window matches it (a letter of
+// another keyboard layout, say): it must not be typed or searched for there either.
+bool isAccessKey(const QKeyEvent *event) {
+    const QString text = event->text();
+    return (event->modifiers() & (Qt::AltModifier | Qt::MetaModifier)) && !text.isEmpty() &&
+           text.at(0).isPrint();
+}
+
 } // namespace
 
 LookupBox::LookupBox(QWidget *parent) : QComboBox(parent) {
@@ -299,6 +308,10 @@ void LookupBox::showNotInBook(bool show) {
 }
 
 void LookupBox::keyPressEvent(QKeyEvent *event) {
+    if (isAccessKey(event)) {
+        event->ignore();
+        return;
+    }
     if (!m_typing) {
         QComboBox::keyPressEvent(event);
         return;

@@ -25,6 +25,8 @@ class QLabel;
 // and says why (inputRefused). The matches are looked for in
 // the view only: the book's dataset keeps its rows, which other windows look names up in.
 //
+// Keys held with Alt are access keys of the window, never letters typed into the box.
+//
 // Bound through DataMapper, it shows and writes a field that holds the key (a visit's doctor);
 // it also serves on its own (the filter's criteria) and as a grid's cell editor.
 class LookupBox : public QComboBox {

@@ -161,6 +161,28 @@ private Q_SLOTS:
         QCOMPARE(data().ibdsDocs.fetchedCount(), 4); // the book keeps its rows
     }
 
+    // Alt with a letter is an access key: the label's moves the focus to the doctor box and
+    // changes no doctor. Alt with a letter that is no access key (X11 may give Alt+В as the code
+    // of the key's Latin letter, D, with the text "в") reaches the box, and is neither typed there
+    // nor searched for.
+    void accessKeyOnlyMovesTheFocus() {
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+        data().ibdsCard.insert();
+        data().ibdsCard.setValue(QStringLiteral("C_DOC"), 3);
+        LookupBox *doctor = window->doctor;
+        window->elsewhere->setFocus();
+        const auto altVe = [](QWidget *to, Qt::Key code) {
+            QTest::sendKeyEvent(QTest::Click, to, code, QStringLiteral("в"), Qt::AltModifier);
+        };
+        altVe(window->elsewhere, Qt::Key(0x0412));
+        QCOMPARE(QApplication::focusWidget(), doctor);
+        altVe(doctor, Qt::Key(0x0412));
+        altVe(doctor, Qt::Key_D);
+        QCOMPARE(doctor->currentText(), QStringLiteral("Петров П.П."));
+        QVERIFY(!doctor->isTyping());
+        QCOMPARE(data().ibdsCard.value(QStringLiteral("C_DOC")).toInt(), 3);
+    }
+
     // A doctor the book's search has narrowed away shows as nothing, and is not lost: the visit
     // keeps it, and it shows again with the whole book.
     void narrowedBookKeepsTheVisitsDoctor() {
