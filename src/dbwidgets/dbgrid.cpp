@@ -13,6 +13,7 @@
 #include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMetaMethod>
 #include <QMouseEvent>
 #include <QStyle>
 #include <QStyledItemDelegate>
@@ -32,9 +33,35 @@ public:
         if (def.kind == FieldKind::Lookup) {
             auto *box = new LookupBox(parent);
             box->setList(def.lookupDataset, def.lookupKeyField, def.lookupResultField);
-            // The entry chosen goes into the row at once, as a choice in the list is final.
-            connect(box, &LookupBox::keyChosen, this,
-                    [this, box] { Q_EMIT const_cast<CellDelegate *>(this)->commitData(box); });
+            auto *self = const_cast<CellDelegate *>(this);
+            // The entry chosen goes into the row at once, as a choice in the list is final; a
+            // list closed on the choice closes the cell too, as Enter does.
+            connect(box, &LookupBox::keyChosen, self,
+                    [self, box] { Q_EMIT self->commitData(box); });
+            connect(box, &LookupBox::closedUp, self, [self, box](bool chosen) {
+                if (chosen)
+                    Q_EMIT self->closeEditor(box, QAbstractItemDelegate::NoHint);
+            });
+            auto *grid = qobject_cast<DbGrid *>(self->parent());
+            if (!grid)
+                return box;
+            connect(box, &LookupBox::inputRefused, grid,
+                    [grid, field = def.name](const QString &reason) {
+                        Q_EMIT grid->cellInputRefused(field, reason);
+                    });
+            // Text that names no entry: the cell closes, its row as it was, and the grid asks
+            // for the book once the key that asked is over (the book, a window of its own,
+            // takes the focus, and the cell's editor is gone by then).
+            if (grid->offersBooks()) {
+                connect(box, &LookupBox::bookWanted, self,
+                        [self, box, grid, field = def.name](const QString &typed) {
+                            Q_EMIT self->closeEditor(box, QAbstractItemDelegate::NoHint);
+                            QMetaObject::invokeMethod(
+                                grid,
+                                [grid, field, typed] { Q_EMIT grid->bookWanted(field, typed); },
+                                Qt::QueuedConnection);
+                        });
+            }
             return box;
         }
         auto *line = new QLineEdit(parent);
@@ -66,10 +93,28 @@ public:
 
     void setModelData(QWidget *editor, QAbstractItemModel *itemModel,
                       const QModelIndex &index) const override {
-        if (auto *box = qobject_cast<LookupBox *>(editor))
+        if (auto *box = qobject_cast<LookupBox *>(editor)) {
+            box->finishTyping(); // the entry named as typed, or the one chosen before
             itemModel->setData(index, box->key());
-        else if (auto *line = qobject_cast<QLineEdit *>(editor))
+        } else if (auto *line = qobject_cast<QLineEdit *>(editor)) {
             itemModel->setData(index, line->text());
+        }
+    }
+
+protected:
+    // Enter (and Esc) on what is typed into a lookup cell belong to the cell's box: it takes the
+    // highlighted entry, closes its list, or asks for the book, instead of the cell closing on
+    // the entry chosen before.
+    bool eventFilter(QObject *object, QEvent *event) override {
+        if (event->type() == QEvent::KeyPress) {
+            const auto *box = qobject_cast<LookupBox *>(object);
+            const auto *key = static_cast<QKeyEvent *>(event);
+            const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+            if (box && ((enter && box->isTyping()) ||
+                        ((enter || key->key() == Qt::Key_Escape) && box->matchList()->isVisible())))
+                return false;
+        }
+        return QStyledItemDelegate::eventFilter(object, event);
     }
 
 private:
@@ -175,6 +220,15 @@ void DbGrid::setDataSource(DataSource *source, const QList<Column> &columns) {
     m_columns = columns;
     if (isVisible())
         attach();
+}
+
+QString DbGrid::columnTitle(const QString &field) const {
+    const int column = columnOf(field);
+    return column < 0 ? QString() : m_columns[column].title;
+}
+
+bool DbGrid::offersBooks() const {
+    return isSignalConnected(QMetaMethod::fromSignal(&DbGrid::bookWanted));
 }
 
 int DbGrid::columnOf(const QString &field) const {

@@ -18,13 +18,14 @@ class GridBinding;
 // read its rows at every move of its master.
 //
 // Read-only unless made editable. An editable grid edits a cell in place when the user types in
-// it or presses F2; a lookup column (a diagnosis' name) is chosen from a drop-down list of its
-// book. Ins starts a new row, and typing in an empty grid starts its first row. Enter in a cell
-// editor writes the cell and closes the editor, and goes no further (to a dialog's default
-// button); Tab in a cell editor writes the cell and leaves the grid. Esc in a cell editor closes
-// it and cancels the row's edit; Esc on the grid cancels the row's edit when there is one, and
-// otherwise goes on to the window. With postOnLeaving, the row is posted when the focus leaves
-// the grid for another control of its window.
+// it or presses F2; a lookup column (a diagnosis' name) is chosen from its book in a LookupBox,
+// by typing any part of the name; the cell closes on the entry chosen. Ins starts a new row, and
+// typing in an empty grid starts its first row. Enter in a cell editor writes the cell and closes
+// the editor, and goes no further (to a dialog's default button); Tab in a cell editor writes the
+// cell and leaves the grid. Esc in a cell editor closes it and cancels the row's edit; Esc on the
+// grid cancels the row's edit when there is one, and otherwise goes on to the window. With
+// postOnLeaving, the row is posted when the focus leaves the grid for another control of its
+// window.
 class DbGrid : public QTableView {
     Q_OBJECT
 public:
@@ -44,6 +45,8 @@ public:
     DataSource *dataSource() const { return m_source; }
     // The column showing the field, or -1.
     int columnOf(const QString &field) const;
+    // The title of the column showing the field; empty when none does.
+    QString columnTitle(const QString &field) const;
     // The model while the grid is shown; null while it is hidden.
     DatasetModel *datasetModel() const { return m_model; }
 
@@ -65,6 +68,8 @@ public:
     // Starts a new row and opens the editor of its first cell (Ins). Raises DbError when the
     // dataset refuses.
     void insertRow();
+    // Whether a lookup cell's text that names no entry leads to the book (bookWanted is heard).
+    bool offersBooks() const;
 
 Q_SIGNALS:
     // A double click anywhere in the grid, on a row or below the last one.
@@ -73,6 +78,10 @@ Q_SIGNALS:
     void cellInputRefused(const QString &field, const QString &reason);
     // A double click on a row, which is then the current row.
     void rowDoubleClicked();
+    // Enter on text typed into a lookup cell that names no entry of its book: the user asks for
+    // the book to choose the row's entry from. The cell has closed, its row as it was. A lookup
+    // cell offers the book ("Нет в справочнике. Enter — ...") only while this is connected.
+    void bookWanted(const QString &field, const QString &typed);
 
 protected:
     void showEvent(QShowEvent *event) override;

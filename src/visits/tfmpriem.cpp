@@ -164,9 +164,16 @@ void TfmPriem::bindControls() {
         grid->setEditable(true);
         grid->setPostOnLeaving(true); // dbgDiagnozExit, dbgVmeshatExit
         connect(grid, &DbGrid::cellInputRefused, this,
-                [this, grid](const QString &, const QString &reason) {
-                    tellRefused(grid, QStringLiteral("Примечание"), reason);
+                [this, grid](const QString &field, const QString &reason) {
+                    tellRefused(grid, grid->columnTitle(field), reason);
                 });
+        // A diagnosis or intervention typed that the book lacks: the book, for the row.
+        connect(grid, &DbGrid::bookWanted, this, [this, grid] {
+            const std::function<void()> &choose =
+                grid == m_ui->dbgDiagnoz ? m_hooks.chooseDiagnosis : m_hooks.chooseIntervention;
+            if (choose)
+                runGuarded(this, choose);
+        });
     }
 
     // A red box turns back to the window colour when its value changes or its list drops down.
@@ -180,6 +187,11 @@ void TfmPriem::bindControls() {
     LookupBox *doctor = m_ui->dblDoc;
     connect(doctor, &LookupBox::keyChosen, this, [doctor] { paintFailed(doctor, false); });
     connect(doctor, &LookupBox::droppedDown, this, [doctor] { paintFailed(doctor, false); });
+    // A doctor typed that the book lacks: "...", the book to choose or add the doctor in.
+    connect(doctor, &LookupBox::bookWanted, this, &TfmPriem::sbDocClick);
+    connect(doctor, &LookupBox::inputRefused, this, [this, doctor](const QString &reason) {
+        tellRefused(doctor, fieldName(m_ui->lbDoc), reason);
+    });
 }
 
 void TfmPriem::setHooks(Hooks hooks) {

@@ -272,6 +272,13 @@ private Q_SLOTS:
         choose(doctors, QStringLiteral("Борисов Б.Б."));
         QTRY_VERIFY(child<QCheckBox>("chkDoc")->isChecked());
         QCOMPARE(data->ibdsDocs.value(QStringLiteral("D_ID")).toInt(), 2);
+        // A part of the name typed, and Return on the entry it finds, chooses as well.
+        auto *diagnoses = child<LookupBox>("dblDiag");
+        diagnoses->setFocus();
+        typeText(diagnoses, QStringLiteral("гин"));
+        QTest::keyClick(diagnoses, Qt::Key_Return);
+        QVERIFY(child<QCheckBox>("chkDiagnoz")->isChecked());
+        QCOMPARE(data->ibdsDiag.value(QStringLiteral("Z_ID")).toInt(), 2);
     }
 
     // The presets fill both dates and leave the criterion unticked; the menu drops from the

@@ -196,6 +196,7 @@ private Q_SLOTS:
                 press(Qt::Key_Tab); // the doctor, given by the book's only one
                 press(Qt::Key_Tab); // the diagnoses
                 typeText(focused(), QStringLiteral("анг"));
+                QCoreApplication::processEvents(); // the list of matches drops down
                 press(Qt::Key_Return);
                 press(Qt::Key_Right);
                 press(Qt::Key_F2);
@@ -212,6 +213,7 @@ private Q_SLOTS:
                 press(Qt::Key_Tab);
                 press(Qt::Key_Tab); // the interventions
                 typeText(focused(), QStringLiteral("ф"));
+                QCoreApplication::processEvents(); // the list of matches drops down
                 press(Qt::Key_Return, Qt::ControlModifier);
                 if (visit->isVisible())
                     visit->reject();
@@ -695,6 +697,50 @@ private Q_SLOTS:
         leave(Way::OkButton);
         QCOMPARE(f.committed(QStringLiteral("select count(*) from VMESHAT")), 0);
         QCOMPARE(f.committed(QStringLiteral("select count(*) from DIAGNOZ")), 3);
+    }
+
+    // A diagnosis, an intervention or a doctor typed that its book lacks is taken for no other
+    // entry: Return opens the book to choose from; leaving the doctor box puts the visit's doctor
+    // back, and the window says so.
+    void entryTheBookLacksOpensTheBook_data() {
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<QString>("book");
+        QTest::newRow("diagnosis") << "dbgDiagnoz"
+                                   << "diagnoses";
+        QTest::newRow("intervention") << "dbgVmeshat"
+                                      << "interventions";
+        QTest::newRow("doctor") << "dblDoc"
+                                << "doctors";
+    }
+    void entryTheBookLacksOpensTheBook() {
+        QFETCH(QString, control);
+        QFETCH(QString, book);
+        QStringList opened;
+        openVisit(2);
+        priem->setHooks({[&] { opened << QStringLiteral("doctors"); },
+                         [&] { opened << QStringLiteral("diagnoses"); },
+                         [&] { opened << QStringLiteral("interventions"); },
+                         {}});
+        auto *doctor = child<LookupBox>("dblDoc");
+        const QString visitsDoctor = doctor->currentText();
+        QWidget *box = child<QWidget>(qPrintable(control));
+        focus(box);
+        if (box != doctor)
+            QTest::keyClick(box, Qt::Key_Insert);
+        doctor->lineEdit()->selectAll();
+        typeText(focused(), QStringLiteral("Ковид-19"));
+        QTest::keyClick(focused(), Qt::Key_Return);
+        QTRY_COMPARE(opened, QStringList{book});
+        QVERIFY(priem->isVisible());
+        QCOMPARE(doctor->currentText(), visitsDoctor);
+        if (box != doctor)
+            return;
+        doctor->lineEdit()->selectAll();
+        typeText(doctor, QStringLiteral("Ковид-19"));
+        QTest::keyClick(doctor, Qt::Key_Tab);
+        QCOMPARE(QToolTip::text(), QStringLiteral("Врач: «Ковид-19» — нет в справочнике"));
+        QCOMPARE(doctor->currentText(), visitsDoctor);
+        QVERIFY(f.boxes.isEmpty());
     }
 
     // A refusal of the database while saving is shown with its own text; the window stays open
