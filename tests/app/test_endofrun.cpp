@@ -5,16 +5,14 @@
 // through the database file and the settings file it left.
 
 #include "app/tfmmain.h"
-#include "data/connection.h"
+#include "childrun.h"
+#include "committedcount.h"
 #include "data/programend.h"
-#include "data/statement.h"
-#include "data/transaction.h"
 #include "testdatabase.h"
 
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
-#include <QProcess>
 #include <QTimer>
 
 #include <csignal>
@@ -41,11 +39,8 @@ int playTheProgram(int argc, char **argv) {
     for (int signal : {SIGTERM, SIGHUP})
         unblock(signal);
     routeProgramEnd(&app, [] { QCoreApplication::exit(0); });
-    StartupState state;
-    state.databaseFile = qEnvironmentVariable(kDatabase);
-    state.settingsFile = qEnvironmentVariable(kSettings);
-    state.databaseFolder = QFileInfo(state.databaseFile).absolutePath() + u'/';
-    state.dataFolder = state.programFolder = QFileInfo(state.settingsFile).absolutePath() + u'/';
+    const StartupState state =
+        startupStateFor(qEnvironmentVariable(kDatabase), qEnvironmentVariable(kSettings));
     auto fmMain = std::make_unique<TfmMain>(state);
     setEndAtExit([window = fmMain.get()] { window->endRun(TfmMain::EndMode::Quietly); });
     fmMain->show();
@@ -107,29 +102,11 @@ private Q_SLOTS:
         const QString settings = settingsWritable
                                      ? data.filePath(QStringLiteral("Ventrel.ini"))
                                      : data.filePath(QStringLiteral("missing/Ventrel.ini"));
-        QProcess child;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QLatin1String(kEnd), end);
-        environment.insert(QLatin1String(kDatabase), db.path());
-        environment.insert(QLatin1String(kSettings), settings);
-        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        child.setProcessEnvironment(environment);
-        child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        child.start(QCoreApplication::applicationFilePath(), {});
-        QVERIFY(child.waitForFinished(60000));
-        QCOMPARE(child.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(child.exitCode(), exitCode);
-
-        Connection connection;
-        connection.open(db.path());
-        Transaction transaction(connection);
-        QCOMPARE(Statement(connection, transaction, QStringLiteral("select count(*) from VMESH"))
-                     .selectOne()
-                     .value(0)
-                     .toInt(),
-                 1);
-        transaction.commit();
-        connection.close();
+        runChild({{QLatin1String(kEnd), end},
+                  {QLatin1String(kDatabase), db.path()},
+                  {QLatin1String(kSettings), settings}},
+                 exitCode);
+        QCOMPARE(committedCount(db.path(), QStringLiteral("select count(*) from VMESH")), 1);
         if (settingsWritable) {
             QFile file(settings);
             QVERIFY(file.open(QIODevice::ReadOnly));

@@ -8,11 +8,10 @@
 #include "app/recoveryoffer.h"
 #include "app/tfmmain.h"
 #include "cards/tfmcardedit.h"
-#include "data/connection.h"
+#include "childrun.h"
+#include "committedcount.h"
 #include "data/programend.h"
 #include "data/recoveryfile.h"
-#include "data/statement.h"
-#include "data/transaction.h"
 #include "dbwidgets/dbgrid.h"
 #include "dbwidgets/dbmemo.h"
 #include "testdatabase.h"
@@ -21,7 +20,6 @@
 
 #include <QApplication>
 #include <QFileInfo>
-#include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -37,15 +35,6 @@ namespace {
 const char *const kEnd = "VENTREL_TEST_RECOVERY_END";
 const char *const kDatabase = "VENTREL_TEST_DATABASE";
 const char *const kSettings = "VENTREL_TEST_SETTINGS";
-
-StartupState stateFor(const QString &database, const QString &settings) {
-    StartupState state;
-    state.databaseFile = database;
-    state.settingsFile = settings;
-    state.databaseFolder = QFileInfo(database).absolutePath() + u'/';
-    state.dataFolder = state.programFolder = QFileInfo(settings).absolutePath() + u'/';
-    return state;
-}
 
 QString registerNameOf(const QString &database) {
     return QFileInfo(database).canonicalFilePath();
@@ -71,7 +60,7 @@ int playTheProgram(int argc, char **argv) {
     QApplication app(argc, argv);
     routeProgramEnd(&app, [] { QCoreApplication::exit(0); });
     auto fmMain = std::make_unique<TfmMain>(
-        stateFor(qEnvironmentVariable(kDatabase), qEnvironmentVariable(kSettings)));
+        startupStateFor(qEnvironmentVariable(kDatabase), qEnvironmentVariable(kSettings)));
     new ProgramWindows(fmMain.get());
     setEndAtExit([window = fmMain.get()] { window->endRun(TfmMain::EndMode::Quietly); });
     fmMain->show();
@@ -122,31 +111,18 @@ int playTheProgram(int argc, char **argv) {
     return result;
 }
 
-int count(const QString &database, const QString &sql) {
-    Connection connection;
-    connection.open(database);
-    Transaction transaction(connection);
-    int result = 0;
-    {
-        Statement statement(connection, transaction, sql);
-        result = statement.selectOne().value(0).toInt();
-    }
-    transaction.commit();
-    connection.close();
-    return result;
-}
-
 // The rows of the register: patients, visits, diagnosis and intervention rows, and link rows
 // whose visit is not there.
 QList<int> registerRows(const QString &database) {
-    return {count(database, QStringLiteral("select count(*) from MAIN")),
-            count(database, QStringLiteral("select count(*) from CARD")),
-            count(database, QStringLiteral("select count(*) from DIAGNOZ")),
-            count(database, QStringLiteral("select count(*) from VMESHAT")),
-            count(database, QStringLiteral("select count(*) from DIAGNOZ where not exists "
-                                           "(select 1 from CARD where C_ID = G_KEY)")) +
-                count(database, QStringLiteral("select count(*) from VMESHAT where not exists "
-                                               "(select 1 from CARD where C_ID = V_KEY)"))};
+    return {
+        committedCount(database, QStringLiteral("select count(*) from MAIN")),
+        committedCount(database, QStringLiteral("select count(*) from CARD")),
+        committedCount(database, QStringLiteral("select count(*) from DIAGNOZ")),
+        committedCount(database, QStringLiteral("select count(*) from VMESHAT")),
+        committedCount(database, QStringLiteral("select count(*) from DIAGNOZ where not exists "
+                                                "(select 1 from CARD where C_ID = G_KEY)")) +
+            committedCount(database, QStringLiteral("select count(*) from VMESHAT where not exists "
+                                                    "(select 1 from CARD where C_ID = V_KEY)"))};
 }
 
 } // namespace
@@ -160,18 +136,10 @@ class TestRecovery : public QObject {
     QString recovery() const { return recoveryfile::pathBeside(settings()); }
 
     void playTheEnd(const QString &end, int exitCode) {
-        QProcess child;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QLatin1String(kEnd), end);
-        environment.insert(QLatin1String(kDatabase), db->path());
-        environment.insert(QLatin1String(kSettings), settings());
-        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        child.setProcessEnvironment(environment);
-        child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        child.start(QCoreApplication::applicationFilePath(), {});
-        QVERIFY(child.waitForFinished(60000));
-        QCOMPARE(child.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(child.exitCode(), exitCode);
+        runChild({{QLatin1String(kEnd), end},
+                  {QLatin1String(kDatabase), db->path()},
+                  {QLatin1String(kSettings), settings()}},
+                 exitCode);
     }
 
 private Q_SLOTS:
@@ -201,7 +169,7 @@ private Q_SLOTS:
 
         QCOMPARE(registerRows(db->path()), (QList<int>{0, 0, 0, 0, 0}));
         // The book entries were the books' own, saved by themselves.
-        QCOMPARE(count(db->path(), QStringLiteral("select count(*) from DOCS")), 1);
+        QCOMPARE(committedCount(db->path(), QStringLiteral("select count(*) from DOCS")), 1);
 
         struct stat file = {};
         QCOMPARE(::stat(QFile::encodeName(recovery()).constData(), &file), 0);
@@ -255,7 +223,7 @@ private Q_SLOTS:
             });
             visit->findChild<QPushButton *>(QStringLiteral("btOK"))->click();
         });
-        auto fmMain = std::make_unique<TfmMain>(stateFor(db->path(), settings()));
+        auto fmMain = std::make_unique<TfmMain>(startupStateFor(db->path(), settings()));
         new ProgramWindows(fmMain.get());
         fmMain->show();
         QTRY_VERIFY_WITH_TIMEOUT(done, 20000);
@@ -267,9 +235,10 @@ private Q_SLOTS:
         QCOMPARE(diagnosisRows, 1);
         QCOMPARE(rowsWhileOpen, (QList<int>{0, 0, 0, 0, 0}));
         QCOMPARE(registerRows(db->path()), (QList<int>{1, 1, 1, 0, 0}));
-        QCOMPARE(count(db->path(), QStringLiteral("select count(*) from CARD join MAIN on C_KEY = "
-                                                  "ID where C_ZHALOBA = 'кашель' and C_DOC = 1 "
-                                                  "and FIO = 'Зайцева Зоя Петровна'")),
+        QCOMPARE(committedCount(db->path(),
+                                QStringLiteral("select count(*) from CARD join MAIN on C_KEY = "
+                                               "ID where C_ZHALOBA = 'кашель' and C_DOC = 1 "
+                                               "and FIO = 'Зайцева Зоя Петровна'")),
                  1);
         QVERIFY(!QFileInfo::exists(recovery()));
     }
@@ -294,7 +263,7 @@ private Q_SLOTS:
             asked << text;
             return QMessageBox::StandardButton(answer);
         });
-        auto fmMain = std::make_unique<TfmMain>(stateFor(db->path(), settings()));
+        auto fmMain = std::make_unique<TfmMain>(startupStateFor(db->path(), settings()));
         new ProgramWindows(fmMain.get());
         fmMain->show();
         QTRY_COMPARE(asked.size(), 1);

@@ -1,6 +1,7 @@
 // The main window, offscreen, on a real database made from the template.
 
 #include "app/tfmmain.h"
+#include "committedcount.h"
 #include "data/dberror.h"
 #include "data/statement.h"
 #include "keyboard.h"
@@ -145,19 +146,7 @@ class TestTfmMain : public QObject {
         return names;
     }
 
-    int count(const QString &sql) {
-        Connection connection;
-        connection.open(db->path());
-        Transaction transaction(connection);
-        int result = 0;
-        {
-            Statement statement(connection, transaction, sql);
-            result = statement.selectOne().value(0).toInt();
-        }
-        transaction.commit();
-        connection.close();
-        return result;
-    }
+    int count(const QString &sql) { return committedCount(db->path(), sql); }
 
     // Types into the search box as a person would: the prompt goes when the box takes the
     // focus, an earlier search text is selected and typed over.

@@ -6,6 +6,7 @@
 
 #include "app/programwindows.h"
 #include "app/tfmmain.h"
+#include "committedcount.h"
 #include "data/shareddata.h"
 #include "data/statement.h"
 #include "keyboard.h"
@@ -91,19 +92,7 @@ public:
     }
 
     // What another attachment sees: the rows committed so far.
-    int committed(const QString &sql) const {
-        Connection connection;
-        connection.open(db->path());
-        Transaction transaction(connection);
-        int result = 0;
-        {
-            Statement statement(connection, transaction, sql);
-            result = statement.selectOne().value(0).toInt();
-        }
-        transaction.commit();
-        connection.close();
-        return result;
-    }
+    int committed(const QString &sql) const { return committedCount(db->path(), sql); }
 
     Dataset &patients() { return data->ibdsMain; }
 

@@ -150,6 +150,23 @@ class TestTfmPriem : public QObject {
         }
     }
 
+    // A new patient's card, its name typed, and Ins: the visit editor opens over it, a diagnosis
+    // is added, and `inVisit` runs there.
+    void firstVisitOverANewCard(TfmCardEdit &card, const std::function<void()> &inVisit) {
+        priem = std::make_unique<TfmPriem>(*f.data, *f.settings);
+        card.setHooks({[this] { priem->exec(); }, {}});
+        f.patients().insert();
+        card.show();
+        QVERIFY(isReady(&card));
+        typeText(focused(), QStringLiteral("Ким Олег Ильич"));
+        QTimer::singleShot(0, this, [this, inVisit] {
+            QVERIFY(isReady(priem.get()));
+            addDiagnosis(QStringLiteral("анг"));
+            inVisit();
+        });
+        QTest::keyClick(focused(), Qt::Key_Insert);
+    }
+
     void addDoctors() {
         for (const QString &name :
              {QStringLiteral("Иванов И.И."), QStringLiteral("Сидоров С.С.")}) {
@@ -285,23 +302,14 @@ private Q_SLOTS:
     }
     void theSessionsEndAsksTheOpenEditors() {
         QFETCH(int, answer);
-        priem = std::make_unique<TfmPriem>(*f.data, *f.settings);
         TfmCardEdit card(*f.data, *f.settings);
-        card.setHooks({[this] { priem->exec(); }, {}});
-        f.patients().insert();
-        card.show();
-        QVERIFY(isReady(&card));
-        typeText(focused(), QStringLiteral("Ким Олег Ильич"));
         bool closed = true;
-        QTimer::singleShot(0, this, [&] {
-            QVERIFY(isReady(priem.get()));
-            addDiagnosis(QStringLiteral("анг"));
+        firstVisitOverANewCard(card, [&] {
             f.answer = QMessageBox::StandardButton(answer);
             closed = f.data->unconfirmed.askToClose();
             if (priem->isVisible())
                 priem->reject();
         });
-        QTest::keyClick(focused(), Qt::Key_Insert);
         QCOMPARE(closed, answer == QMessageBox::No);
         QCOMPARE(f.boxes.first(), QStringLiteral("Сохранить изменения в карточке приёма?"));
         if (answer == QMessageBox::No) {
@@ -318,19 +326,8 @@ private Q_SLOTS:
     // A new patient written without a commit, so that its first visit can refer to it, outlives
     // the visit's Cancel: the card editor's OK then saves it.
     void newPatientOutlivesTheCancelOfItsFirstVisit() {
-        priem = std::make_unique<TfmPriem>(*f.data, *f.settings);
         TfmCardEdit card(*f.data, *f.settings);
-        card.setHooks({[this] { priem->exec(); }, {}});
-        f.patients().insert();
-        card.show();
-        QVERIFY(isReady(&card));
-        typeText(focused(), QStringLiteral("Ким Олег Ильич"));
-        QTimer::singleShot(0, this, [this] {
-            QVERIFY(isReady(priem.get()));
-            addDiagnosis(QStringLiteral("анг"));
-            QTest::keyClick(focused(), Qt::Key_Escape);
-        });
-        QTest::keyClick(focused(), Qt::Key_Insert);
+        firstVisitOverANewCard(card, [this] { QTest::keyClick(focused(), Qt::Key_Escape); });
         QVERIFY(!priem->isVisible());
         QVERIFY(card.isVisible());
         QCOMPARE(card.findChild<QLabel *>(QStringLiteral("lbDates"))->text(),
