@@ -294,23 +294,29 @@ void TfmPriem::closeEvent(QCloseEvent *event) {
     FormCloseQuery();
 }
 
-void TfmPriem::FormCloseQuery() {
+std::optional<TfmPriem::Pending> TfmPriem::pending() {
     // A note typed into a cell and not yet taken is part of what there is to save.
     m_ui->dbgDiagnoz->submitCellEdit();
     m_ui->dbgVmeshat->submitCellEdit();
-    bool silent = false;
-    bool changed = false;
+    Pending pending;
     if (!runGuarded(this, [&] {
-            silent = isNewVisitEmpty() && !m_discard->hasWrites();
-            changed = hasChanges();
+            pending.newAndEmpty = isNewVisitEmpty() && !m_discard->hasWrites();
+            pending.changed = hasChanges();
         })) {
-        return;
+        return std::nullopt;
     }
-    if (silent) {
+    return pending;
+}
+
+void TfmPriem::FormCloseQuery() {
+    const std::optional<Pending> pending = this->pending();
+    if (!pending)
+        return;
+    if (pending->newAndEmpty) {
         discardAndClose();
         return;
     }
-    if (!changed) {
+    if (!pending->changed) {
         done(Rejected);
         return;
     }
@@ -486,15 +492,10 @@ void TfmPriem::sbtNextClick() {
 // instead, for the newest visit before it. With nothing to step to, the step does nothing.
 void TfmPriem::step(bool older) {
     Dataset &visits = m_data.ibdsCard;
-    bool emptyNew = false;
-    bool changed = false;
-    if (!runGuarded(this, [&] {
-            emptyNew = isNewVisitEmpty() && !m_discard->hasWrites();
-            changed = hasChanges();
-        })) {
+    const std::optional<Pending> pending = this->pending();
+    if (!pending)
         return;
-    }
-    if (emptyNew) {
+    if (pending->newAndEmpty) {
         // A visit begun now is the newest: only earlier ones are there to step to.
         if (older) {
             runGuarded(this, [&] {
@@ -508,7 +509,7 @@ void TfmPriem::step(bool older) {
         return;
     }
     QWidget *typingIn = focusWidget(); // the checks move the focus on to finish the box
-    if (changed && (!readyToSave() || !saveVisit(false)))
+    if (pending->changed && (!readyToSave() || !saveVisit(false)))
         return;
     runGuarded(this, [&] {
         if (older)

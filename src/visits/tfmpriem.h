@@ -119,6 +119,13 @@ private:
     // The window's title: `prefix` and the current patient's full name.
     void setPatientTitle(const QString &prefix);
     bool isNewVisitEmpty() const;
+    // What the visit holds unsaved, a note typed into a cell and not yet taken included; nothing
+    // when the database refused to tell.
+    struct Pending {
+        bool newAndEmpty = false; // a new visit nothing was put into
+        bool changed = false;
+    };
+    std::optional<Pending> pending();
     // Something of this showing is not saved: the visit or a diagnosis or intervention row being
     // changed, or a row written since the discard point.
     bool hasChanges() const;
