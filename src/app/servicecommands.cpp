@@ -135,7 +135,7 @@ void ServiceCommands::mmRestoreClick() {
         tellFailure(m_window, outcome.failure);
         return;
     }
-    const auto discard = [&] { QFile::remove(restored.file); };
+    const auto discard = [&] { registerfile::discard(restored); };
     if (outcome.cancelled) {
         discard();
         return;
