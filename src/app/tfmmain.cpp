@@ -185,6 +185,8 @@ void TfmMain::createMenus() {
                                QStringLiteral("Проверить базу на повреждения"));
     m_services = new ServiceCommands(this, m_data, m_state,
                                      [this](bool startList) { reopenDatabase(startList); });
+    mServ->addSeparator();
+    m_services->addDailyBackupItem(mServ);
 
     // Help sits at the right end of the menu bar, in a bar of its own in the bar's corner.
     m_helpBar = new QMenuBar(bar);
