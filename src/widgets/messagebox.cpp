@@ -3,6 +3,8 @@
 #include "data/dberror.h"
 #include "support/programinfo.h"
 
+#include <QAbstractButton>
+
 #include <utility>
 
 namespace {
@@ -50,9 +52,19 @@ const QString MessageBox::kQuestionCaption = QStringLiteral("Внимание!")
 
 QMessageBox::StandardButton MessageBox::ask(QWidget *parent, const QString &text,
                                             QMessageBox::StandardButtons buttons) {
+    return ask(parent, text, buttons, {});
+}
+
+QMessageBox::StandardButton MessageBox::ask(QWidget *parent, const QString &text,
+                                            QMessageBox::StandardButtons buttons,
+                                            const Captions &captions) {
     if (const auto answer = preparedAnswer(text); answer != QMessageBox::NoButton)
         return answer;
     QMessageBox box(QMessageBox::NoIcon, kQuestionCaption, text, buttons, parent);
+    for (const auto &[button, caption] : captions) {
+        if (QAbstractButton *shown = box.button(button))
+            shown->setText(caption);
+    }
     box.setDefaultButton(firstOf(buttons));
     if (buttons.testFlag(QMessageBox::Cancel))
         box.setEscapeButton(QMessageBox::Cancel);

@@ -1,9 +1,11 @@
 #pragma once
 
+#include <QList>
 #include <QMessageBox>
 #include <QString>
 
 #include <functional>
+#include <utility>
 
 class DbError;
 class QWidget;
@@ -16,6 +18,12 @@ public:
     // default and Cancel (when given) answers Esc. Returns the button chosen.
     static QMessageBox::StandardButton ask(QWidget *parent, const QString &text,
                                            QMessageBox::StandardButtons buttons);
+    // The same with captions of the program's own on the buttons: tests answer with the
+    // standard buttons they stand on.
+    using Captions = QList<std::pair<QMessageBox::StandardButton, QString>>;
+    static QMessageBox::StandardButton ask(QWidget *parent, const QString &text,
+                                           QMessageBox::StandardButtons buttons,
+                                           const Captions &captions);
     // A plain message: the program's name as caption, no icon, one OK button; a detail is
     // offered behind the box's "details" button.
     static void tell(QWidget *parent, const QString &text, const QString &detail = QString());
