@@ -97,10 +97,9 @@ QString description(const Settings &settings, const QString &folder, const QStri
                     .arg(settings.keep);
     }
     if (!settings.wrongKeep.isEmpty()) {
-        text += QStringLiteral("Значение Keep=%1 в разделе [Backup] файла настроек неверно: нужно "
-                               "число не меньше 1. Хранится последних копий: %2.\n")
-                    .arg(settings.wrongKeep)
-                    .arg(settings.keep);
+        text += QStringLiteral("Значение Keep=%1 в разделе [Backup] файла настроек неверно (нужно "
+                               "число не меньше 1), поэтому действует обычное.\n")
+                    .arg(settings.wrongKeep);
     }
     const QString last = newest(fileNames);
     text += last.isEmpty() ? QStringLiteral("Копий пока нет.")
