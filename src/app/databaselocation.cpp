@@ -78,6 +78,11 @@ bool wasIn(const QString &remembered, const QString &folder) {
            QDir::cleanPath(QFileInfo(remembered).absolutePath()) == QDir::cleanPath(folder);
 }
 
+// The register opened before is gone: renamed, moved or deleted, or its folder with it.
+bool isGone(const QString &remembered) {
+    return !remembered.isEmpty() && !QFileInfo::exists(remembered);
+}
+
 } // namespace
 
 QString templateFile(const QString &programFolder) {
@@ -102,7 +107,7 @@ Location locate(const QString &programFolder, const QString &dataFolder, const Q
     } else {
         location.folder = wantedFolder(dataFolder, pathBase, commonAppData, location);
         // A register that vanished is never covered up by a new empty one: the user decides.
-        if (databaseIn(location.folder).isEmpty() && wasIn(remembered, location.folder)) {
+        if (databaseIn(location.folder).isEmpty() && isGone(remembered)) {
             location.missingRegister = remembered;
             return location;
         }
@@ -120,7 +125,7 @@ Location locate(const QString &programFolder, const QString &dataFolder, const Q
                 // The database an earlier run made here is used again.
                 if (!databaseIn(dataFolder).isEmpty()) {
                     copy = {true, QString(), QString()};
-                } else if (wasIn(remembered, dataFolder)) {
+                } else if (isGone(remembered)) {
                     location.missingRegister = remembered;
                     return location;
                 } else {

@@ -73,8 +73,8 @@ bool restore(const QString &backup, const QString &file) {
 
 // Makes a new empty register from the template in the register's folder. False, told, when
 // it could not.
-bool createEmpty(const StartupState &state, const QString &file) {
-    const QString folder = folders::withTrailingSeparator(QFileInfo(file).absolutePath());
+bool createEmpty(const StartupState &state) {
+    const QString folder = state.databaseFolder;
     const QString emptyTemplate = database::templateFile(state.programFolder);
     if (emptyTemplate.isEmpty()) {
         MessageBox::error(nullptr,
@@ -110,7 +110,8 @@ QString question(const QString &registerFile, const QString &newestBackup,
 }
 
 bool resolve(const StartupResult &start, const ChooseBackup &chooseBackup) {
-    const QString file = start.missingRegister;
+    // Under its name in the folder the start settled on: its own, unless that one is gone.
+    const QString file = start.state.databaseFolder + QFileInfo(start.missingRegister).fileName();
     const QString backups = dailybackup::folderFor(start.state.dataFolder);
     const ChooseBackup choose = chooseBackup ? chooseBackup : [](const QString &suggested) {
         return QFileDialog::getOpenFileName(
@@ -131,7 +132,7 @@ bool resolve(const StartupResult &start, const ChooseBackup &chooseBackup) {
             if (!backup.isEmpty() && restore(backup, file))
                 return true;
         } else if (answer == QMessageBox::No) {
-            if (createEmpty(start.state, file))
+            if (createEmpty(start.state))
                 return true;
         } else {
             return false;

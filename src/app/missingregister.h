@@ -23,9 +23,10 @@ using ChooseBackup = std::function<QString(const QString &suggested)>;
 
 // Asks, through MessageBox, with the buttons "Восстановить из копии..." (Yes), "Создать новую
 // пустую" (No) and "Выход" (Cancel), until the user has restored the register from a backup
-// under its name (the newest one offered first, any other one may be chosen; the engine's
-// lines shown meanwhile), made a new empty one from the template, or chosen to leave. A
-// failure is told and the question asked again. False when the user leaves.
+// under its name in the database folder the start settled on (the newest backup offered first,
+// any other one may be chosen; the engine's lines shown meanwhile), made a new empty one there
+// from the template, or chosen to leave. A failure is told and the question asked again. False
+// when the user leaves.
 bool resolve(const StartupResult &start, const ChooseBackup &chooseBackup = {});
 
 } // namespace missingregister

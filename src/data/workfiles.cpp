@@ -8,7 +8,6 @@
 #include <cctype>
 #include <cerrno>
 #include <csignal>
-#include <cstdio>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -18,11 +17,12 @@ namespace workfiles {
 
 namespace {
 
-// The names of work files that carry their process's id (the first capture).
+// The names of work files that carry their process's id (in whichever capture matched).
 const QRegularExpression kWithProcess(QStringLiteral("^(?:.+\\.ventrel-(\\d+)-[A-Za-z0-9]{6}"
                                                      "|Base-restoring-(\\d+)-[A-Za-z0-9]{6}"
                                                      "|\\.Base\\.fdb-(\\d+)-[A-Za-z0-9]{6})$"));
-// The names older versions gave them: a backup of the daily ones, a restore, the template copy.
+// The names older versions gave them: a daily backup being written, a restore, the template
+// copy.
 const QRegularExpression
     kOlder(QStringLiteral("^(?:base-\\d{4}-\\d{2}-\\d{2}\\.fbk\\.[A-Za-z0-9]{6}"
                           "|Base-restoring-[A-Za-z0-9]{6}\\.fdb"

@@ -510,10 +510,13 @@ private Q_SLOTS:
     // register in a folder gets a new one there without a question.
     void goneRegisterIsAQuestion_data() {
         QTest::addColumn<bool>("sharedFolder");
-        QTest::addColumn<QString>("gone"); // what happened to it: "renamed", "deleted", "PathBase"
+        // What happened to it: "renamed", "deleted", "folder removed", or "PathBase" (it is
+        // still there, and the settings name a new folder).
+        QTest::addColumn<QString>("gone");
         QTest::addColumn<bool>("asked");
         QTest::newRow("the user's own, renamed away") << false << "renamed" << true;
         QTest::newRow("the shared one, deleted") << true << "deleted" << true;
+        QTest::newRow("the shared folder removed") << true << "folder removed" << true;
         QTest::newRow("PathBase names a new folder") << false << "PathBase" << false;
     }
     void goneRegisterIsAQuestion() {
@@ -534,6 +537,8 @@ private Q_SLOTS:
             QVERIFY(QFile::rename(first, path(QStringLiteral("moved.fdb"))));
         } else if (gone == QLatin1String("deleted")) {
             QVERIFY(QFile::remove(first));
+        } else if (gone == QLatin1String("folder removed")) {
+            QVERIFY(QDir(QFileInfo(first).path()).removeRecursively());
         } else {
             QVERIFY(QDir().mkpath(path(QStringLiteral("db"))));
             SettingsFile(start.state.settingsFile)
