@@ -232,6 +232,15 @@ int runRequest(const Request &request, QTextStream &out, QTextStream &err) {
         err << QString(start.failure).replace(u'\r', u'\n') << Qt::endl;
         return Failed;
     }
+    // A restore into a new file needs no register; the other commands never make one in place
+    // of a register that is gone.
+    if (!start.missingRegister.isEmpty() && request.action != Action::Restore) {
+        err << database::missingMessage(start.missingRegister) << Qt::endl
+            << QStringLiteral("Запустите программу, чтобы восстановить базу из резервной копии "
+                              "или создать новую; ничего не изменено.")
+            << Qt::endl;
+        return Failed;
+    }
     return run(request, start.state.databaseFile, out, err);
 }
 

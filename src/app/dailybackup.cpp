@@ -1,7 +1,9 @@
 #include "app/dailybackup.h"
 
 #include "data/backgroundwork.h"
+#include "data/lockfolder.h"
 #include "data/registerservices.h"
+#include "support/pathfacts.h"
 #include "support/settingsfile.h"
 
 #include <QDir>
@@ -15,9 +17,6 @@ namespace dailybackup {
 namespace {
 
 const QRegularExpression kName(QStringLiteral("^base-(\\d{4}-\\d{2}-\\d{2})\\.fbk$"));
-// The temporary name a backup is written under until it is complete.
-const QRegularExpression
-    kPartialName(QStringLiteral("^base-\\d{4}-\\d{2}-\\d{2}\\.fbk\\.[A-Za-z0-9]{6}$"));
 const QString kDayFormat = QStringLiteral("yyyy-MM-dd");
 
 } // namespace
@@ -26,12 +25,86 @@ Settings readSettings(const SettingsFile &settings) {
     const QString section = QStringLiteral("Backup");
     Settings result;
     result.automatic = settings.readInteger(section, QStringLiteral("Auto"), 1) != 0;
-    result.keep = std::max(1, settings.readInteger(section, QStringLiteral("Keep"), result.keep));
+    const QString keep = settings.readString(section, QStringLiteral("Keep"), QString());
+    if (!keep.isEmpty()) {
+        const std::optional<int> number = parseSettingsInteger(keep);
+        if (number && *number >= 1)
+            result.keep = *number;
+        else
+            result.wrongKeep = keep;
+    }
     return result;
 }
 
 QString folderFor(const QString &dataFolder) {
     return QDir(dataFolder).filePath(kFolderName) + u'/';
+}
+
+QString folderRefusal(const QString &folder) {
+    const QString path = folder.endsWith(u'/') ? folder.chopped(1) : folder;
+    const PathFacts facts = pathFacts(path);
+    if (!facts.exists && !facts.isLink)
+        return QString();
+    QString fault;
+    switch (lockfolder::ownFolderFault(facts, currentUser(), false)) {
+    case lockfolder::Fault::None:
+        return QString();
+    case lockfolder::Fault::CannotMake:
+        fault = QStringLiteral("не существует, и создать её не удалось.");
+        break;
+    case lockfolder::Fault::IsLink:
+        fault = QStringLiteral("является ссылкой на другую папку.");
+        break;
+    case lockfolder::Fault::NotAFolder:
+        fault = QStringLiteral("занята файлом, который не является папкой.");
+        break;
+    case lockfolder::Fault::OtherOwner:
+        fault = QStringLiteral("принадлежит другому пользователю.");
+        break;
+    case lockfolder::Fault::OpenToOthers:
+    case lockfolder::Fault::HoldsLink:
+        fault = QStringLiteral("открыта для записи другим пользователям.");
+        break;
+    }
+    return QStringLiteral("Папка резервных копий %1 ").arg(folder) + fault +
+           QStringLiteral(" Копии хранят записи всех пациентов и пишутся только в настоящую папку, "
+                          "которая принадлежит вам и закрыта для других: удалите или исправьте "
+                          "её.");
+}
+
+QString menuCaption(const Settings &settings, const QString &refusal) {
+    const QString lead = QStringLiteral("Ежедневные копии");
+    if (!settings.automatic)
+        return lead + QStringLiteral(" выключены...");
+    if (!refusal.isEmpty())
+        return lead + QStringLiteral(" не делаются!..");
+    QString kept = QStringLiteral("последних: %1").arg(settings.keep);
+    if (!settings.wrongKeep.isEmpty())
+        kept += QStringLiteral("; Keep=%1 неверно").arg(settings.wrongKeep);
+    return lead + QStringLiteral(" (") + kept + QStringLiteral(")...");
+}
+
+QString description(const Settings &settings, const QString &folder, const QString &refusal,
+                    const QStringList &fileNames) {
+    QString text = QStringLiteral("Ежедневные резервные копии базы: папка\n%1\n").arg(folder);
+    if (!settings.automatic) {
+        text += QStringLiteral("Копии выключены: в разделе [Backup] файла настроек Auto=0.\n");
+    } else if (!refusal.isEmpty()) {
+        text += QStringLiteral("Копии не делаются. ") + refusal + u'\n';
+    } else {
+        text += QStringLiteral("Копия делается раз в день после запуска; хранится последних "
+                               "копий: %1.\n")
+                    .arg(settings.keep);
+    }
+    if (!settings.wrongKeep.isEmpty()) {
+        text += QStringLiteral("Значение Keep=%1 в разделе [Backup] файла настроек неверно (нужно "
+                               "число не меньше 1), поэтому действует обычное.\n")
+                    .arg(settings.wrongKeep);
+    }
+    const QString last = newest(fileNames);
+    text += last.isEmpty() ? QStringLiteral("Копий пока нет.")
+                           : QStringLiteral("Последняя копия: %1.").arg(last);
+    return text;
 }
 
 QString fileNameFor(const QDate &day) {
@@ -65,8 +138,16 @@ QStringList outdated(const QStringList &fileNames, int keep) {
     return result;
 }
 
-QStringList leftovers(const QStringList &fileNames) {
-    return fileNames.filter(kPartialName);
+QString newest(const QStringList &fileNames) {
+    QString found;
+    QDate foundDay;
+    for (const QString &name : fileNames) {
+        if (const auto day = dayOf(name); day && (!foundDay.isValid() || *day > foundDay)) {
+            found = name;
+            foundDay = *day;
+        }
+    }
+    return found;
 }
 
 } // namespace dailybackup
@@ -90,11 +171,15 @@ bool DailyBackup::startIfDue(const QString &registerFile, const QString &dataFol
     const int keep = settings.keep;
     return m_work->start([registerFile, folder, target = m_target, keep](const auto &onLine) {
         // The backups hold the patients' records: the folder is its owner's alone. A folder
-        // that cannot be made fails the backup, which says so.
+        // that cannot be made, or is not a fit one, fails the backup, which says so.
         QDir().mkpath(folder);
+        if (const QString refusal = folderRefusal(folder); !refusal.isEmpty()) {
+            throw registerfile::Failure(
+                QStringLiteral("Не удалось сделать резервную копию базы в файл\n%1\n").arg(target) +
+                    refusal,
+                QString());
+        }
         QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        for (const QString &name : leftovers(QDir(folder).entryList(QDir::Files)))
-            QFile::remove(folder + name);
         registerfile::backup(registerFile, target, onLine);
         for (const QString &name : outdated(QDir(folder).entryList(QDir::Files), keep))
             QFile::remove(folder + name);

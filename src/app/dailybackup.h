@@ -17,16 +17,33 @@ namespace dailybackup {
 
 inline const QString kFolderName = QStringLiteral("backups");
 
+inline constexpr int kDefaultKeep = 14;
+
 // Section [Backup] of the settings file: Auto=0 turns the daily backup off; Keep= is how many
-// daily backups are kept (at least one: the newest is never removed).
+// daily backups are kept. A Keep that is not a number of at least one keeps the default, and
+// `wrongKeep` holds it as written, so that the program can say so.
 struct Settings {
     bool automatic = true;
-    int keep = 14;
+    int keep = kDefaultKeep;
+    QString wrongKeep;
 };
 Settings readSettings(const SettingsFile &settings);
 
 // The folder of the daily backups for the data folder, with a trailing "/".
 QString folderFor(const QString &dataFolder);
+
+// Why the daily backups may not go into `folder`, for the user; empty when they may, or when
+// the folder is still to be made. They hold every patient's records: the folder must be a real
+// folder of the user's own that no one else may write into (the lock folder's rule), never a
+// link that leads the copies elsewhere.
+QString folderRefusal(const QString &folder);
+
+// The caption of the menu item that tells how the daily backup stands, and what it shows when
+// chosen: the folder, how many are kept, the newest backup among `fileNames`, and what is
+// wrong (`refusal`, a wrong Keep).
+QString menuCaption(const Settings &settings, const QString &refusal);
+QString description(const Settings &settings, const QString &folder, const QString &refusal,
+                    const QStringList &fileNames);
 
 // "base-2024-12-10.fbk"
 QString fileNameFor(const QDate &day);
@@ -35,15 +52,17 @@ std::optional<QDate> dayOf(const QString &fileName);
 
 // True when none of the names is the daily backup of `today`.
 bool isDue(const QStringList &fileNames, const QDate &today);
-// The daily backups among the names beyond the newest `keep`, oldest last; other names never.
+// The daily backups among the names beyond the newest `keep` (at least one: the newest is never
+// removed), oldest last; other names never.
 QStringList outdated(const QStringList &fileNames, int keep);
-// Daily backups left half-written by a run that ended in the middle ("base-2024-12-10.fbk.Ab12Cd").
-QStringList leftovers(const QStringList &fileNames);
+// The newest daily backup among the names; empty when there is none.
+QString newest(const QStringList &fileNames);
 
 } // namespace dailybackup
 
 // Makes the day's backup of the register in the background when it is due, then removes the
-// outdated ones. A failure is told through `failed`, never hidden.
+// outdated ones. A failure, a refused folder among them, is told through `failed`, never
+// hidden.
 class DailyBackup : public QObject {
     Q_OBJECT
 public:

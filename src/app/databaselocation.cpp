@@ -72,6 +72,17 @@ QString wantedFolder(const QString &dataFolder, const QString &pathBase,
     return shared + u'/';
 }
 
+// The register opened before was in `folder`.
+bool wasIn(const QString &remembered, const QString &folder) {
+    return !remembered.isEmpty() &&
+           QDir::cleanPath(QFileInfo(remembered).absolutePath()) == QDir::cleanPath(folder);
+}
+
+// The register opened before is gone: renamed, moved or deleted, or its folder with it.
+bool isGone(const QString &remembered) {
+    return !remembered.isEmpty() && !QFileInfo::exists(remembered);
+}
+
 } // namespace
 
 QString templateFile(const QString &programFolder) {
@@ -83,13 +94,23 @@ QString templateFile(const QString &programFolder) {
 }
 
 Location locate(const QString &programFolder, const QString &dataFolder, const QString &pathBase,
-                const std::function<QString()> &commonAppData) {
+                const std::function<QString()> &commonAppData, const QString &remembered) {
     Location location;
     const QString ownBase = folders::findIgnoringCase(programFolder, kProgramSubfolder);
+    if (!ownBase.isEmpty() && databaseIn(ownBase).isEmpty() && wasIn(remembered, ownBase)) {
+        location.folder = folders::withTrailingSeparator(ownBase);
+        location.missingRegister = remembered;
+        return location;
+    }
     if (!ownBase.isEmpty() && !databaseIn(ownBase).isEmpty()) {
         location.folder = folders::withTrailingSeparator(ownBase);
     } else {
         location.folder = wantedFolder(dataFolder, pathBase, commonAppData, location);
+        // A register that vanished is never covered up by a new empty one: the user decides.
+        if (databaseIn(location.folder).isEmpty() && isGone(remembered)) {
+            location.missingRegister = remembered;
+            return location;
+        }
         if (databaseIn(location.folder).isEmpty()) {
             const QString emptyTemplate = templateFile(programFolder);
             if (emptyTemplate.isEmpty()) {
@@ -102,10 +123,14 @@ Location locate(const QString &programFolder, const QString &dataFolder, const Q
                 location.cause = copy.cause;
                 location.folder = dataFolder;
                 // The database an earlier run made here is used again.
-                if (!databaseIn(dataFolder).isEmpty())
+                if (!databaseIn(dataFolder).isEmpty()) {
                     copy = {true, QString(), QString()};
-                else
+                } else if (isGone(remembered)) {
+                    location.missingRegister = remembered;
+                    return location;
+                } else {
                     copy = templatecopy::copyTemplate(emptyTemplate, dataFolder);
+                }
             }
             if (!copy.made) {
                 location.failure = Failure::CopyFailed;
@@ -150,6 +175,10 @@ QString failureMessage(const Location &location, const QString &programFolder) {
                end;
     }
     return QString();
+}
+
+QString missingMessage(const QString &file) {
+    return QStringLiteral("Не найдена база данных %1, с которой вы работали до сих пор.").arg(file);
 }
 
 QString fallbackNotice(const Location &location) {

@@ -32,6 +32,9 @@ struct Location {
     // The folder the database should have been in when the data folder had to stand in for it
     // (a PathBase that cannot be reached, a shared folder this user cannot write); else empty.
     QString missedFolder;
+    // The register this user worked with until now, when it is gone and the database folder
+    // holds none: no new one was made, the user is to decide. Empty otherwise.
+    QString missingRegister;
 };
 
 // The empty template: the one beside the program (a build folder, a portable copy), else the one
@@ -47,13 +50,20 @@ QString templateFile(const QString &programFolder);
 // 3. when that folder holds no database, the template (templateFile) is copied there as
 //    "Base.fdb", never over an existing file; when the copy fails, the data folder becomes the
 //    database folder and its own database is used, or the template is copied there;
+//    but when the register this user opened before (`remembered`, its full path) is gone, no
+//    copy is made: `missingRegister` names it instead (a register that is still there, in
+//    another folder, lets a new one be made as ever);
 // 4. a database file that is a link in a shared folder is refused.
 // The all-users folder's "Ventrel" is never made here: the package or an administrator makes it.
 Location locate(const QString &programFolder, const QString &dataFolder, const QString &pathBase,
-                const std::function<QString()> &commonAppData);
+                const std::function<QString()> &commonAppData,
+                const QString &remembered = QString());
 
 // The message that ends the program when `location` failed; the empty text when it did not.
 QString failureMessage(const Location &location, const QString &programFolder);
+
+// "Не найдена база данных …, с которой вы работали до сих пор." for the register `file`.
+QString missingMessage(const QString &file);
 
 // The message shown at start when the data folder stood in for the database folder, naming both,
 // so that an empty list is not taken for lost patients; the empty text otherwise.

@@ -3,6 +3,7 @@
 #include "app/commandline.h"
 #include "app/desktopidentity.h"
 #include "app/folders.h"
+#include "app/missingregister.h"
 #include "app/programwindows.h"
 #include "app/sessionplatform.h"
 #include "app/startup.h"
@@ -48,9 +49,17 @@ int main(int argc, char **argv) {
     // modal window or a message box is open: every event loop is left, and the end commits.
     routeProgramEnd(&app, [] { QCoreApplication::exit(0); });
 
-    const StartupResult start =
-        settleStartup(QCoreApplication::applicationDirPath(), QCoreApplication::arguments(),
-                      folders::userAppDataFolder, folders::commonAppDataFolder);
+    const auto settle = [] {
+        return settleStartup(QCoreApplication::applicationDirPath(), QCoreApplication::arguments(),
+                             folders::userAppDataFolder, folders::commonAppDataFolder);
+    };
+    StartupResult start = settle();
+    // The register this user worked with is gone: the user decides what comes in its place.
+    while (start.failure.isEmpty() && !start.missingRegister.isEmpty()) {
+        if (!missingregister::resolve(start))
+            return 0;
+        start = settle();
+    }
     if (!start.failure.isEmpty()) {
         if (start.failureDetail.isEmpty())
             MessageBox::tell(nullptr, start.failure);

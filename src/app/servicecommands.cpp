@@ -5,13 +5,16 @@
 #include "data/registerservices.h"
 #include "data/shareddata.h"
 #include "support/dates.h"
+#include "support/settingsfile.h"
 #include "widgets/messagebox.h"
 
+#include <QAction>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QLocale>
+#include <QMenu>
 #include <QStandardPaths>
 
 namespace {
@@ -69,6 +72,28 @@ ServiceCommands::~ServiceCommands() = default;
 void ServiceCommands::startDailyBackup(const SettingsFile &settings) {
     m_daily->startIfDue(m_state.databaseFile, m_state.dataFolder,
                         dailybackup::readSettings(settings), dates::today());
+}
+
+void ServiceCommands::addDailyBackupItem(QMenu *menu) {
+    m_dailyItem = menu->addAction(QString());
+    m_dailyItem->setObjectName(QStringLiteral("mmDailyBackup"));
+    const auto update = [this] {
+        const QString folder = dailybackup::folderFor(m_state.dataFolder);
+        m_dailyItem->setText(
+            dailybackup::menuCaption(dailybackup::readSettings(SettingsFile(m_state.settingsFile)),
+                                     dailybackup::folderRefusal(folder)));
+    };
+    update();
+    connect(menu, &QMenu::aboutToShow, m_dailyItem, update);
+    connect(m_dailyItem, &QAction::triggered, this, &ServiceCommands::mmDailyBackupClick);
+}
+
+void ServiceCommands::mmDailyBackupClick() {
+    const QString folder = dailybackup::folderFor(m_state.dataFolder);
+    MessageBox::tell(m_window,
+                     dailybackup::description(
+                         dailybackup::readSettings(SettingsFile(m_state.settingsFile)), folder,
+                         dailybackup::folderRefusal(folder), QDir(folder).entryList(QDir::Files)));
 }
 
 void ServiceCommands::waitForDailyBackup() {
@@ -135,7 +160,7 @@ void ServiceCommands::mmRestoreClick() {
         tellFailure(m_window, outcome.failure);
         return;
     }
-    const auto discard = [&] { QFile::remove(restored.file); };
+    const auto discard = [&] { registerfile::discard(restored); };
     if (outcome.cancelled) {
         discard();
         return;

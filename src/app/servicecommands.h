@@ -8,6 +8,8 @@
 #include <functional>
 
 class DailyBackup;
+class QAction;
+class QMenu;
 class QWidget;
 class SettingsFile;
 class SharedData;
@@ -28,6 +30,9 @@ public:
 
     // The day's backup, in the background, when it is due and the settings want it.
     void startDailyBackup(const SettingsFile &settings);
+    // Adds to `menu` the item "mmDailyBackup" whose caption tells how the daily backup stands
+    // (off, not made and why, a wrong Keep) each time the menu opens; chosen, it tells more.
+    void addDailyBackupItem(QMenu *menu);
     DailyBackup &dailyBackup() { return *m_daily; }
 
     // The file dialogs: where to write a backup (given a suggested file) and which backup to
@@ -40,6 +45,7 @@ public Q_SLOTS:
     void mmBackupClick();
     void mmRestoreClick();
     void mmCheckClick();
+    void mmDailyBackupClick();
 
 private:
     // The commands below touch the register: a daily backup still running ends first.
@@ -52,4 +58,5 @@ private:
     StartupState m_state;
     Reopen m_reopen;
     DailyBackup *m_daily;
+    QAction *m_dailyItem = nullptr;
 };

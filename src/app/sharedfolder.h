@@ -3,7 +3,7 @@
 #include "support/pathfacts.h"
 
 // The rules for a database folder that other users of the machine share: the practice's folder
-// that the package makes (group "ventrel", mode 2770), or any other one they can write into.
+// that the package makes (group "ventrel", mode 3770), or any other one they can write into.
 namespace sharedfolder {
 
 // Someone besides the user can put files into the folder: another user owns it, or its group or

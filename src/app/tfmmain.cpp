@@ -75,6 +75,17 @@ QMenu *addMenu(QMenuBar *bar, const char *name, const QString &caption, const QS
     return menu;
 }
 
+// Tells why the register could not be opened. A register cut short or spoilt may open and fail
+// only at its first read: it is told like a file that does not open, in the user's words.
+void tellOpenFailure(QWidget *window, const QString &file, bool connected, const DbError &error) {
+    if (connected &&
+        openfailure::causeOf(error.codes(), error.systemError()) != openfailure::Cause::Damaged) {
+        MessageBox::dbError(window, error);
+        return;
+    }
+    MessageBox::error(window, openfailure::message(file, error), openfailure::detail(error));
+}
+
 } // namespace
 
 const QString TfmMain::kCaption = program::kProductName;
@@ -279,6 +290,8 @@ void TfmMain::createMenus() {
                                QStringLiteral("Проверить базу на повреждения"));
     m_services = new ServiceCommands(this, m_data, m_state,
                                      [this](bool startList) { reopenDatabase(startList); });
+    mServ->addSeparator();
+    m_services->addDailyBackupItem(mServ);
 
     // Help sits at the right end of the menu bar, in a bar of its own in the bar's corner.
     m_helpBar = new QMenuBar(bar);
@@ -469,11 +482,7 @@ void TfmMain::load() {
         // The window stays, without a list; the user may still read help or leave.
         QGuiApplication::restoreOverrideCursor();
         setWindowTitle(kCaption);
-        if (m_data.ibMain.isOpen())
-            MessageBox::dbError(this, error);
-        else // the file itself: which file, and why, in the user's words
-            MessageBox::error(this, openfailure::message(m_state.databaseFile, error),
-                              openfailure::detail(error));
+        tellOpenFailure(this, m_state.databaseFile, m_data.ibMain.isOpen(), error);
         return;
     }
     setWindowTitle(kCaption);
@@ -497,7 +506,7 @@ void TfmMain::reopenDatabase(bool startList) {
     } catch (const DbError &error) {
         m_loaded = false;
         QGuiApplication::restoreOverrideCursor();
-        MessageBox::dbError(this, error);
+        tellOpenFailure(this, m_state.databaseFile, m_data.ibMain.isOpen(), error);
         return;
     }
     QGuiApplication::restoreOverrideCursor();

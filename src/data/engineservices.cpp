@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QRegularExpression>
 
+#include <cerrno>
 #include <fcntl.h>
 #include <mutex>
 #include <unistd.h>
@@ -97,7 +98,7 @@ template <typename Describe> void run(Describe &&describe, const engine::LineSin
         service->detach(&status);
         service = nullptr;
     } catch (const FbException &error) {
-        const QString text = fb::statusText(error.getStatus());
+        const DbError failure = fb::errorOf(error.getStatus());
         const bool openElsewhere = saysOpenElsewhere(error.getStatus());
         fb::release(service);
         if (startBlock)
@@ -106,7 +107,7 @@ template <typename Describe> void run(Describe &&describe, const engine::LineSin
             attachBlock->dispose();
         provider->release();
         status.dispose();
-        throw engine::ServiceError(text, openElsewhere);
+        throw engine::ServiceError(failure, openElsewhere);
     }
     startBlock->dispose();
     attachBlock->dispose();
@@ -151,6 +152,12 @@ QByteArray fileName(const QString &path) {
 
 namespace engine {
 
+bool ServiceError::diskFull() const {
+    // A restore reports the system's error number; a backup only its own code for it.
+    return systemError() == ENOSPC || systemError() == EDQUOT ||
+           codes().contains(isc_gbak_disk_space_ex);
+}
+
 qint64 backup(const QString &database, const QString &backupFile, const LineSink &onLine) {
     qint64 written = -1;
     run(
@@ -194,7 +201,8 @@ void restore(const QString &backupFile, const QString &database, const LineSink 
     // A backup cut short ends with the engine asking for its next part, which never comes.
     if (!finished) {
         throw ServiceError(
-            QStringLiteral("Копия обрывается раньше конца; последняя строка: %1").arg(lastLine),
+            DbError(QStringLiteral("Копия обрывается раньше конца; последняя строка: %1")
+                        .arg(lastLine)),
             false);
     }
     settle(database);

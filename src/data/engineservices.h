@@ -15,13 +15,17 @@ namespace engine {
 // Receives each line of the engine's own progress output as it comes, on the calling thread.
 using LineSink = std::function<void(const QString &line)>;
 
-// A service the engine refused or could not finish, with the engine's own text.
+// A service the engine refused or could not finish, with the engine's own text, codes and
+// system error number.
 class ServiceError : public DbError {
 public:
-    ServiceError(const QString &message, bool openElsewhere)
-        : DbError(message), m_openElsewhere(openElsewhere) {}
+    ServiceError(const DbError &error, bool openElsewhere)
+        : DbError(error), m_openElsewhere(openElsewhere) {}
     // The file is held by the engine of another process: another program has it open.
     bool openElsewhere() const { return m_openElsewhere; }
+
+    // The disk (or the user's quota on it) ran out of room while the engine wrote a file.
+    bool diskFull() const;
 
 private:
     bool m_openElsewhere;

@@ -40,6 +40,29 @@ Choice ownFolder(const QString &path, unsigned user) {
     return {path, QString()};
 }
 
+// A folder of the user's own under a new name in `tempFolder`: one such folder an earlier run
+// made, when it is still sound, else a new one; the empty text when none can be had.
+QString privateFolder(const QString &tempFolder, const QString &prefix, unsigned user) {
+    const QStringList earlier =
+        QDir(tempFolder)
+            .entryList({prefix + QStringLiteral("-??????")},
+                       QDir::Dirs | QDir::Hidden | QDir::System, QDir::Name);
+    for (const QString &name : earlier) {
+        const QString path = tempFolder + u'/' + name;
+        if (ownFolderFault(pathFacts(path), user, !linkIn(path).isEmpty()) == Fault::None) {
+            ::chmod(QFile::encodeName(path).constData(), 0700);
+            return path;
+        }
+    }
+    QByteArray made = QFile::encodeName(tempFolder + u'/' + prefix + QStringLiteral("-XXXXXX"));
+    if (!::mkdtemp(made.data())) // new, made 0700 for this user
+        return QString();
+    const QString path = QFile::decodeName(made);
+    return ownFolderFault(pathFacts(path), user, !linkIn(path).isEmpty()) == Fault::None
+               ? path
+               : QString();
+}
+
 } // namespace
 
 Fault ownFolderFault(const PathFacts &folder, unsigned user, bool holdsLink) {
@@ -81,7 +104,15 @@ Choice choose(const QString &configured, const QString &engineDefault, const QSt
     const PathFacts runtime = pathFacts(runtimeFolder);
     if (ownFolderFault(runtime, user, false) == Fault::None && (runtime.mode & 0777) == 0700)
         return ownFolder(runtimeFolder + QStringLiteral("/firebird"), user);
-    return ownFolder(tempFolder + QStringLiteral("/ventrel-firebird-%1").arg(user), user);
+    const QString prefix = QStringLiteral("ventrel-firebird-%1").arg(user);
+    const Choice fixed = ownFolder(tempFolder + u'/' + prefix, user);
+    if (fixed.refusal.isEmpty())
+        return fixed;
+    // Anyone can make or spoil a folder of that name in the shared temporary folder before the
+    // user's first start; it is left alone, and a private folder of a new name serves instead.
+    // The engine's exclusive lock on the register file still keeps two programs apart.
+    const QString own = privateFolder(tempFolder, prefix, user);
+    return own.isEmpty() ? fixed : Choice{own, QString()};
 }
 
 QString refusalText(Fault fault, const QString &folder, const QString &entry) {

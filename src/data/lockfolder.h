@@ -42,7 +42,9 @@ struct Choice {
 // - otherwise `engineDefault` when it is accepted;
 // - otherwise "firebird" in `runtimeFolder` ($XDG_RUNTIME_DIR), when that is the user's own
 //   with mode 0700;
-// - otherwise "ventrel-firebird-<user id>" in `tempFolder`.
+// - otherwise "ventrel-firebird-<user id>" in `tempFolder`, or, when that one is unfit (another
+//   user made it first, say), a private "ventrel-firebird-<user id>-XXXXXX" there: one an
+//   earlier run made and that is still sound, or a new one.
 // The user's own folders are made with mode 0700 when missing.
 Choice choose(const QString &configured, const QString &engineDefault, const QString &runtimeFolder,
               const QString &tempFolder, unsigned user);

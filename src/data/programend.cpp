@@ -1,5 +1,7 @@
 #include "data/programend.h"
 
+#include "data/exitdeadline.h"
+
 #include <QObject>
 #include <QSocketNotifier>
 
@@ -59,10 +61,12 @@ int confirmShutdown(const int reason, const int, void *) {
     return kRefuse;
 }
 
-void runEndAtExit() {
+void runEndAtExit(int status, void *) {
     // Taken out first: whatever happens inside, it runs once.
     if (const std::function<void()> end = std::exchange(endAtExit(), {}))
         end();
+    // The work is committed: the engine's own exit handlers, which come next, get a deadline.
+    exitdeadline::start(status);
 }
 
 } // namespace
@@ -97,5 +101,5 @@ void takeTheEndFromEngine() {
     taken = true;
     installSignalHandlers();
     // Exit handlers run newest first: this one, set after the engine's, runs before them.
-    std::atexit(runEndAtExit);
+    ::on_exit(runEndAtExit, nullptr);
 }

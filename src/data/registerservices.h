@@ -28,10 +28,11 @@ private:
 };
 
 // Backs the register up into `target`, replacing a file of that name. The engine writes to a
-// temporary name beside it; the backup takes its name only when the engine has finished, the
-// file holds every byte the engine says it wrote, and it is safely on disk. A failure (a full
-// disk, no permission) leaves no file behind and an older `target` as it was. `wanted` is
-// asked once the engine has ended: false throws the backup away. Returns whether it was kept.
+// temporary name beside it (workfiles.h; the leftovers of earlier runs there go first); the backup
+// takes its name only when the engine has finished, the file holds every byte the engine says it
+// wrote, and it is safely on disk. A failure (a full disk, no permission) leaves no file behind and
+// an older `target` as it was. `wanted` is asked once the engine has ended: false throws the backup
+// away. Returns whether it was kept.
 bool backup(const QString &registerFile, const QString &target, const engine::LineSink &onLine,
             const std::function<bool()> &wanted = {});
 
@@ -49,11 +50,15 @@ struct Restored {
     Counts counts;
 };
 
-// Restores `backupFile` into a new file of its own in `folder`, then opens it and counts its
-// patients and visits. A damaged file, or the backup of another database, is refused, and no
+// Restores `backupFile` into a new file of its own in `folder` (workfiles.h; the leftovers of
+// earlier runs there go first), the user's alone, then opens it and counts its patients and
+// visits. A damaged file, or the backup of another database, is refused, and no
 // new file is left. The caller puts the file in place (putInPlace) or removes it.
 Restored restoreInto(const QString &backupFile, const QString &folder,
                      const engine::LineSink &onLine);
+
+// Removes a restored file that is not to take the register's place, with its folder.
+void discard(const Restored &restored);
 
 // Restores `backupFile` as the new file `target`, never over an existing file; the new file is
 // its owner's alone.
@@ -64,10 +69,26 @@ Restored restoreAs(const QString &backupFile, const QString &target,
 // "Base-before-restore-2024-12-10.fdb", with "-2", "-3" … added when the name is taken.
 QString keptRegisterPath(const QString &folder, const QDate &today);
 
-// Puts a restored file in place of the register, which nothing may have open: the register
-// is kept as keptRegisterPath(), and the restored file takes the register's name and
-// permissions. Returns where the register was kept. On a failure nothing has moved.
-QString putInPlace(const QString &restoredFile, const QString &registerFile, const QDate &today);
+// The steps of putInPlace, for a test that cuts it short between them.
+enum class SwapStep {
+    Named,     // the restored file is named for the swap; the register is as it was
+    Exchanged, // the restored file is the register; the one of before has the swap's name
+};
+
+// Puts a restored file in place of the register, which nothing may have open: the restored
+// file takes the register's name and permissions and the register is kept as
+// keptRegisterPath(). The two swap places in one step of the file system, so that whenever the
+// program is cut short there is a whole register under the register's name; a start after that
+// ends the swap (finishInterruptedRestore). Returns where the register was kept. On a failure
+// nothing has moved; in a shared folder only the register's owner may replace it.
+// `afterStep` runs after each step.
+QString putInPlace(const QString &restoredFile, const QString &registerFile, const QDate &today,
+                   const std::function<void(SwapStep)> &afterStep = {});
+
+// Ends a putInPlace of this user that was cut short, by a process no longer running: a swap
+// that was made gets its kept name for the register of before; a restored copy that never
+// took the register's place is removed. Returns the names it gave or removed.
+QStringList finishInterruptedRestore(const QString &registerFile, const QDate &today);
 
 // Validates every table and index of the register; the engine's lines go to `onLine`.
 ValidationFindings check(const QString &registerFile, const engine::LineSink &onLine);

@@ -130,6 +130,15 @@ int SettingsFile::readInteger(const QString &section, const QString &key, int de
 }
 
 bool SettingsFile::writeInteger(const QString &section, const QString &key, int value) {
+    return writeValue(section, key, QByteArray::number(value));
+}
+
+bool SettingsFile::writeString(const QString &section, const QString &key, const QString &value) {
+    return writeValue(section, key, win1251::encode(value).value_or(value.toLatin1()));
+}
+
+bool SettingsFile::writeValue(const QString &section, const QString &key,
+                              const QByteArray &valueText) {
     const QByteArray content = readAll(m_path);
     std::vector<Line> lines = splitLines(content);
     // New lines follow the file's own line breaks.
@@ -138,7 +147,6 @@ bool SettingsFile::writeInteger(const QString &section, const QString &key, int 
     auto encoded = [](const QString &text) {
         return win1251::encode(text).value_or(text.toLatin1());
     };
-    const QByteArray valueText = QByteArray::number(value);
     const Place place = findKey(lines, section, key);
 
     if (place.key >= 0) {

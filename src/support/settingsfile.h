@@ -28,11 +28,14 @@ public:
     // Writes the value as a decimal integer. False when the file cannot be written; the file is
     // then left as it was and writeErrorText() tells the user why.
     bool writeInteger(const QString &section, const QString &key, int value);
+    // Writes the text as it is (in Windows-1251; see writeInteger for failures).
+    bool writeString(const QString &section, const QString &key, const QString &value);
 
     // "Unable to write to " and the file's name.
     QString writeErrorText() const;
 
 private:
+    bool writeValue(const QString &section, const QString &key, const QByteArray &valueText);
     bool replaceContent(const QByteArray &content);
 
     QString m_path;

@@ -215,6 +215,33 @@ private Q_SLOTS:
                  QStringList());
         running.close();
     }
+
+    // The register the commands worked with is gone: a backup and a check say so and make no
+    // new empty one in its place; a restore into a new file, the way to get it back, works.
+    void goneRegisterIsNeverReplaced() {
+        QVERIFY(ventrel({QStringLiteral("--check")}).status == 0); // remembered now
+        const QString away = path(QStringLiteral("away.fdb"));
+        QVERIFY(QFile::rename(registerFile(), away));
+        const QString copy = path(QStringLiteral("gone.fbk"));
+        for (const QStringList &arguments : {QStringList{QStringLiteral("--backup"), copy},
+                                             QStringList{QStringLiteral("--check")}}) {
+            const Run run = ventrel(arguments);
+            QCOMPARE(run.status, 1);
+            QVERIFY2(run.err.contains(registerFile() +
+                                      QStringLiteral(", с которой вы работали до сих пор")),
+                     qPrintable(run.err));
+        }
+        QVERIFY(!QFileInfo::exists(copy));
+        QCOMPARE(QDir(path(QStringLiteral("program"))).entryList({QStringLiteral("*.fdb")}),
+                 QStringList());
+        QCOMPARE(QDir(path(QStringLiteral("program/Base"))).entryList(QDir::Files), QStringList());
+
+        registerfile::backup(away, copy, {});
+        const Run run =
+            ventrel({QStringLiteral("--restore"), copy, QStringLiteral("--to"), registerFile()});
+        QCOMPARE(run.status, 0);
+        QCOMPARE(ventrel({QStringLiteral("--check")}).status, 0);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestCommandLine)

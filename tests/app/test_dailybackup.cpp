@@ -6,7 +6,11 @@
 
 #include <QDir>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 class TestDailyBackup : public QObject {
     Q_OBJECT
@@ -56,21 +60,29 @@ private Q_SLOTS:
         QVERIFY(!dailybackup::isDue(names, QDate(2024, 12, 9)));
     }
 
+    // A Keep that is not a number of at least one never removes more backups: the default
+    // serves, and the wrong value is kept to be told.
     void settings_data() {
         QTest::addColumn<QByteArray>("ini");
         QTest::addColumn<bool>("automatic");
         QTest::addColumn<int>("keep");
-        QTest::newRow("no section") << QByteArray("[Main]\r\n") << true << 14;
+        QTest::addColumn<QString>("wrongKeep");
+        QTest::newRow("no section") << QByteArray("[Main]\r\n") << true << 14 << QString();
         QTest::newRow("off, keep 3")
-            << QByteArray("[Backup]\r\nAuto=0\r\nKeep=3\r\n") << false << 3;
-        QTest::newRow("keep below one") << QByteArray("[backup]\r\nkeep=-5\r\n") << true << 1;
-        QTest::newRow("keep not a number") << QByteArray("[Backup]\r\nKeep=many\r\n") << true << 14;
+            << QByteArray("[Backup]\r\nAuto=0\r\nKeep=3\r\n") << false << 3 << QString();
+        QTest::newRow("keep 1") << QByteArray("[Backup]\r\nKeep=1\r\n") << true << 1 << QString();
+        QTest::newRow("keep 0") << QByteArray("[Backup]\r\nKeep=0\r\n") << true << 14 << "0";
+        QTest::newRow("keep below zero")
+            << QByteArray("[backup]\r\nkeep=-1\r\n") << true << 14 << "-1";
+        QTest::newRow("keep not a number")
+            << QByteArray("[Backup]\r\nKeep=many\r\n") << true << 14 << "many";
     }
 
     void settings() {
         QFETCH(QByteArray, ini);
         QFETCH(bool, automatic);
         QFETCH(int, keep);
+        QFETCH(QString, wrongKeep);
         QTemporaryDir dir;
         QFile file(dir.filePath(QStringLiteral("Ventrel.ini")));
         QVERIFY(file.open(QIODevice::WriteOnly));
@@ -79,6 +91,12 @@ private Q_SLOTS:
         const dailybackup::Settings read = dailybackup::readSettings(SettingsFile(file.fileName()));
         QCOMPARE(read.automatic, automatic);
         QCOMPARE(read.keep, keep);
+        QCOMPARE(read.wrongKeep, wrongKeep);
+        const QString caption = dailybackup::menuCaption(read, QString());
+        QVERIFY2(caption.contains(QStringLiteral("последних: %1").arg(keep)) || !automatic,
+                 qPrintable(caption));
+        QCOMPARE(caption.contains(QStringLiteral("Keep=") + wrongKeep + QStringLiteral(" неверно")),
+                 !wrongKeep.isEmpty());
     }
 
     // The day's backup is made in the background, the oldest beyond Keep go, and so does a
@@ -98,7 +116,8 @@ private Q_SLOTS:
         QSignalSpy made(&daily, &DailyBackup::made);
         QSignalSpy failed(&daily, &DailyBackup::failed);
         const QDate today(2024, 12, 10);
-        QVERIFY(daily.startIfDue(db.path(), data.path(), {true, 2}, today));
+        const dailybackup::Settings keepTwo{true, 2, QString()};
+        QVERIFY(daily.startIfDue(db.path(), data.path(), keepTwo, today));
         QVERIFY(made.wait(30000));
         QCOMPARE(failed.count(), 0);
         QCOMPARE(made.first().first().toString(), folder + QStringLiteral("base-2024-12-10.fbk"));
@@ -106,20 +125,60 @@ private Q_SLOTS:
                  (QStringList{"base-2024-12-08.fbk", "base-2024-12-10.fbk", "notes.txt"}));
         // The backups are the owner's alone: nothing for the group or others.
         QCOMPARE(QFile::permissions(folder) & 0x0077, 0);
-        QVERIFY(!daily.startIfDue(db.path(), data.path(), {true, 2}, today));
-        QVERIFY(!daily.startIfDue(db.path(), data.path(), {false, 2}, today.addDays(1)));
+        QVERIFY(!daily.startIfDue(db.path(), data.path(), keepTwo, today));
+        QVERIFY(!daily.startIfDue(db.path(), data.path(), {false, 2, QString()}, today.addDays(1)));
     }
 
     void failureIsTold() {
         QTemporaryDir data;
         DailyBackup daily;
         QSignalSpy failed(&daily, &DailyBackup::failed);
-        QVERIFY(daily.startIfDue(data.filePath(QStringLiteral("no-such.fdb")), data.path(),
-                                 {true, 14}, QDate(2024, 12, 10)));
+        QVERIFY(daily.startIfDue(data.filePath(QStringLiteral("no-such.fdb")), data.path(), {},
+                                 QDate(2024, 12, 10)));
         QVERIFY(failed.wait(30000));
         QVERIFY(failed.first().first().toString().contains(QStringLiteral("base-2024-12-10.fbk")));
         QVERIFY(!failed.first().at(1).toString().isEmpty());
         QCOMPARE(QDir(dailybackup::folderFor(data.path())).entryList(QDir::Files), QStringList());
+    }
+
+    // The copies never follow a link out of the data folder, nor go into a folder others may
+    // write into or own: the backup is not made, and the failure says why.
+    void unfitFolderIsRefused_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("why");
+        QTest::newRow("a link") << "link" << QStringLiteral("является ссылкой");
+        QTest::newRow("open to others") << "open" << QStringLiteral("открыта для записи");
+        QTest::newRow("another user's") << "other" << QStringLiteral("другому пользователю");
+    }
+    void unfitFolderIsRefused() {
+        QFETCH(QString, kind);
+        QFETCH(QString, why);
+        TestDatabase db;
+        QTemporaryDir data;
+        QTemporaryDir elsewhere;
+        const QString folder = dailybackup::folderFor(data.path());
+        const QByteArray native = QFile::encodeName(folder.chopped(1));
+        if (kind == QLatin1String("link")) {
+            QVERIFY(QFile::link(elsewhere.path(), folder.chopped(1)));
+        } else {
+            QVERIFY(QDir().mkpath(folder));
+            QCOMPARE(::chmod(native.constData(), 0777), 0);
+            if (kind == QLatin1String("other")) {
+                if (::geteuid() != 0)
+                    QSKIP("only root can give a folder to another user");
+                QCOMPARE(::chown(native.constData(), 65534, 65534), 0);
+                QCOMPARE(::chmod(native.constData(), 0700), 0);
+            }
+        }
+        DailyBackup daily;
+        QSignalSpy failed(&daily, &DailyBackup::failed);
+        QVERIFY(daily.startIfDue(db.path(), data.path(), {}, QDate(2024, 12, 10)));
+        QVERIFY(failed.wait(30000));
+        const QString told = failed.first().first().toString();
+        QVERIFY2(told.contains(why) && told.contains(folder), qPrintable(told));
+        QCOMPARE(dailybackup::folderRefusal(folder).isEmpty(), false);
+        QCOMPARE(QDir(elsewhere.path()).entryList(QDir::Files), QStringList());
+        QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList());
     }
 };
 

@@ -102,7 +102,13 @@ private Q_SLOTS:
         MessageBox::setAnswerer({});
     }
 
+    // The menu also tells how the daily backup stands: a wrong Keep is named, and the default
+    // kept instead.
     void menuSitsBetweenBooksAndHelp() {
+        QFile settings(dataDir->filePath(QStringLiteral("Ventrel.ini")));
+        QVERIFY(settings.open(QIODevice::WriteOnly));
+        settings.write("[Backup]\r\nKeep=0\r\n");
+        settings.close();
         start();
         QStringList titles;
         for (QAction *menu : fmMain->menuBar()->actions())
@@ -112,9 +118,15 @@ private Q_SLOTS:
         QStringList items;
         for (QAction *item : mServ->actions())
             items << item->objectName() + u' ' + item->text();
-        QCOMPARE(items,
-                 (QStringList{"mmBackup Резервная копия...", "mmRestore Восстановить из копии...",
-                              "mmCheck Проверить базу"}));
+        QCOMPARE(items, (QStringList{
+                            "mmBackup Резервная копия...", "mmRestore Восстановить из копии...",
+                            "mmCheck Проверить базу", " ",
+                            "mmDailyBackup Ежедневные копии (последних: 14; Keep=0 неверно)..."}));
+        trigger("mmDailyBackup");
+        QCOMPARE(told.size(), 1);
+        QVERIFY2(told.first().contains(QStringLiteral("Keep=0")) &&
+                     told.first().contains(QStringLiteral("Последняя копия: base-2024-03-31.fbk")),
+                 qPrintable(told.first()));
     }
 
     // The day's backup is there after the start, without a word to the user.

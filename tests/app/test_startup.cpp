@@ -6,6 +6,7 @@
 #include "app/startup.h"
 #include "otheruser.h"
 #include "support/programinfo.h"
+#include "support/settingsfile.h"
 
 #include <QDir>
 #include <QFile>
@@ -50,6 +51,24 @@ class TestStartup : public QObject {
         QFile file(path(relative));
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(content);
+    }
+
+    // The template, and the shared folder given to root and `group` with `mode`, for a start
+    // as the other user (otheruser.h), who may make a home and pass through to both. Returns
+    // the shared folder.
+    QString prepareForTheOtherUser(unsigned group, unsigned mode) {
+        makeFile(QStringLiteral("program/Base0.fdb"), templateContent());
+        const QString shared = path(QStringLiteral("common/Ventrel"));
+        [&] {
+            QVERIFY(QDir().mkpath(shared));
+            QVERIFY(QDir().mkpath(path(QStringLiteral("home"))));
+            QVERIFY(::chown(QFile::encodeName(shared).constData(), 0, group) == 0);
+            QVERIFY(::chmod(QFile::encodeName(shared).constData(), mode) == 0);
+        }();
+        QFile::setPermissions(path(QStringLiteral("home")), QFile::Permissions(0x7777));
+        otheruser::letThrough(root->path());
+        otheruser::letThrough(path(QStringLiteral("common")));
+        return shared;
     }
 
     QByteArray contentOf(const QString &file) const {
@@ -486,6 +505,112 @@ private Q_SLOTS:
                               QStringLiteral("home"), QStringLiteral("program")}));
     }
 
+    // The register a user opened is remembered; when it is gone from its folder, the start
+    // makes nothing in its place and says which one is missing. A user who never opened a
+    // register in a folder gets a new one there without a question.
+    void goneRegisterIsAQuestion_data() {
+        QTest::addColumn<bool>("sharedFolder");
+        // What happened to it: "renamed", "deleted", "folder removed", or "PathBase" (it is
+        // still there, and the settings name a new folder).
+        QTest::addColumn<QString>("gone");
+        QTest::addColumn<bool>("asked");
+        QTest::newRow("the user's own, renamed away") << false << "renamed" << true;
+        QTest::newRow("the shared one, deleted") << true << "deleted" << true;
+        QTest::newRow("the shared folder removed") << true << "folder removed" << true;
+        QTest::newRow("PathBase names a new folder") << false << "PathBase" << false;
+    }
+    void goneRegisterIsAQuestion() {
+        QFETCH(bool, sharedFolder);
+        QFETCH(QString, gone);
+        QFETCH(bool, asked);
+        makeFile(QStringLiteral("program/Base0.fdb"), templateContent());
+        if (sharedFolder)
+            QVERIFY(QDir().mkpath(path(QStringLiteral("common/Ventrel"))));
+        StartupResult start = startIn(root->path());
+        const QString first = start.state.databaseFile;
+        QVERIFY2(start.failure.isEmpty() && !first.isEmpty(), qPrintable(start.failure));
+        QCOMPARE(SettingsFile(start.state.settingsFile)
+                     .readString(QStringLiteral("Main"), kLastBaseKey, QString()),
+                 first);
+
+        if (gone == QLatin1String("renamed")) {
+            QVERIFY(QFile::rename(first, path(QStringLiteral("moved.fdb"))));
+        } else if (gone == QLatin1String("deleted")) {
+            QVERIFY(QFile::remove(first));
+        } else if (gone == QLatin1String("folder removed")) {
+            QVERIFY(QDir(QFileInfo(first).path()).removeRecursively());
+        } else {
+            QVERIFY(QDir().mkpath(path(QStringLiteral("db"))));
+            SettingsFile(start.state.settingsFile)
+                .writeString(QStringLiteral("Main"), QStringLiteral("PathBase"),
+                             path(QStringLiteral("db")));
+        }
+        start = startIn(root->path());
+        QVERIFY(start.failure.isEmpty());
+        QCOMPARE(start.missingRegister, asked ? first : QString());
+        QCOMPARE(start.state.databaseFile.isEmpty(), asked);
+        if (asked) {
+            QCOMPARE(database::missingMessage(first),
+                     QStringLiteral("Не найдена база данных ") + first +
+                         QStringLiteral(", с которой вы работали до сих пор."));
+            QVERIFY(!QFileInfo::exists(first));
+            QVERIFY(QDir(QFileInfo(first).path()).entryList({QStringLiteral("*.fdb")}).isEmpty());
+        } else {
+            QCOMPARE(start.state.databaseFile, path(QStringLiteral("db/Base.fdb")));
+        }
+    }
+
+    // What earlier runs of this user left half done goes at the start, in the register's folder
+    // and in the backups' folder; the work of a program still running stays.
+    void leftoversGoAtTheStart() {
+        makeFile(QStringLiteral("program/Base0.fdb"), templateContent());
+        QVERIFY(QDir().mkpath(path(QStringLiteral("common/Ventrel"))));
+        const QString running = QString::number(::getpid());
+        const QStringList planted = {
+            QStringLiteral("common/Ventrel/Base-restoring-99999999-Ab12Cd/Base.fdb"),
+            QStringLiteral("common/Ventrel/Base-restoring-Ab12Cd.fdb"),
+            QStringLiteral("common/Ventrel/.Base.fdb-99999999-Ab12Cd"),
+            QStringLiteral("common/Ventrel/Base-swapping-99999999-1.fdb"),
+            QStringLiteral("home/Ventrel/backups/base-2024-12-09.fbk.ventrel-99999999-Ab12Cd"),
+            QStringLiteral("home/Ventrel/backups/base-2024-12-08.fbk.Ab12Cd"),
+            QStringLiteral("home/Ventrel/backups/base-2024-12-10.fbk.ventrel-") + running +
+                QStringLiteral("-Ab12Cd"),
+        };
+        for (const QString &file : planted)
+            makeFile(file, kOwnData);
+        QCOMPARE(
+            ::chmod(QFile::encodeName(path(QStringLiteral("home/Ventrel/backups"))).constData(),
+                    0700),
+            0);
+        const StartupResult start = startIn(root->path());
+        QVERIFY2(start.failure.isEmpty(), qPrintable(start.failure));
+        QCOMPARE(QDir(path(QStringLiteral("common/Ventrel")))
+                     .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 QStringList{QStringLiteral("Base.fdb")});
+        QCOMPARE(QDir(path(QStringLiteral("home/Ventrel/backups"))).entryList(QDir::Files),
+                 QStringList{QFileInfo(planted.last()).fileName()});
+    }
+
+    // A member of the practice's group (here "nobody", the folder given to its group, mode
+    // 3770 as the package makes it) works with the shared register; someone renames it away;
+    // the member's next start makes nothing and asks.
+    void goneSharedRegisterAsAnotherMember() {
+        if (!otheruser::isRoot())
+            QSKIP("giving the folder to a group of the other user needs root");
+        const QString shared = prepareForTheOtherUser(otheruser::kNobody, 03770);
+
+        QString output = otheruser::runAgain(kLocateOnly, root->path());
+        const QString made = shared + QStringLiteral("/Base.fdb");
+        QVERIFY2(output.startsWith(shared + u'/' + u'\n'), qPrintable(output));
+        QCOMPARE(pathFacts(made).owner, otheruser::kNobody);
+        QCOMPARE(pathFacts(made).mode, 0660u);
+
+        QVERIFY(QFile::rename(made, path(QStringLiteral("moved.fdb"))));
+        output = otheruser::runAgain(kLocateOnly, root->path());
+        QVERIFY2(output.endsWith(QStringLiteral("missing: ") + made + u'\n'), qPrintable(output));
+        QCOMPARE(QDir(shared).entryList(QDir::Files | QDir::Hidden), QStringList());
+    }
+
     // A shared folder this user cannot write into is left for the user's own folder. A user of
     // the folder's group (who may just not have logged in again since being added) is told,
     // both folders named; for anyone else the folder is none of theirs, and nothing is said.
@@ -500,15 +625,7 @@ private Q_SLOTS:
         QFETCH(bool, told);
         if (!otheruser::isRoot())
             QSKIP("giving the folder to a group of the other user needs root");
-        makeFile(QStringLiteral("program/Base0.fdb"), templateContent());
-        const QString shared = path(QStringLiteral("common/Ventrel"));
-        QVERIFY(QDir().mkpath(shared));
-        QVERIFY(QDir().mkpath(path(QStringLiteral("home"))));
-        QVERIFY(::chown(QFile::encodeName(shared).constData(), 0, group) == 0);
-        QVERIFY(::chmod(QFile::encodeName(shared).constData(), 02750) == 0);
-        QFile::setPermissions(path(QStringLiteral("home")), QFile::Permissions(0x7777));
-        otheruser::letThrough(root->path());
-        otheruser::letThrough(path(QStringLiteral("common")));
+        prepareForTheOtherUser(group, 02750);
 
         const QString output = otheruser::runAgain(kLocateOnly, root->path());
         QVERIFY2(output.startsWith(folder(QStringLiteral("home/Ventrel")) + u'\n'),
@@ -527,8 +644,9 @@ int main(int argc, char **argv) {
         if (!otheruser::becomeUnprivileged())
             return 2;
         const StartupResult start = startIn(QFile::decodeName(locateOnly));
-        printf("%s\n%s\n%s\n", start.state.databaseFolder.toUtf8().constData(),
-               start.notice.toUtf8().constData(), start.failure.toUtf8().constData());
+        printf("%s\n%s\n%s\nmissing: %s\n", start.state.databaseFolder.toUtf8().constData(),
+               start.notice.toUtf8().constData(), start.failure.toUtf8().constData(),
+               start.missingRegister.toUtf8().constData());
         return 0;
     }
     TestStartup test;

@@ -5,6 +5,7 @@
 #include "data/dberror.h"
 #include "data/statement.h"
 #include "keyboard.h"
+#include "registerfixture.h"
 #include "support/dates.h"
 #include "support/settingsfile.h"
 #include "testdatabase.h"
@@ -543,20 +544,39 @@ private Q_SLOTS:
     }
 
     // A register that cannot be opened is a message that names the file and the cause, and the
-    // window stays, without a list.
+    // window stays, without a list. A register cut in half opens, and fails at its first read:
+    // it is told as damaged all the same, not in the engine's words alone.
+    void unopenableDatabaseLeavesTheWindowWithoutAList_data() {
+        QTest::addColumn<QString>("damage");
+        QTest::addColumn<QString>("cause");
+        QTest::addColumn<QString>("engineWords");
+        QTest::newRow("not a database")
+            << "junk" << QStringLiteral("Файл не является базой данных.")
+            << QStringLiteral("is not a valid database");
+        QTest::newRow("cut in half")
+            << "cut" << QStringLiteral("Файл базы повреждён: обрезан или испорчен.")
+            << QStringLiteral("File size is less than expected");
+    }
     void unopenableDatabaseLeavesTheWindowWithoutAList() {
-        QFile junk(db->path());
-        QVERIFY(junk.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        junk.write(QByteArray(20000, 'x'));
-        junk.close();
+        QFETCH(QString, damage);
+        QFETCH(QString, cause);
+        QFETCH(QString, engineWords);
+        QFile file(db->path());
+        if (damage == QLatin1String("junk")) {
+            QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            file.write(QByteArray(20000, 'x'));
+            file.close();
+        } else {
+            fillRegister(db->path(), 300);
+            QVERIFY(file.resize(file.size() / 2));
+        }
         fmMain = std::make_unique<TfmMain>(state(false));
         fmMain->show();
         QTRY_COMPARE(dbErrors.size(), 1);
         // The engine's own words follow as the detail.
-        const QString expected = QStringLiteral("Не удалось открыть базу данных\n") + db->path() +
-                                 QStringLiteral("\nФайл не является базой данных.\n");
-        QVERIFY2(dbErrors.first().startsWith(expected) &&
-                     dbErrors.first().contains(QStringLiteral("is not a valid database")),
+        const QString expected =
+            QStringLiteral("Не удалось открыть базу данных\n") + db->path() + u'\n' + cause + u'\n';
+        QVERIFY2(dbErrors.first().startsWith(expected) && dbErrors.first().contains(engineWords),
                  qPrintable(dbErrors.first()));
         QVERIFY(!fmMain->isLoaded());
         QVERIFY(fmMain->isVisible());

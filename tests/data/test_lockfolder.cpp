@@ -135,6 +135,45 @@ private Q_SLOTS:
         QCOMPARE(pathFacts(choice.folder).mode, 0700u);
     }
 
+    // Another user can make the fixed folder in the shared temporary folder first. It is left
+    // alone, and a private folder of a new name serves, the same on the next start.
+    void plantedTemporaryFolderIsPassedOver_data() {
+        QTest::addColumn<QString>("trap");
+        QTest::newRow("another user's") << QStringLiteral("chown");
+        QTest::newRow("a link") << QStringLiteral("folder link");
+        QTest::newRow("open to everybody") << QStringLiteral("chmod 0777");
+    }
+    void plantedTemporaryFolderIsPassedOver() {
+        QFETCH(QString, trap);
+        QVERIFY(QDir(path(QStringLiteral("runtime"))).removeRecursively());
+        const QString fixed = path(QStringLiteral("tmp/ventrel-firebird-%1").arg(currentUser()));
+        if (trap == QLatin1String("folder link")) {
+            QVERIFY(QFile::link(path(QStringLiteral("tmp")), fixed));
+        } else {
+            QVERIFY(QDir().mkdir(fixed));
+            QCOMPARE(::chmod(native(fixed).constData(), 0777), 0);
+            if (trap == QLatin1String("chown")) {
+                if (!otheruser::isRoot())
+                    QSKIP("only root can give a folder to another user");
+                QCOMPARE(::chown(native(fixed).constData(), otheruser::kNobody, otheruser::kNobody),
+                         0);
+                QCOMPARE(::chmod(native(fixed).constData(), 0700), 0);
+            }
+        }
+        const PathFacts planted = pathFacts(fixed);
+        const lockfolder::Choice choice = choose();
+        QVERIFY2(choice.refusal.isEmpty(), qPrintable(choice.refusal));
+        QVERIFY2(choice.folder.startsWith(fixed + u'-'), qPrintable(choice.folder));
+        const PathFacts own = pathFacts(choice.folder);
+        QCOMPARE(own.owner, currentUser());
+        QCOMPARE(own.mode, 0700u);
+        QVERIFY(!own.isLink);
+        QCOMPARE(choose().folder, choice.folder);
+        const PathFacts after = pathFacts(fixed);
+        QCOMPARE(after.owner, planted.owner);
+        QCOMPARE(after.mode, planted.mode);
+    }
+
     // A folder of the user's own that others could have put things into, or that holds a
     // link, is refused with its name and the fault; one only readable by others is tightened.
     void ownFolderIsCheckedOnEveryStart_data() {

@@ -4,6 +4,7 @@
 #include "data/registerservices.h"
 #include "data/shareddata.h"
 #include "registerfixture.h"
+#include "support/pathfacts.h"
 #include "testdatabase.h"
 
 #include <QDir>
@@ -12,6 +13,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QtEndian>
+
+#include <unistd.h>
 
 #include <memory>
 
@@ -132,8 +135,15 @@ private Q_SLOTS:
         QCOMPARE(registerfile::countRows(db->path()).patients, 120);
     }
 
-    // A disk that fills up during the backup: no file is left, the register is as it was.
+    // A disk that fills up during a backup or a restore: no file is left, the register is as
+    // it was, and the message tells the cause in the user's words.
+    void fullDiskLeavesNoFileAndKeepsTheRegister_data() {
+        QTest::addColumn<bool>("restore");
+        QTest::newRow("backup") << false;
+        QTest::newRow("restore") << true;
+    }
     void fullDiskLeavesNoFileAndKeepsTheRegister() {
+        QFETCH(bool, restore);
         const QString mountPoint = outFile(QStringLiteral("small"));
         QDir().mkpath(mountPoint);
         if (QProcess::execute(QStringLiteral("mount"),
@@ -143,16 +153,56 @@ private Q_SLOTS:
             QSKIP("mounting a small tmpfs is not permitted here (it needs root)");
         }
         tmpfs = mountPoint;
+        const QString backup = outFile(QStringLiteral("copy.fbk"));
+        if (restore)
+            registerfile::backup(db->path(), backup, {});
         const auto before = registerContent(db->path());
         try {
-            registerfile::backup(db->path(), mountPoint + QStringLiteral("/copy.fbk"), {});
-            QFAIL("a backup onto a full disk succeeded");
+            if (restore)
+                registerfile::restoreInto(backup, mountPoint, {});
+            else
+                registerfile::backup(db->path(), mountPoint + QStringLiteral("/copy.fbk"), {});
+            QFAIL("the work onto a full disk succeeded");
         } catch (const registerfile::Failure &failure) {
             QVERIFY(failure.message().contains(QStringLiteral("Не удалось")));
+            QVERIFY2(failure.message().contains(QStringLiteral("На диске не хватает места: ") +
+                                                mountPoint),
+                     qPrintable(failure.message()));
+            QVERIFY(!failure.message().contains(QStringLiteral("повреждена")));
             QVERIFY(!failure.detail().isEmpty());
         }
         QCOMPARE(filesIn(mountPoint), QStringList());
         QVERIFY(registerContent(db->path()) == before);
+    }
+
+    // While the engine writes them, the files of a backup and of a restore hold every
+    // patient's records: no one but the user can read them. The engine gives a restored file
+    // a mode of its own, so it is written in a folder only the user may enter.
+    void workFilesAreTheOwnersAlone() {
+        QStringList seen;
+        const auto lookIn = [&](const QString &folder) {
+            return [&seen, folder](const QString &) {
+                for (const QString &name : QDir(folder).entryList(
+                         {QStringLiteral("*ventrel-*"), QStringLiteral("Base-restoring-*")},
+                         QDir::Files | QDir::Dirs)) {
+                    const PathFacts facts = pathFacts(folder + u'/' + name);
+                    seen << QString::number(facts.mode & 0777, 8) + (facts.isDir ? "/" : "");
+                }
+            };
+        };
+        const QString backup = outFile(QStringLiteral("copy.fbk"));
+        registerfile::backup(db->path(), backup, lookIn(out->path()));
+        const qsizetype backupLines = seen.size();
+        const registerfile::Restored restored =
+            registerfile::restoreInto(backup, out->path(), lookIn(out->path()));
+        QVERIFY(backupLines > 0 && seen.size() > backupLines);
+        QCOMPARE(seen.mid(0, backupLines).filter(QStringLiteral("600")).size(), backupLines);
+        QCOMPARE(seen.mid(backupLines).filter(QStringLiteral("700/")).size(),
+                 seen.size() - backupLines);
+        QCOMPARE(pathFacts(restored.file).mode, 0600u);
+        registerfile::discard(restored);
+        QCOMPARE(QDir(out->path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+                 QStringList{QStringLiteral("copy.fbk")});
     }
 
     void damagedOrForeignBackupIsRefused_data() {
@@ -232,7 +282,7 @@ private Q_SLOTS:
         const registerfile::Restored restored =
             registerfile::restoreInto(outFile(QStringLiteral("small.fbk")), db->folder(), {});
         QCOMPARE(restored.counts.patients, 3);
-        QCOMPARE(QFileInfo(restored.file).absolutePath(), QFileInfo(db->path()).absolutePath());
+        QVERIFY(restored.file.startsWith(db->folder() + QStringLiteral("/Base-restoring-")));
 
         const QString kept = registerfile::putInPlace(restored.file, db->path(), today);
         QCOMPARE(QFileInfo(kept).fileName(),
@@ -240,7 +290,57 @@ private Q_SLOTS:
         QVERIFY(registerContent(kept) == old);
         QCOMPARE(registerfile::countRows(db->path()).patients, 3);
         QVERIFY(!QFileInfo::exists(restored.file));
+        QCOMPARE(QDir(db->folder()).entryList(QDir::Dirs | QDir::NoDotAndDotDot), QStringList());
         QCOMPARE(QFile::permissions(db->path()), QFile::permissions(kept));
+    }
+
+    // The swap is cut short after each of its steps, as by a crash: the register under its
+    // name is whole all the time, and the next start ends the restore or undoes it, leaving
+    // nothing of it behind.
+    void interruptedSwapLeavesAWholeRegister_data() {
+        QTest::addColumn<int>("step");
+        QTest::addColumn<qint64>("patients"); // in the register once the start is done
+        QTest::addColumn<QStringList>("files");
+        QTest::newRow("named for the swap")
+            << int(registerfile::SwapStep::Named) << qint64(120) << QStringList{"base.fdb"};
+        QTest::newRow("swapped") << int(registerfile::SwapStep::Exchanged) << qint64(3)
+                                 << QStringList{"Base-before-restore-2024-12-10.fdb", "base.fdb"};
+    }
+    void interruptedSwapLeavesAWholeRegister() {
+        QFETCH(int, step);
+        QFETCH(qint64, patients);
+        QFETCH(QStringList, files);
+        const QDate today(2024, 12, 10);
+        TestDatabase small;
+        fillRegister(small.path(), 3, 7);
+        registerfile::backup(small.path(), outFile(QStringLiteral("small.fbk")), {});
+        const registerfile::Restored restored =
+            registerfile::restoreInto(outFile(QStringLiteral("small.fbk")), db->folder(), {});
+
+        struct Cut {};
+        const QString me = QStringLiteral("Base-swapping-%1-").arg(::getpid());
+        try {
+            registerfile::putInPlace(
+                restored.file, db->path(), today, [&](registerfile::SwapStep done) {
+                    if (int(done) != step)
+                        return;
+                    // The process ends here: its files are an ended run's.
+                    for (const QString &name : QDir(db->folder()).entryList({me + u'*'})) {
+                        QDir(db->folder())
+                            .rename(name, QString(name).replace(me, "Base-swapping-99999999-"));
+                    }
+                    throw Cut();
+                });
+            QFAIL("the swap was not cut short");
+        } catch (const Cut &) {
+        }
+        QVERIFY(registerfile::countRows(db->path()).patients > 0);
+
+        QVERIFY(!registerfile::finishInterruptedRestore(db->path(), today).isEmpty());
+        QCOMPARE(filesIn(db->folder()), files);
+        QCOMPARE(registerfile::countRows(db->path()).patients, patients);
+        if (files.size() > 1)
+            QCOMPARE(registerfile::countRows(db->folder() + u'/' + files.first()).patients, 120);
     }
 
     void checkTellsCleanFromDamaged() {

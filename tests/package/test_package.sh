@@ -53,4 +53,33 @@ dpkg-deb --ctrl-tarfile "$deb" | tar -tvf - | awk '{ print $1, $6 }' >"$work/con
 for script in postinst postrm; do
     grep -qxF -- "-rwxr-xr-x ./$script" "$work/control.txt" || fail "no executable $script"
 done
+# The shared folder the postinst makes, run in a scratch root: setgid and sticky (3770), so
+# that a member of the group can neither rename nor delete another's register; a folder of an
+# earlier version (2770) gets the sticky bit, one an administrator set up otherwise is kept.
+# The host's groups are not touched: the group is taken as there, and the owner as given.
+dpkg-deb -e "$deb" "$work/control"
+mkdir -p "$work/bin"
+printf '#!/bin/sh\necho ventrel:x:999:\n' >"$work/bin/getent"
+printf '#!/bin/sh\necho "addgroup must not run here" >&2; exit 1\n' >"$work/bin/addgroup"
+cat >"$work/bin/install" <<'SHIM'
+#!/bin/bash
+args=()
+while (($#)); do
+    case $1 in -o | -g) shift ;; *) args+=("$1") ;; esac
+    shift
+done
+exec /usr/bin/install "${args[@]}"
+SHIM
+chmod +x "$work/bin/"*
+postinst() { PATH=$work/bin:$PATH DPKG_ROOT=$work/target sh "$work/control/postinst" configure; }
+for before in none 2770 750; do
+    rm -rf "$work/target"
+    mkdir -p "$work/target/var/lib"
+    [ $before = none ] || install -d -m $before "$work/target/var/lib/Ventrel"
+    postinst || fail "postinst configure failed (folder before: $before)"
+    expected=3770
+    [ $before != 750 ] || expected=750
+    mode=$(stat -c %a "$work/target/var/lib/Ventrel")
+    [ "$mode" = $expected ] || fail "the shared folder is $mode, not $expected (before: $before)"
+done
 echo "package $(basename "$deb") is sound"
