@@ -4,9 +4,9 @@
 // The copies go into a temporary folder beside the register and are removed afterwards.
 
 #include "app/patientlists.h"
-#include "data/backgroundwork.h"
-#include "data/registerservices.h"
 #include "data/shareddata.h"
+#include "service/backgroundwork.h"
+#include "service/registerservices.h"
 #include "support/dates.h"
 #include "timing.h"
 

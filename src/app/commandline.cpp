@@ -1,10 +1,10 @@
 #include "app/commandline.h"
 
-#include "app/dailybackup.h"
 #include "app/databaselocation.h"
 #include "app/folders.h"
 #include "app/startup.h"
-#include "data/registerservices.h"
+#include "service/dailybackup.h"
+#include "service/registerservices.h"
 #include "support/fileversioninfo.h"
 #include "support/programinfo.h"
 

@@ -1,12 +1,12 @@
 #include "app/missingregister.h"
 
-#include "app/dailybackup.h"
 #include "app/databaselocation.h"
 #include "app/folders.h"
 #include "app/sharedfolder.h"
 #include "app/templatecopy.h"
 #include "app/tfmprogress.h"
-#include "data/registerservices.h"
+#include "service/dailybackup.h"
+#include "service/registerservices.h"
 #include "widgets/messagebox.h"
 
 #include <QDir>

@@ -5,9 +5,9 @@
 #include "cards/tfmcardedit.h"
 #include "cards/tfmcardview.h"
 #include "filter/tfmfilter.h"
+#include "print/tfmprint.h"
 #include "support/dates.h"
 #include "visits/tfmpriem.h"
-#include "visits/tfmprint.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
 #include "app/servicecommands.h"
 
-#include "app/dailybackup.h"
 #include "app/tfmprogress.h"
-#include "data/registerservices.h"
 #include "data/shareddata.h"
+#include "service/dailybackup.h"
+#include "service/registerservices.h"
 #include "support/dates.h"
 #include "support/settingsfile.h"
 #include "widgets/messagebox.h"

@@ -1,10 +1,10 @@
 #include "app/startup.h"
 
-#include "app/dailybackup.h"
 #include "app/databaselocation.h"
 #include "app/folders.h"
-#include "data/registerservices.h"
-#include "data/workfiles.h"
+#include "service/dailybackup.h"
+#include "service/registerservices.h"
+#include "service/workfiles.h"
 #include "support/dates.h"
 #include "support/programinfo.h"
 #include "support/settingsfile.h"

@@ -5,7 +5,7 @@
 #include "app/sharedfolder.h"
 #include "data/connection.h"
 #include "data/dberror.h"
-#include "data/workfiles.h"
+#include "service/workfiles.h"
 
 #include <QFile>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "data/backgroundwork.h"
+#include "service/backgroundwork.h"
 
 #include <QDialog>
 #include <QStringList>

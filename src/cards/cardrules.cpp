@@ -1,5 +1,6 @@
 #include "cards/cardrules.h"
 
+#include "support/controltrim.h"
 #include "support/dates.h"
 #include "support/joinbrokenlines.h"
 #include "support/letters.h"
@@ -105,16 +106,6 @@ QString problemCaption(CardProblem problem) {
         break;
     }
     return QString();
-}
-
-QString trimmedOfControls(const QString &text) {
-    qsizetype first = 0;
-    qsizetype last = text.size();
-    while (first < last && text.at(first).unicode() <= 32)
-        ++first;
-    while (last > first && text.at(last - 1).unicode() <= 32)
-        --last;
-    return text.mid(first, last - first);
 }
 
 QString summaryText(const PatientSummary &patient, const QDateTime &now) {

@@ -69,7 +69,4 @@ struct VisitNotes {
 // The diagnoses, the five free-text sections tidied for reading, and the interventions.
 QString visitText(const VisitNotes &visit);
 
-// The text without the characters of code 32 or less at either end.
-QString trimmedOfControls(const QString &text);
-
 } // namespace cardrules

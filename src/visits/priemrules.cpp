@@ -1,6 +1,6 @@
 #include "visits/priemrules.h"
 
-#include "cards/cardrules.h"
+#include "support/controltrim.h"
 
 namespace priemrules {
 
@@ -52,7 +52,7 @@ MemoEnter memoEnter(const QString &text, bool caretAtEnd, bool numbered) {
     if (!caretAtEnd)
         return {};
     if (text.isEmpty() || text.endsWith(kLineBreak))
-        return {MemoEnter::Action::Leave, cardrules::trimmedOfControls(text)};
+        return {MemoEnter::Action::Leave, trimmedOfControls(text)};
     if (!numbered)
         return {};
     const qsizetype lastBreak = text.lastIndexOf(u'\n');
@@ -61,7 +61,7 @@ MemoEnter memoEnter(const QString &text, bool caretAtEnd, bool numbered) {
     // it, and the box is left as from an empty last line.
     if (isEmptyListLine(lastLine))
         return {MemoEnter::Action::Leave,
-                cardrules::trimmedOfControls(text.left(qMax(lastBreak, qsizetype(0))))};
+                trimmedOfControls(text.left(qMax(lastBreak, qsizetype(0))))};
     const int number = listNumber(lastLine);
     if (number < 0)
         return {};

@@ -3,7 +3,7 @@
 
 #include "app/commandline.h"
 #include "data/connection.h"
-#include "data/registerservices.h"
+#include "service/registerservices.h"
 #include "testdatabase.h"
 
 #include <QDateTime>

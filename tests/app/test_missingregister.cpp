@@ -1,11 +1,11 @@
 // The start when the register a user worked with is gone: the question, and each answer, on
 // real folders and registers.
 
-#include "app/dailybackup.h"
 #include "app/missingregister.h"
 #include "app/startup.h"
-#include "data/registerservices.h"
 #include "registerfixture.h"
+#include "service/dailybackup.h"
+#include "service/registerservices.h"
 #include "support/pathfacts.h"
 #include "testdatabase.h"
 #include "widgets/messagebox.h"

@@ -1,12 +1,12 @@
 // The menu "Сервис" of the main window and the daily backup, offscreen, on real registers.
 
-#include "app/dailybackup.h"
 #include "app/servicecommands.h"
 #include "app/tfmmain.h"
-#include "data/backupheader.h"
-#include "data/registerservices.h"
 #include "data/statement.h"
 #include "registerfixture.h"
+#include "service/backupheader.h"
+#include "service/dailybackup.h"
+#include "service/registerservices.h"
 #include "support/dates.h"
 #include "testdatabase.h"
 #include "widgets/messagebox.h"

@@ -5,7 +5,7 @@
 #include "books/tfmbook.h"
 #include "cards/cardfixture.h"
 #include "dbwidgets/dbgrid.h"
-#include "visits/tfmprint.h"
+#include "print/tfmprint.h"
 
 #include <QAction>
 #include <QLineEdit>

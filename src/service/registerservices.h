@@ -1,8 +1,8 @@
 #pragma once
 
 #include "data/dberror.h"
-#include "data/engineservices.h"
-#include "data/validationreport.h"
+#include "service/engineservices.h"
+#include "service/validationreport.h"
 
 #include <QDate>
 #include <QDateTime>

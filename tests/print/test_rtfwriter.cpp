@@ -1,7 +1,7 @@
 // The RTF writer: the file's frame and how text is written. That a word processor reads it back
 // with the same paragraphs, faces and sizes is tested with the card document.
 
-#include "visits/rtfwriter.h"
+#include "print/rtfwriter.h"
 
 #include <QTest>
 

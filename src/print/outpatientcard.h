@@ -1,6 +1,6 @@
 #pragma once
 
-#include "visits/cardrows.h"
+#include "print/cardrows.h"
 
 #include <QDateTime>
 #include <QList>

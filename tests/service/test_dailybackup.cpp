@@ -1,6 +1,6 @@
 // The daily backup: its rules on file names, due days and rotation, and one real run.
 
-#include "app/dailybackup.h"
+#include "service/dailybackup.h"
 #include "support/settingsfile.h"
 #include "testdatabase.h"
 

@@ -1,10 +1,10 @@
 // The print window, offscreen, on the shared datasets of a real database made from the template.
 
 #include "data/shareddata.h"
+#include "print/tfmprint.h"
 #include "support/dates.h"
 #include "support/settingsfile.h"
 #include "testdatabase.h"
-#include "visits/tfmprint.h"
 #include "widgets/messagebox.h"
 
 #include <QApplication>

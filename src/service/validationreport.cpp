@@ -1,4 +1,4 @@
-#include "data/validationreport.h"
+#include "service/validationreport.h"
 
 #include <QRegularExpression>
 

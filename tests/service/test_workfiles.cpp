@@ -1,7 +1,7 @@
 // The work files of backups, restores and the template copy: which leftovers a later run
 // removes, and which it must leave.
 
-#include "data/workfiles.h"
+#include "service/workfiles.h"
 
 #include <QDir>
 #include <QFile>

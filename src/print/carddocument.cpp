@@ -1,4 +1,4 @@
-#include "visits/carddocument.h"
+#include "print/carddocument.h"
 
 #include "support/programinfo.h"
 

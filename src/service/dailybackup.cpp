@@ -1,8 +1,8 @@
-#include "app/dailybackup.h"
+#include "service/dailybackup.h"
 
-#include "data/backgroundwork.h"
 #include "data/lockfolder.h"
-#include "data/registerservices.h"
+#include "service/backgroundwork.h"
+#include "service/registerservices.h"
 #include "support/pathfacts.h"
 #include "support/settingsfile.h"
 

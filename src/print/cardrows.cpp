@@ -1,4 +1,4 @@
-#include "visits/cardrows.h"
+#include "print/cardrows.h"
 
 #include "data/shareddata.h"
 

@@ -1,4 +1,4 @@
-#include "visits/rtfwriter.h"
+#include "print/rtfwriter.h"
 
 #include "support/win1251codec.h"
 

@@ -1,4 +1,4 @@
-#include "data/backgroundwork.h"
+#include "service/backgroundwork.h"
 
 #include <QThread>
 

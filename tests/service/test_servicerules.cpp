@@ -1,8 +1,8 @@
 // The rules around the engine's services that need no engine: reading a backup's header and
 // reading the engine's validation lines.
 
-#include "data/backupheader.h"
-#include "data/validationreport.h"
+#include "service/backupheader.h"
+#include "service/validationreport.h"
 
 #include <QTest>
 

@@ -1,5 +1,6 @@
-#include "visits/outpatientcard.h"
+#include "print/outpatientcard.h"
 
+#include "support/controltrim.h"
 #include "support/dates.h"
 #include "support/joinbrokenlines.h"
 #include "support/tidytext.h"
@@ -7,17 +8,6 @@
 #include <QRegularExpression>
 
 namespace {
-
-// Leading and trailing characters of code 32 or less go; other white space stays.
-QString trimControls(const QString &text) {
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && text[begin].unicode() <= 32)
-        ++begin;
-    while (end > begin && text[end - 1].unicode() <= 32)
-        --end;
-    return text.sliced(begin, end - begin);
-}
 
 // Free text as the card shows it; the stored value is not changed.
 QString prepared(const QString &text) {
@@ -46,7 +36,7 @@ QString diagnoses(const QList<CardDiagnosis> &rows) {
     QStringList texts;
     qsizetype length = 0;
     for (const CardDiagnosis &row : rows) {
-        texts << trimControls(row.name + u' ' + row.note);
+        texts << trimmedOfControls(row.name + u' ' + row.note);
         length += texts.last().size() + 2;
     }
     if (length > 3)
@@ -102,7 +92,7 @@ QList<CardParagraph> composeOutpatientCard(const CardRows &rows, const QDateTime
 
 QString suggestedPdfName(const CardRows &rows) {
     static const QRegularExpression surnameEnd(QStringLiteral("[\\s(]"));
-    QString surname = trimControls(rows.fio);
+    QString surname = trimmedOfControls(rows.fio);
     surname = surname.left(surname.indexOf(surnameEnd));
     // Characters that no file name may hold on some system the file may travel to.
     static const QRegularExpression forbidden(QStringLiteral("[/\\\\:*?\"<>|]"));

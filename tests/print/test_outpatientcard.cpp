@@ -3,9 +3,9 @@
 
 #include "data/shareddata.h"
 #include "data/statement.h"
+#include "print/cardrows.h"
+#include "print/outpatientcard.h"
 #include "testdatabase.h"
-#include "visits/cardrows.h"
-#include "visits/outpatientcard.h"
 
 #include <QTest>
 

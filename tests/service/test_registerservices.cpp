@@ -1,9 +1,9 @@
 // Backup, restore and check of real register files through the engine's services.
 
-#include "data/backupheader.h"
-#include "data/registerservices.h"
 #include "data/shareddata.h"
 #include "registerfixture.h"
+#include "service/backupheader.h"
+#include "service/registerservices.h"
 #include "support/pathfacts.h"
 #include "testdatabase.h"
 

@@ -1,10 +1,10 @@
-#include "data/registerservices.h"
+#include "service/registerservices.h"
 
-#include "data/backupheader.h"
 #include "data/connection.h"
 #include "data/statement.h"
 #include "data/transaction.h"
-#include "data/workfiles.h"
+#include "service/backupheader.h"
+#include "service/workfiles.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "data/engineservices.h"
+#include "service/engineservices.h"
 
 #include "data/connection.h"
 #include "data/fbapi.h"

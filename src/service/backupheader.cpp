@@ -1,4 +1,4 @@
-#include "data/backupheader.h"
+#include "service/backupheader.h"
 
 #include <QFile>
 #include <QLocale>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "data/engineservices.h"
+#include "service/engineservices.h"
 
 #include <QObject>
 

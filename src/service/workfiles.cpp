@@ -1,4 +1,4 @@
-#include "data/workfiles.h"
+#include "service/workfiles.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "visits/cardrows.h"
+#include "print/cardrows.h"
 
 // A full card of a woman with a maiden name: every section, two diagnoses, interventions and a
 // list of recommendations long enough to run over a page.

@@ -2,8 +2,8 @@
 // real word processor from the RTF file and by poppler from the PDF file.
 
 #include "cardfixture.h"
-#include "visits/carddocument.h"
-#include "visits/outpatientcard.h"
+#include "print/carddocument.h"
+#include "print/outpatientcard.h"
 
 #include <QFile>
 #include <QFileInfo>

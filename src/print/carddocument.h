@@ -1,7 +1,7 @@
 #pragma once
 
-#include "visits/outpatientcard.h"
-#include "visits/rtfwriter.h"
+#include "print/outpatientcard.h"
+#include "print/rtfwriter.h"
 
 #include <QList>
 #include <QString>
