@@ -9,23 +9,8 @@
 #include "support/dates.h"
 #include "visits/tfmpriem.h"
 
-namespace {
-
-BookKind bookOf(TfmMain::Book book) {
-    switch (book) {
-    case TfmMain::Book::Doctors:
-        return BookKind::Doctors;
-    case TfmMain::Book::Diagnoses:
-        return BookKind::Diagnoses;
-    case TfmMain::Book::Interventions:
-        break;
-    }
-    return BookKind::Interventions;
-}
-
-} // namespace
-
-ProgramWindows::ProgramWindows(TfmMain *fmMain) : QObject(fmMain), m_main(fmMain) {
+ProgramWindows::ProgramWindows(TfmMain *fmMain)
+    : QObject(fmMain), m_main(fmMain), m_session(fmMain->session()) {
     // The diagnoses book comes before the print window, so it is destroyed after it.
     book(BookKind::Diagnoses);
     m_print = new TfmPrint(fmMain->data(), fmMain->settings(), fmMain);
@@ -34,7 +19,7 @@ ProgramWindows::ProgramWindows(TfmMain *fmMain) : QObject(fmMain), m_main(fmMain
     windows.cardEdit = [this] { showCardEdit(); };
     windows.cardView = [this] { showCardView(); };
     windows.filter = [this] { showFilter(); };
-    windows.book = [this](TfmMain::Book book) { showBook(bookOf(book)); };
+    windows.book = [this](BookKind kind) { showBook(kind); };
     windows.restore = [this](const Draft &draft) {
         fmCardEdit()->restoreOnShow(draft);
         showCardEdit();
@@ -45,8 +30,8 @@ ProgramWindows::ProgramWindows(TfmMain *fmMain) : QObject(fmMain), m_main(fmMain
 TfmBook *ProgramWindows::book(BookKind kind) {
     QPointer<TfmBook> &window = m_books[int(kind)];
     if (!window) {
-        SharedData &data = m_main->data();
-        SettingsFile &settings = m_main->settings();
+        SharedData &data = m_session.data();
+        SettingsFile &settings = m_session.settings();
         switch (kind) {
         case BookKind::Doctors:
             window = new TfmDoc(data, settings, m_main);
@@ -73,7 +58,7 @@ void ProgramWindows::chooseFromBook(BookKind kind) {
 
 TfmCardEdit *ProgramWindows::fmCardEdit() {
     if (!m_cardEdit) {
-        m_cardEdit = new TfmCardEdit(m_main->data(), m_main->settings(), m_main);
+        m_cardEdit = new TfmCardEdit(m_session.data(), m_session.settings(), m_main);
         m_main->adoptWindow(m_cardEdit);
         TfmCardEdit::Hooks hooks;
         hooks.visitEdit = [this] { showPriem(); };
@@ -89,7 +74,7 @@ TfmCardEdit *ProgramWindows::fmCardEdit() {
 
 TfmCardView *ProgramWindows::fmCardView() {
     if (!m_cardView) {
-        m_cardView = new TfmCardView(m_main->data(), m_main->settings(), m_main);
+        m_cardView = new TfmCardView(m_session.data(), m_session.settings(), m_main);
         m_main->adoptWindow(m_cardView);
         TfmCardView::Hooks hooks;
         hooks.cardEdit = [this] { showCardEdit(); };
@@ -101,7 +86,7 @@ TfmCardView *ProgramWindows::fmCardView() {
 
 TfmPriem *ProgramWindows::fmPriem() {
     if (!m_priem) {
-        m_priem = new TfmPriem(m_main->data(), m_main->settings(), m_main);
+        m_priem = new TfmPriem(m_session.data(), m_session.settings(), m_main);
         m_main->adoptWindow(m_priem);
         TfmPriem::Hooks hooks;
         hooks.chooseDoctor = [this] { chooseFromBook(BookKind::Doctors); };
@@ -116,7 +101,7 @@ TfmPriem *ProgramWindows::fmPriem() {
 TfmFilter *ProgramWindows::fmFilter() {
     if (!m_filter) {
         m_filter = new TfmFilter(
-            m_main->data(), m_main->settings(),
+            m_session.data(), m_session.settings(),
             [this](const QString &text) { m_main->setStatusText(text); }, m_main);
         m_main->adoptWindow(m_filter);
         // The visits of the last month at first; later openings keep what the user left.
@@ -129,7 +114,7 @@ TfmFilter *ProgramWindows::fmFilter() {
 void ProgramWindows::showCardEdit() {
     TfmCardEdit *window = fmCardEdit();
     // The editor shows the age of the patient already current, as after any move.
-    m_main->data().ibdsMainAfterScroll();
+    m_session.data().ibdsMainAfterScroll();
     window->exec();
 }
 

@@ -9,6 +9,7 @@ class TfmBook;
 class TfmCardEdit;
 class TfmCardView;
 class TfmFilter;
+class RegisterSession;
 class TfmMain;
 class TfmPriem;
 class TfmPrint;
@@ -47,6 +48,7 @@ public:
 
 private:
     TfmMain *m_main;
+    RegisterSession &m_session;
     QPointer<TfmBook> m_books[3];
     TfmPrint *m_print;
     QPointer<TfmCardEdit> m_cardEdit;

@@ -1,5 +1,7 @@
 #include "app/servicecommands.h"
 
+#include "app/openfailurebox.h"
+#include "app/registersession.h"
 #include "app/tfmprogress.h"
 #include "data/shareddata.h"
 #include "service/dailybackup.h"
@@ -49,10 +51,8 @@ void tellFailure(QWidget *window, const std::exception_ptr &failure) {
 
 } // namespace
 
-ServiceCommands::ServiceCommands(QWidget *window, SharedData &data, const StartupState &state,
-                                 Reopen reopen)
-    : QObject(window), m_window(window), m_data(data), m_state(state), m_reopen(std::move(reopen)),
-      m_daily(new DailyBackup(this)) {
+ServiceCommands::ServiceCommands(QWidget *window, RegisterSession &session)
+    : QObject(window), m_window(window), m_session(session), m_daily(new DailyBackup(this)) {
     chooseBackupTarget = [this](const QString &suggested) {
         return QFileDialog::getSaveFileName(m_window, QStringLiteral("Резервная копия базы"),
                                             suggested, kBackupFilter);
@@ -69,19 +69,19 @@ ServiceCommands::ServiceCommands(QWidget *window, SharedData &data, const Startu
 
 ServiceCommands::~ServiceCommands() = default;
 
-void ServiceCommands::startDailyBackup(const SettingsFile &settings) {
-    m_daily->startIfDue(m_state.databaseFile, m_state.dataFolder,
-                        dailybackup::readSettings(settings), dates::today());
+void ServiceCommands::startDailyBackup() {
+    const StartupState &state = m_session.state();
+    m_daily->startIfDue(state.databaseFile, state.dataFolder,
+                        dailybackup::readSettings(m_session.settings()), dates::today());
 }
 
-void ServiceCommands::addDailyBackupItem(QMenu *menu) {
-    m_dailyItem = menu->addAction(QString());
-    m_dailyItem->setObjectName(QStringLiteral("mmDailyBackup"));
+void ServiceCommands::showDailyBackupIn(QAction *item, QMenu *menu) {
+    m_dailyItem = item;
     const auto update = [this] {
-        const QString folder = dailybackup::folderFor(m_state.dataFolder);
-        m_dailyItem->setText(
-            dailybackup::menuCaption(dailybackup::readSettings(SettingsFile(m_state.settingsFile)),
-                                     dailybackup::folderRefusal(folder)));
+        const QString folder = dailybackup::folderFor(m_session.state().dataFolder);
+        m_dailyItem->setText(dailybackup::menuCaption(
+            dailybackup::readSettings(SettingsFile(m_session.state().settingsFile)),
+            dailybackup::folderRefusal(folder)));
     };
     update();
     connect(menu, &QMenu::aboutToShow, m_dailyItem, update);
@@ -89,11 +89,11 @@ void ServiceCommands::addDailyBackupItem(QMenu *menu) {
 }
 
 void ServiceCommands::mmDailyBackupClick() {
-    const QString folder = dailybackup::folderFor(m_state.dataFolder);
-    MessageBox::tell(m_window,
-                     dailybackup::description(
-                         dailybackup::readSettings(SettingsFile(m_state.settingsFile)), folder,
-                         dailybackup::folderRefusal(folder), QDir(folder).entryList(QDir::Files)));
+    const QString folder = dailybackup::folderFor(m_session.state().dataFolder);
+    MessageBox::tell(m_window, dailybackup::description(dailybackup::readSettings(SettingsFile(
+                                                            m_session.state().settingsFile)),
+                                                        folder, dailybackup::folderRefusal(folder),
+                                                        QDir(folder).entryList(QDir::Files)));
 }
 
 void ServiceCommands::waitForDailyBackup() {
@@ -106,13 +106,26 @@ void ServiceCommands::waitForDailyBackup() {
 
 bool ServiceCommands::closeRegister() {
     try {
-        m_data.close();
+        m_session.close();
         return true;
     } catch (const DbError &error) {
         MessageBox::dbError(m_window, error);
-        m_reopen(false);
+        reopen(false);
         return false;
     }
+}
+
+void ServiceCommands::reopen(bool startList) {
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    try {
+        m_session.reopen(startList);
+    } catch (const DbError &error) {
+        QGuiApplication::restoreOverrideCursor();
+        tellOpenFailure(m_window, m_session.state().databaseFile, m_session.data().ibMain.isOpen(),
+                        error);
+        return;
+    }
+    QGuiApplication::restoreOverrideCursor();
 }
 
 void ServiceCommands::mmBackupClick() {
@@ -124,7 +137,7 @@ void ServiceCommands::mmBackupClick() {
     waitForDailyBackup();
     TfmProgress progress(m_window);
     bool kept = false;
-    const QString registerFile = m_state.databaseFile;
+    const QString registerFile = m_session.state().databaseFile;
     const TfmProgress::Outcome outcome = progress.run(
         QStringLiteral("Резервная копия"),
         QStringLiteral("Резервная копия базы записывается в файл\n%1").arg(target),
@@ -141,13 +154,14 @@ void ServiceCommands::mmBackupClick() {
 }
 
 void ServiceCommands::mmRestoreClick() {
-    const QString backupFile = chooseBackupSource(dailybackup::folderFor(m_state.dataFolder));
+    const QString backupFile =
+        chooseBackupSource(dailybackup::folderFor(m_session.state().dataFolder));
     if (backupFile.isEmpty())
         return;
     waitForDailyBackup();
     TfmProgress progress(m_window);
     registerfile::Restored restored;
-    const QString folder = m_state.databaseFolder;
+    const QString folder = m_session.state().databaseFolder;
     const TfmProgress::Outcome outcome = progress.run(
         QStringLiteral("Восстановление из копии"),
         QStringLiteral("Восстанавливается резервная копия\n%1\nТекущая база пока не меняется.")
@@ -180,14 +194,14 @@ void ServiceCommands::mmRestoreClick() {
     }
     QString kept;
     try {
-        kept = registerfile::putInPlace(restored.file, m_state.databaseFile, today);
+        kept = registerfile::putInPlace(restored.file, m_session.state().databaseFile, today);
     } catch (const registerfile::Failure &error) {
         discard();
         MessageBox::error(m_window, error.message(), error.detail());
-        m_reopen(false);
+        reopen(false);
         return;
     }
-    m_reopen(true);
+    reopen(true);
     MessageBox::tell(m_window, QStringLiteral("База восстановлена из копии от %1.\n"
                                               "Прежняя база сохранена в файле\n%2")
                                    .arg(made.toString(QStringLiteral("dd.MM.yyyy hh:mm")), kept));
@@ -200,7 +214,7 @@ void ServiceCommands::mmCheckClick() {
         return;
     TfmProgress progress(m_window);
     ValidationFindings findings;
-    const QString registerFile = m_state.databaseFile;
+    const QString registerFile = m_session.state().databaseFile;
     const TfmProgress::Outcome outcome = progress.run(
         QStringLiteral("Проверка базы"),
         QStringLiteral("База проверяется на повреждения:\n%1").arg(registerFile),
@@ -208,7 +222,7 @@ void ServiceCommands::mmCheckClick() {
             findings = registerfile::check(registerFile, onLine);
         },
         false);
-    m_reopen(false);
+    reopen(false);
     if (outcome.failure) {
         tellFailure(m_window, outcome.failure);
         return;

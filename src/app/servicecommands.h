@@ -1,7 +1,5 @@
 #pragma once
 
-#include "app/startup.h"
-
 #include <QObject>
 #include <QString>
 
@@ -11,28 +9,24 @@ class DailyBackup;
 class QAction;
 class QMenu;
 class QWidget;
-class SettingsFile;
-class SharedData;
+class RegisterSession;
 
 // The commands of the menu "Сервис" — a backup, a restore and a check of the register — and
 // the daily backup. The work runs in the engine while a progress window shows its lines; the
 // register is closed only where it must be (a restore puts another file in its place, and a
-// check needs every table free of the run's transaction) and then opened again.
+// check needs every table free of the run's transaction) and then opened again, all through the
+// register session.
 class ServiceCommands : public QObject {
     Q_OBJECT
 public:
-    // Opens the register again after it was closed here: with the start list after a restore,
-    // with the list shown before otherwise.
-    using Reopen = std::function<void(bool startList)>;
-
-    ServiceCommands(QWidget *window, SharedData &data, const StartupState &state, Reopen reopen);
+    ServiceCommands(QWidget *window, RegisterSession &session);
     ~ServiceCommands() override;
 
     // The day's backup, in the background, when it is due and the settings want it.
-    void startDailyBackup(const SettingsFile &settings);
-    // Adds to `menu` the item "mmDailyBackup" whose caption tells how the daily backup stands
-    // (off, not made and why, a wrong Keep) each time the menu opens; chosen, it tells more.
-    void addDailyBackupItem(QMenu *menu);
+    void startDailyBackup();
+    // Makes `item` of `menu` tell how the daily backup stands (off, not made and why, a wrong
+    // Keep) each time the menu opens; chosen, it tells more.
+    void showDailyBackupIn(QAction *item, QMenu *menu);
     DailyBackup &dailyBackup() { return *m_daily; }
 
     // The file dialogs: where to write a backup (given a suggested file) and which backup to
@@ -52,11 +46,12 @@ private:
     void waitForDailyBackup();
     // Commits and closes the register; false (told) when the database refuses.
     bool closeRegister();
+    // Opens the register again: with the start list after a restore, with the list shown before
+    // otherwise; a refusal is told.
+    void reopen(bool startList);
 
     QWidget *m_window;
-    SharedData &m_data;
-    StartupState m_state;
-    Reopen m_reopen;
+    RegisterSession &m_session;
     DailyBackup *m_daily;
     QAction *m_dailyItem = nullptr;
 };

@@ -1,19 +1,19 @@
 #include "app/tfmmain.h"
 
 #include "app/mainwindowlayout.h"
-#include "app/openfailure.h"
+#include "app/openfailurebox.h"
 #include "app/patientgrid.h"
 #include "app/patientlists.h"
 #include "app/recoveryoffer.h"
 #include "app/servicecommands.h"
 #include "data/dberror.h"
-#include "data/recoveryfile.h"
 #include "dbwidgets/win1251validator.h"
 #include "support/dates.h"
 #include "support/fileversioninfo.h"
 #include "support/programinfo.h"
 #include "support/settingsfile.h"
 #include "support/shell.h"
+#include "ui_tfmmain.h"
 #include "widgets/captionmessage.h"
 #include "widgets/guarded.h"
 #include "widgets/helpwindow.h"
@@ -22,21 +22,17 @@
 #include "widgets/messagebox.h"
 #include "widgets/windowbehaviour.h"
 
-#include <QComboBox>
-#include <QFileInfo>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
 #include <QSessionManager>
 #include <QStatusBar>
-#include <QStatusTipEvent>
 #include <QStyle>
-#include <QTableView>
 #include <QTimer>
-#include <QToolButton>
 #include <QUrl>
 #include <QWindow>
 
@@ -44,71 +40,27 @@
 
 namespace {
 
-// Window bounds at design: the settings file's defaults.
-constexpr int kDesignLeft = 192;
-constexpr int kDesignTop = 108;
-constexpr int kDesignWidth = 534;
-constexpr int kDesignHeight = 482;
+// Where the window stands at design, before the settings file's place is read.
+constexpr QPoint kDesignPosition(192, 108);
 constexpr int kHintTicks = 3;
 constexpr int kMessageTicks = 10;
 constexpr int kLoadAtTheLatest = 1000; // ms after the first show
-// The mark that makes a menu hint show in the caption.
-constexpr char16_t kCaptionHintMark = u'~';
-
-QAction *addItem(QMenu *menu, const char *name, const QString &caption,
-                 const QKeySequence &shortcut, const QString &hint) {
-    QAction *action = menu->addAction(caption);
-    action->setObjectName(QLatin1String(name));
-    action->setShortcut(shortcut);
-    action->setShortcutVisibleInContextMenu(true);
-    // A command's hint is shown in the caption: marked for the hint handler.
-    if (!hint.isEmpty())
-        action->setStatusTip(kCaptionHintMark + hint);
-    return action;
-}
-
-QMenu *addMenu(QMenuBar *bar, const char *name, const QString &caption, const QString &hint) {
-    QMenu *menu = bar->addMenu(caption);
-    menu->setObjectName(QLatin1String(name));
-    menu->menuAction()->setObjectName(QLatin1String(name));
-    menu->menuAction()->setStatusTip(hint);
-    return menu;
-}
-
-// Tells why the register could not be opened. A register cut short or spoilt may open and fail
-// only at its first read: it is told like a file that does not open, in the user's words.
-void tellOpenFailure(QWidget *window, const QString &file, bool connected, const DbError &error) {
-    if (connected &&
-        openfailure::causeOf(error.codes(), error.systemError()) != openfailure::Cause::Damaged) {
-        MessageBox::dbError(window, error);
-        return;
-    }
-    MessageBox::error(window, openfailure::message(file, error), openfailure::detail(error));
-}
 
 } // namespace
 
 const QString TfmMain::kCaption = program::kProductName;
 
 TfmMain::TfmMain(const StartupState &state, QWidget *parent)
-    : QMainWindow(parent), m_state(state),
-      m_settings(std::make_unique<SettingsFile>(state.settingsFile)) {
-    setObjectName(QStringLiteral("fmMain"));
+    : QMainWindow(parent), m_ui(std::make_unique<Ui::TfmMain>()), m_session(state) {
+    m_ui->setupUi(this);
     setWindowTitle(kCaption);
-    setMinimumSize(260, 200);
-    move(kDesignLeft, kDesignTop);
-    resize(kDesignWidth, kDesignHeight);
+    move(kDesignPosition);
+    showHints(this);
 
     createMenus();
     createControls();
     enableCommands();
-    // The arrow keys walk round all four menus as if they stood in one bar.
-    m_lastMenu = menuBar()->actions().constLast()->menu();
-    for (QMenu *menu : {mCard, m_lastMenu, mHelp})
-        menu->installEventFilter(this);
-    if (m_state.viewMode) {
-        pmMain->setDefaultAction(pmView);
-    }
+    connect(&m_session, &RegisterSession::reopened, this, &TfmMain::reopened);
 
     m_caption = new CaptionMessage(this, [] { return kCaption; });
     new KeyPreview(this, [this](QKeyEvent *event) { return FormKeyDown(event); });
@@ -118,7 +70,7 @@ TfmMain::TfmMain(const StartupState &state, QWidget *parent)
     connect(qGuiApp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager &manager) {
         if (!manager.allowsInteraction())
             return;
-        const bool closed = m_data.unconfirmed.askToClose();
+        const bool closed = data().unconfirmed.askToClose();
         manager.release();
         if (!closed)
             manager.cancel();
@@ -127,7 +79,7 @@ TfmMain::TfmMain(const StartupState &state, QWidget *parent)
     WindowTraits traits;
     traits.section = objectName();
     traits.keys = WindowTraits::Keys::TopLeftWidthHeight;
-    m_behaviour = std::make_unique<WindowBehaviour>(this, *m_settings, traits);
+    m_behaviour = std::make_unique<WindowBehaviour>(this, settings(), traits);
 }
 
 TfmMain::~TfmMain() {
@@ -142,69 +94,26 @@ TfmMain::~TfmMain() {
             delete *child;
     }
     m_behaviour.reset();
-    m_settings.reset();
 }
 
-// The commit comes first: nothing that happens while the settings are written (a message that
-// they could not be, a signal, the X server going away) can hold it back.
+// The register's end comes first: nothing that happens while the settings are written (a message
+// that they could not be, a signal, the X server going away) can hold it back.
 void TfmMain::endRun(EndMode mode) {
     if (std::exchange(m_ended, true))
         return;
     const auto report =
         mode == EndMode::Quietly ? WindowBehaviour::Report::Quietly : WindowBehaviour::Report::Box;
-    setAsideUnconfirmedWork(mode);
-    try {
-        m_data.close();
-    } catch (const DbError &error) {
+    for (const QString &problem : m_session.end()) {
         if (report == WindowBehaviour::Report::Quietly)
-            fprintf(stderr, "%s\n", qPrintable(error.message()));
-        else
-            MessageBox::dbError(nullptr, error);
-    }
-    WindowBehaviour::writeEverySettings(report);
-}
-
-void TfmMain::setAsideUnconfirmedWork(EndMode mode) {
-    const UnconfirmedWork::SetAside aside = m_data.unconfirmed.setAside();
-    QString lost;
-    if (aside.draft) {
-        const QString failure = recoveryfile::write(recoveryfile::pathBeside(m_state.settingsFile),
-                                                    registerName(), *aside.draft);
-        if (!failure.isEmpty())
-            lost = QStringLiteral("Несохранённую карточку не удалось записать для восстановления: "
-                                  "%1")
-                       .arg(failure);
-    }
-    QString refused;
-    if (!aside.failure.isEmpty()) {
-        // What the editors held may be in the register half-written: nothing of this run that is
-        // not yet committed may reach it. Every confirmed change was committed when confirmed.
-        refused = aside.failure;
-        try {
-            m_data.ibTrans.rollback();
-        } catch (const DbError &error) {
-            refused += u'\n' + error.message();
-        }
-    }
-    for (const QString &problem : {lost, refused}) {
-        if (problem.isEmpty())
-            continue;
-        if (mode == EndMode::Quietly)
             fprintf(stderr, "%s\n", qPrintable(problem));
         else
             MessageBox::error(nullptr, problem);
     }
-}
-
-QString TfmMain::registerName() const {
-    const QFileInfo file(m_state.databaseFile);
-    const QString canonical = file.canonicalFilePath();
-    return canonical.isEmpty() ? file.absoluteFilePath() : canonical;
+    WindowBehaviour::writeEverySettings(report);
 }
 
 void TfmMain::offerRecovery() {
-    const QString path = recoveryfile::pathBeside(m_state.settingsFile);
-    const std::optional<Draft> draft = recoveryfile::read(path, registerName());
+    const std::optional<Draft> draft = m_session.recoveryDraft();
     if (!draft || !m_windowHooks.restore)
         return;
     switch (MessageBox::choose(this, recoveryoffer::question(*draft),
@@ -214,18 +123,18 @@ void TfmMain::offerRecovery() {
     case QMessageBox::Yes:
         break;
     case QMessageBox::Discard:
-        recoveryfile::remove(path);
+        m_session.forgetRecovery();
         return;
     default:
         return; // asked again at the next start
     }
-    recoveryfile::remove(path);
+    m_session.forgetRecovery();
     runGuarded(this, [&] {
-        Dataset &patients = m_data.ibdsMain;
+        Dataset &patients = data().ibdsMain;
         const QVariant id = draft->patient.id;
         bool found = false;
         if (!id.isNull()) {
-            m_data.showPatients(patientlists::onePatientSql(id.toInt()));
+            data().showPatients(patientlists::onePatientSql(id.toInt()));
             setStatusText(patientlists::kRestoredStatus);
             found = !patients.isEmpty();
         }
@@ -243,159 +152,82 @@ void TfmMain::offerRecovery() {
 }
 
 void TfmMain::createMenus() {
+    Ui::TfmMain &ui = *m_ui;
     QMenuBar *bar = menuBar();
-    bar->setObjectName(QStringLiteral("MainMenu"));
-
-    mCard = addMenu(bar, "mCard", QStringLiteral("&Пациент"),
-                    QStringLiteral("Работа с карточками пациента"));
-    mmAdd = addItem(mCard, "mmAdd", QStringLiteral("&Добавить..."), QKeySequence(Qt::Key_Insert),
-                    QStringLiteral("Добавить нового пациента"));
-    mmView = addItem(mCard, "mmView", QStringLiteral("П&росмотр..."), QKeySequence(Qt::Key_F3),
-                     QStringLiteral("Открыть карточку пациента для просмотра"));
-    mmEdit = addItem(mCard, "mmEdit", QStringLiteral("&Правка..."), QKeySequence(Qt::Key_F4),
-                     QStringLiteral("Редактировать карточку пациента"));
-    mmDel =
-        addItem(mCard, "mmDel", QStringLiteral("&Удалить"), QKeySequence(Qt::CTRL | Qt::Key_Delete),
-                QStringLiteral("Удалить карточку пациента"));
-    mCard->addSeparator();
-    mmFilter = addItem(mCard, "mmFilter", QStringLiteral("Фильтр..."), QKeySequence(Qt::Key_F7),
-                       QStringLiteral("Фильтрация (поиск) по многим параметрам"));
-    QAction *mmLastMonth = addItem(mCard, "mmLastMonth", QStringLiteral("За месяц"), {},
-                                   QStringLiteral("Показать пациентов за последние 30 дней"));
-    QAction *mmLastYear = addItem(mCard, "mmLastYear", QStringLiteral("За год"), {},
-                                  QStringLiteral("Показать пациентов за последние 12 месяцев"));
-    mCard->addSeparator();
-    QAction *mmExit = addItem(mCard, "mmExit", QStringLiteral("В&ыход"),
-                              QKeySequence(Qt::Key_Escape), QStringLiteral("Выйти из программы"));
-    mCard->setDefaultAction(mmEdit);
-
-    QMenu *mRep = addMenu(bar, "mRep", QStringLiteral("&Отчёты"), QString());
-    QAction *mmReports = addItem(mRep, "mmReports", QStringLiteral("В разработке..."), {}, {});
-    mmReports->setEnabled(false);
-
-    QMenu *mSpr = addMenu(bar, "mSpr", QStringLiteral("Сп&равочники"), QString());
-    mmDocs = addItem(mSpr, "mmDocs", QStringLiteral("Врачи..."), {},
-                     QStringLiteral("Открыть справочник врачей"));
-    mmDiag = addItem(mSpr, "mmDiag", QStringLiteral("Диагнозы..."), {},
-                     QStringLiteral("Открыть справочник диагнозов"));
-    mmVmesh = addItem(mSpr, "mmVmesh", QStringLiteral("Вмешательства..."), {},
-                      QStringLiteral("Открыть справочник вмешательств"));
-
-    QMenu *mServ = addMenu(bar, "mServ", QStringLiteral("&Сервис"), QString());
-    QAction *mmBackup = addItem(mServ, "mmBackup", QStringLiteral("Резервная копия..."), {},
-                                QStringLiteral("Сохранить резервную копию базы в файл"));
-    QAction *mmRestore = addItem(mServ, "mmRestore", QStringLiteral("Восстановить из копии..."), {},
-                                 QStringLiteral("Восстановить базу из резервной копии"));
-    QAction *mmCheck = addItem(mServ, "mmCheck", QStringLiteral("Проверить базу"), {},
-                               QStringLiteral("Проверить базу на повреждения"));
-    m_services = new ServiceCommands(this, m_data, m_state,
-                                     [this](bool startList) { reopenDatabase(startList); });
-    mServ->addSeparator();
-    m_services->addDailyBackupItem(mServ);
+    for (QMenu *menu : bar->findChildren<QMenu *>(Qt::FindDirectChildrenOnly)) {
+        // The commands of a menu show their hints in the caption as they are pointed at.
+        connect(menu, &QMenu::hovered, this, &TfmMain::showMenuHint);
+        menu->menuAction()->setObjectName(menu->objectName());
+        menu->menuAction()->setStatusTip(menu->statusTip());
+    }
 
     // Help sits at the right end of the menu bar, in a bar of its own in the bar's corner.
     m_helpBar = new QMenuBar(bar);
     m_helpBar->setObjectName(QStringLiteral("HelpMenuBar"));
-    mHelp = addMenu(m_helpBar, "mHelp", QStringLiteral("&Справка"), QString());
+    bar->removeAction(ui.mHelp->menuAction());
+    ui.mHelp->setParent(m_helpBar, ui.mHelp->windowFlags());
+    m_helpBar->addAction(ui.mHelp->menuAction());
     bar->setCornerWidget(m_helpBar, Qt::TopRightCorner);
+    // The arrow keys walk round all four menus as if they stood in one bar.
+    m_lastMenu = bar->actions().constLast()->menu();
+    for (QMenu *menu : {ui.mCard, m_lastMenu, ui.mHelp})
+        menu->installEventFilter(this);
+    ui.mCard->setDefaultAction(ui.mmEdit);
 
-    QAction *mmTopic =
-        addItem(mHelp, "mmTopic", QStringLiteral("Вызов справки"), QKeySequence(Qt::Key_F1),
-                QStringLiteral("Показать справку к программе"));
-    mHelp->addSeparator();
-    QAction *mmWeb = addItem(mHelp, "mmWeb", QStringLiteral("Сайт в интернете"), {},
-                             QStringLiteral("Открыть сайт программы в интернете"));
-    QAction *mmMail = addItem(mHelp, "mmMail", QStringLiteral("Письмо автору"), {},
-                              QStringLiteral("Написать письмо автору в вашей почтовой программе"));
-    mHelp->addSeparator();
-    QAction *mmAbout = addItem(mHelp, "mmAbout", QStringLiteral("О программе"), {},
-                               QStringLiteral("Краткая информация о программе и авторе"));
+    m_services = new ServiceCommands(this, m_session);
+    m_services->showDailyBackupIn(ui.mmDailyBackup, ui.mServ);
 
     pmMain = new QMenu(this);
     pmMain->setObjectName(QStringLiteral("pmMain"));
-    pmView = addItem(pmMain, "pmView", QStringLiteral("Просмотр"), QKeySequence(Qt::Key_F3), {});
-    pmEdit = addItem(pmMain, "pmEdit", QStringLiteral("Правка"), QKeySequence(Qt::Key_F4), {});
-    pmAdd =
-        addItem(pmMain, "pmAdd", QStringLiteral("Добавить..."), QKeySequence(Qt::Key_Insert), {});
-    pmMain->setDefaultAction(pmEdit);
+    pmMain->addActions({ui.pmView, ui.pmEdit, ui.pmAdd});
+    pmMain->setDefaultAction(viewMode() ? ui.pmView : ui.pmEdit);
 
-    connect(mCard, &QMenu::aboutToShow, this, &TfmMain::mCardPopup);
+    connect(ui.mCard, &QMenu::aboutToShow, this, &TfmMain::mCardPopup);
     connect(pmMain, &QMenu::aboutToShow, this, &TfmMain::pmMainPopup);
-    connect(mmAdd, &QAction::triggered, this, &TfmMain::mmAddClick);
-    connect(mmView, &QAction::triggered, this, &TfmMain::mmViewClick);
-    connect(mmEdit, &QAction::triggered, this, &TfmMain::mmEditClick);
-    connect(mmDel, &QAction::triggered, this, &TfmMain::mmDelClick);
-    connect(mmFilter, &QAction::triggered, this, &TfmMain::mmFilterClick);
-    connect(mmLastMonth, &QAction::triggered, this, &TfmMain::mmLastMonthClick);
-    connect(mmLastYear, &QAction::triggered, this, &TfmMain::mmLastYearClick);
-    connect(mmExit, &QAction::triggered, this, &TfmMain::mmExitClick);
-    connect(mmDocs, &QAction::triggered, this, &TfmMain::mmDocsClick);
-    connect(mmDiag, &QAction::triggered, this, &TfmMain::mmDiagClick);
-    connect(mmVmesh, &QAction::triggered, this, &TfmMain::mmVmeshClick);
-    connect(mmTopic, &QAction::triggered, this, &TfmMain::mmTopicClick);
-    connect(mmWeb, &QAction::triggered, this, &TfmMain::mmWebClick);
-    connect(mmMail, &QAction::triggered, this, &TfmMain::mmMailClick);
-    connect(mmAbout, &QAction::triggered, this, &TfmMain::mmAboutClick);
-    connect(mmBackup, &QAction::triggered, m_services, &ServiceCommands::mmBackupClick);
-    connect(mmRestore, &QAction::triggered, m_services, &ServiceCommands::mmRestoreClick);
-    connect(mmCheck, &QAction::triggered, m_services, &ServiceCommands::mmCheckClick);
-    connect(pmView, &QAction::triggered, this, &TfmMain::mmViewClick);
-    connect(pmEdit, &QAction::triggered, this, &TfmMain::mmEditClick);
-    connect(pmAdd, &QAction::triggered, this, &TfmMain::mmAddClick);
+    const std::pair<QAction *, void (TfmMain::*)()> commands[] = {
+        {ui.mmAdd, &TfmMain::mmAddClick},           {ui.mmView, &TfmMain::mmViewClick},
+        {ui.mmEdit, &TfmMain::mmEditClick},         {ui.mmDel, &TfmMain::mmDelClick},
+        {ui.mmFilter, &TfmMain::mmFilterClick},     {ui.mmLastMonth, &TfmMain::mmLastMonthClick},
+        {ui.mmLastYear, &TfmMain::mmLastYearClick}, {ui.mmExit, &TfmMain::mmExitClick},
+        {ui.mmDocs, &TfmMain::mmDocsClick},         {ui.mmDiag, &TfmMain::mmDiagClick},
+        {ui.mmVmesh, &TfmMain::mmVmeshClick},       {ui.mmTopic, &TfmMain::mmTopicClick},
+        {ui.mmWeb, &TfmMain::mmWebClick},           {ui.mmMail, &TfmMain::mmMailClick},
+        {ui.mmAbout, &TfmMain::mmAboutClick},       {ui.pmView, &TfmMain::mmViewClick},
+        {ui.pmEdit, &TfmMain::mmEditClick},         {ui.pmAdd, &TfmMain::mmAddClick},
+    };
+    for (const auto &[action, handler] : commands)
+        connect(action, &QAction::triggered, this, handler);
+    connect(ui.mmBackup, &QAction::triggered, m_services, &ServiceCommands::mmBackupClick);
+    connect(ui.mmRestore, &QAction::triggered, m_services, &ServiceCommands::mmRestoreClick);
+    connect(ui.mmCheck, &QAction::triggered, m_services, &ServiceCommands::mmCheckClick);
 }
 
 void TfmMain::createControls() {
-    m_client = new QWidget(this);
-    setCentralWidget(m_client);
+    Ui::TfmMain &ui = *m_ui;
     // The window's own font, 11 pixels high, fits the captions into the buttons' design widths.
-    QFont windowFont = m_client->font();
+    QFont windowFont = ui.client->font();
     windowFont.setPixelSize(11);
-    m_client->setFont(windowFont);
+    ui.client->setFont(windowFont);
 
-    cbbSearch = new QComboBox(m_client);
-    cbbSearch->setObjectName(QStringLiteral("cbbSearch"));
-    cbbSearch->setEditable(true);
     // No history: the drop-down list stays empty.
-    cbbSearch->setInsertPolicy(QComboBox::NoInsert);
-    cbbSearch->setCompleter(nullptr);
+    ui.cbbSearch->setCompleter(nullptr);
     // A search text longer than a full name can be finds nothing and cannot be a new name.
-    cbbSearch->lineEdit()->setMaxLength(50);
-    cbbSearch->lineEdit()->setValidator(new Win1251Validator(cbbSearch));
-    cbbSearch->setEditText(patientlists::kSearchPrompt);
-    setHint(cbbSearch, QStringLiteral("Введите начало фамилии для поиска пациента по фамилии"));
-    connect(cbbSearch->lineEdit(), &QLineEdit::textEdited, this, &TfmMain::cbbSearchChange);
-    cbbSearch->installEventFilter(this);
+    ui.cbbSearch->lineEdit()->setMaxLength(50);
+    ui.cbbSearch->lineEdit()->setValidator(new Win1251Validator(ui.cbbSearch));
+    ui.cbbSearch->setEditText(patientlists::kSearchPrompt);
+    connect(ui.cbbSearch->lineEdit(), &QLineEdit::textEdited, this, &TfmMain::cbbSearchChange);
+    ui.cbbSearch->installEventFilter(this);
+    connect(ui.sbtAdd, &QToolButton::clicked, this, &TfmMain::mmAddClick);
+    connect(ui.sbtExit, &QToolButton::clicked, this, &TfmMain::mmExitClick);
 
-    sbtAdd = new QToolButton(m_client);
-    sbtAdd->setObjectName(QStringLiteral("sbtAdd"));
-    sbtAdd->setText(QStringLiteral("Добавить пациента"));
-    sbtAdd->setAutoRaise(true);
-    sbtAdd->setFocusPolicy(Qt::NoFocus);
-    connect(sbtAdd, &QToolButton::clicked, this, &TfmMain::mmAddClick);
-
-    sbtExit = new QToolButton(m_client);
-    sbtExit->setObjectName(QStringLiteral("sbtExit"));
-    sbtExit->setText(QStringLiteral("Выход"));
-    sbtExit->setAutoRaise(true);
-    sbtExit->setFocusPolicy(Qt::NoFocus);
-    connect(sbtExit, &QToolButton::clicked, this, &TfmMain::mmExitClick);
-
-    dbgMain = new QTableView(m_client);
-    dbgMain->setObjectName(QStringLiteral("dbgMain"));
-    QFont cellFont = dbgMain->font();
+    QTableView *list = ui.dbgMain;
+    QFont cellFont = list->font();
     cellFont.setPixelSize(13);
-    dbgMain->setFont(cellFont);
-    dbgMain->setSelectionBehavior(QAbstractItemView::SelectRows);
-    dbgMain->setSelectionMode(QAbstractItemView::SingleSelection);
-    dbgMain->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    dbgMain->setTabKeyNavigation(false);
-    dbgMain->setShowGrid(true);
-    dbgMain->setWordWrap(false);
-    dbgMain->setContextMenuPolicy(Qt::CustomContextMenu);
-    m_model = new PatientListModel(&m_data.ibdsMain, dbgMain);
-    new GridBinding(dbgMain, m_model);
-    dbgMain->setItemDelegateForColumn(0, new NameWithAddressDelegate(&m_data.ibdsMain, dbgMain));
-    QHeaderView *columns = dbgMain->horizontalHeader();
+    list->setFont(cellFont);
+    m_model = new PatientListModel(&data().ibdsMain, list);
+    new GridBinding(list, m_model);
+    list->setItemDelegateForColumn(0, new NameWithAddressDelegate(&data().ibdsMain, list));
+    QHeaderView *columns = list->horizontalHeader();
     columns->setFont(windowFont);
     columns->setSectionResizeMode(0, QHeaderView::Stretch);
     columns->setSectionResizeMode(1, QHeaderView::Fixed);
@@ -405,38 +237,37 @@ void TfmMain::createControls() {
     const int titleWidth = QFontMetrics(boldTitle).horizontalAdvance(QStringLiteral("Возраст")) +
                            2 * style()->pixelMetric(QStyle::PM_HeaderMargin) + 2;
     columns->resizeSection(1, std::max(50, titleWidth));
-    QHeaderView *rows = dbgMain->verticalHeader();
+    QHeaderView *rows = list->verticalHeader();
     rows->setSectionResizeMode(QHeaderView::Fixed);
     rows->setDefaultSectionSize(QFontMetrics(cellFont).height() + 6);
     rows->setMinimumWidth(14);
-    dbgMain->installEventFilter(this);
-    dbgMain->viewport()->installEventFilter(this);
-    connect(dbgMain, &QWidget::customContextMenuRequested, this,
-            [this](const QPoint &at) { pmMain->popup(dbgMain->viewport()->mapToGlobal(at)); });
+    list->installEventFilter(this);
+    list->viewport()->installEventFilter(this);
+    connect(list, &QWidget::customContextMenuRequested, this,
+            [this, list](const QPoint &at) { pmMain->popup(list->viewport()->mapToGlobal(at)); });
     // The list has the focus at start, so that the search box keeps its prompt until used.
-    dbgMain->setFocus();
-    setTabOrder(cbbSearch, dbgMain);
+    list->setFocus();
 
-    statusBar()->setObjectName(QStringLiteral("StatusBar1"));
     m_statusLabel = new QLabel(patientlists::kMonthStatus);
     statusBar()->addWidget(m_statusLabel, 1);
 
-    m_client->installEventFilter(this);
+    ui.client->installEventFilter(this);
     layOutControls();
 }
 
 void TfmMain::layOutControls() {
+    Ui::TfmMain &ui = *m_ui;
     // A caption is never cut: a button is as wide as its text needs, at least its design width.
     const mainlayout::Places places =
-        mainlayout::placesFor(m_client->size(), cbbSearch->sizeHint().height(),
-                              std::max(mainlayout::kAddWidth, sbtAdd->sizeHint().width()),
-                              std::max(mainlayout::kExitWidth, sbtExit->sizeHint().width()));
-    cbbSearch->setGeometry(places.search);
-    sbtAdd->setGeometry(places.add);
-    sbtExit->setGeometry(places.exit);
-    dbgMain->setGeometry(places.list);
-    sbtAdd->setVisible(places.addVisible);
-    sbtExit->setVisible(places.exitVisible);
+        mainlayout::placesFor(ui.client->size(), ui.cbbSearch->sizeHint().height(),
+                              std::max(mainlayout::kAddWidth, ui.sbtAdd->sizeHint().width()),
+                              std::max(mainlayout::kExitWidth, ui.sbtExit->sizeHint().width()));
+    ui.cbbSearch->setGeometry(places.search);
+    ui.sbtAdd->setGeometry(places.add);
+    ui.sbtExit->setGeometry(places.exit);
+    ui.dbgMain->setGeometry(places.list);
+    ui.sbtAdd->setVisible(places.addVisible);
+    ui.sbtExit->setVisible(places.exitVisible);
 }
 
 QString TfmMain::statusText() const {
@@ -471,18 +302,15 @@ void TfmMain::load() {
     windowHandle()->removeEventFilter(this);
     // What was painted reaches the screen before the wait.
     QGuiApplication::sync();
-    const QDate since = dates::monthBack(dates::today());
-    installHintHandler();
     try {
-        m_data.open(m_state.databaseFile, patientlists::startListSql(since));
-        m_loaded = true;
+        m_session.open();
         // The day's backup runs behind the start, never holding it up.
-        m_services->startDailyBackup(*m_settings);
+        m_services->startDailyBackup();
     } catch (const DbError &error) {
         // The window stays, without a list; the user may still read help or leave.
         QGuiApplication::restoreOverrideCursor();
         setWindowTitle(kCaption);
-        tellOpenFailure(this, m_state.databaseFile, m_data.ibMain.isOpen(), error);
+        tellOpenFailure(this, startupState().databaseFile, data().ibMain.isOpen(), error);
         return;
     }
     setWindowTitle(kCaption);
@@ -490,30 +318,28 @@ void TfmMain::load() {
     QTimer::singleShot(0, this, &TfmMain::offerRecovery);
 }
 
-void TfmMain::reopenDatabase(bool startList) {
-    const QString shownList = m_data.ibdsMain.selectSql();
-    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    try {
-        if (startList || shownList.isEmpty()) {
-            m_data.open(m_state.databaseFile,
-                        patientlists::startListSql(dates::monthBack(dates::today())));
-            setStatusText(patientlists::kMonthStatus);
-            cbbSearch->setEditText(patientlists::kSearchPrompt);
-        } else {
-            m_data.open(m_state.databaseFile, shownList);
-        }
-        m_loaded = true;
-    } catch (const DbError &error) {
-        m_loaded = false;
-        QGuiApplication::restoreOverrideCursor();
-        tellOpenFailure(this, m_state.databaseFile, m_data.ibMain.isOpen(), error);
+void TfmMain::reopened(bool startList) {
+    if (!startList)
         return;
-    }
-    QGuiApplication::restoreOverrideCursor();
+    setStatusText(patientlists::kMonthStatus);
+    m_ui->cbbSearch->setEditText(patientlists::kSearchPrompt);
+}
+
+void TfmMain::showMenuHint(const QAction *action) {
+    // Hints show once the register is loaded; the caption says "Загрузка баз..." before.
+    if (m_loadRan && !action->statusTip().isEmpty())
+        m_caption->show(action->statusTip(), kHintTicks);
+}
+
+bool TfmMain::event(QEvent *event) {
+    // The status bar names the list: the hints of the controls and commands never take it.
+    if (event->type() == QEvent::StatusTip)
+        return true;
+    return QMainWindow::event(event);
 }
 
 bool TfmMain::listIsEmpty() const {
-    return m_data.ibdsMain.isEmpty();
+    return data().ibdsMain.isEmpty();
 }
 
 bool TfmMain::FormKeyDown(QKeyEvent *event) {
@@ -529,30 +355,18 @@ bool TfmMain::FormKeyDown(QKeyEvent *event) {
     return false;
 }
 
-bool TfmMain::event(QEvent *event) {
-    // Hints reach the main window as status tips. Marked ones are shown in the caption; none
-    // is shown in the status bar, which names the list.
-    if (event->type() == QEvent::StatusTip) {
-        const QString tip = static_cast<QStatusTipEvent *>(event)->tip();
-        if (m_hintHandlerInstalled && tip.startsWith(kCaptionHintMark))
-            m_caption->show(tip.mid(1), kHintTicks);
-        return true;
-    }
-    return QMainWindow::event(event);
-}
-
 // Left from the first menu and Right from the last one of the main bar open Help, which stands in
 // a bar of its own at the right end; from Help the keys lead back.
 bool TfmMain::walkMenus(QMenu *from, int key) {
     QMenu *to = nullptr;
     if (key == Qt::Key_Left)
-        to = from == mCard ? mHelp : from == mHelp ? m_lastMenu : nullptr;
+        to = from == m_ui->mCard ? m_ui->mHelp : from == m_ui->mHelp ? m_lastMenu : nullptr;
     else if (key == Qt::Key_Right)
-        to = from == m_lastMenu ? mHelp : from == mHelp ? mCard : nullptr;
+        to = from == m_lastMenu ? m_ui->mHelp : from == m_ui->mHelp ? m_ui->mCard : nullptr;
     if (!to)
         return false;
     from->close();
-    QMenuBar *bar = to == mHelp ? m_helpBar : menuBar();
+    QMenuBar *bar = to == m_ui->mHelp ? m_helpBar : menuBar();
     QTimer::singleShot(0, bar, [bar, to] { bar->setActiveAction(to->menuAction()); });
     return true;
 }
@@ -562,34 +376,35 @@ bool TfmMain::eventFilter(QObject *watched, QEvent *event) {
     if (watched == windowHandle() && event->type() == QEvent::Expose && windowHandle()->isExposed())
         QTimer::singleShot(0, this, &TfmMain::load);
     if (event->type() == QEvent::KeyPress &&
-        (watched == mCard || watched == m_lastMenu || watched == mHelp)) {
+        (watched == m_ui->mCard || watched == m_lastMenu || watched == m_ui->mHelp)) {
         auto *menu = static_cast<QMenu *>(watched);
         return walkMenus(menu, static_cast<QKeyEvent *>(event)->key());
     }
-    if (watched == m_client && event->type() == QEvent::Resize) {
+    if (watched == m_ui->client && event->type() == QEvent::Resize) {
         layOutControls();
-    } else if (watched == cbbSearch) {
+    } else if (watched == m_ui->cbbSearch) {
         if (event->type() == QEvent::FocusIn &&
-            cbbSearch->currentText() == patientlists::kSearchPrompt) {
-            cbbSearch->setEditText(QString());
+            m_ui->cbbSearch->currentText() == patientlists::kSearchPrompt) {
+            m_ui->cbbSearch->setEditText(QString());
         } else if (event->type() == QEvent::KeyPress) {
             const int key = static_cast<QKeyEvent *>(event)->key();
-            if ((key == Qt::Key_Up || key == Qt::Key_Down) && dbgMain->isVisible() &&
-                dbgMain->isEnabled()) {
-                dbgMain->setFocus();
+            if ((key == Qt::Key_Up || key == Qt::Key_Down) && m_ui->dbgMain->isVisible() &&
+                m_ui->dbgMain->isEnabled()) {
+                m_ui->dbgMain->setFocus();
                 return true;
             }
         }
-    } else if (watched == dbgMain && event->type() == QEvent::KeyPress) {
+    } else if (watched == m_ui->dbgMain && event->type() == QEvent::KeyPress) {
         const auto *key = static_cast<QKeyEvent *>(event);
         if (!(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) &&
             patientlists::startsSearchFromList(key->text())) {
             startSearchFromList(key->text());
             return true;
         }
-    } else if (watched == dbgMain->viewport() && event->type() == QEvent::MouseButtonDblClick) {
+    } else if (watched == m_ui->dbgMain->viewport() &&
+               event->type() == QEvent::MouseButtonDblClick) {
         runGuarded(this, [this] {
-            if (m_state.viewMode)
+            if (viewMode())
                 mmViewClick();
             else
                 mmEditClick();
@@ -606,38 +421,38 @@ void TfmMain::setWindows(Windows windows) {
 
 void TfmMain::enableCommands() {
     const bool canEdit = bool(m_windowHooks.cardEdit);
-    for (QAction *action : {mmAdd, mmEdit, pmEdit, pmAdd})
+    for (QAction *action : {m_ui->mmAdd, m_ui->mmEdit, m_ui->pmEdit, m_ui->pmAdd})
         action->setEnabled(canEdit);
-    sbtAdd->setEnabled(canEdit);
-    for (QAction *action : {mmView, pmView})
+    m_ui->sbtAdd->setEnabled(canEdit);
+    for (QAction *action : {m_ui->mmView, m_ui->pmView})
         action->setEnabled(bool(m_windowHooks.cardView));
-    mmFilter->setEnabled(bool(m_windowHooks.filter));
-    for (QAction *action : {mmDocs, mmDiag, mmVmesh})
+    m_ui->mmFilter->setEnabled(bool(m_windowHooks.filter));
+    for (QAction *action : {m_ui->mmDocs, m_ui->mmDiag, m_ui->mmVmesh})
         action->setEnabled(bool(m_windowHooks.book));
 }
 
 void TfmMain::mCardPopup() {
     bool hasRows = false;
     runGuarded(this, [&] { hasRows = !listIsEmpty(); });
-    mmAdd->setEnabled(bool(m_windowHooks.cardEdit));
-    mmView->setEnabled(hasRows && m_windowHooks.cardView);
-    mmEdit->setEnabled(hasRows && m_windowHooks.cardEdit);
+    m_ui->mmAdd->setEnabled(bool(m_windowHooks.cardEdit));
+    m_ui->mmView->setEnabled(hasRows && m_windowHooks.cardView);
+    m_ui->mmEdit->setEnabled(hasRows && m_windowHooks.cardEdit);
     if (!hasRows)
-        mCard->setDefaultAction(mmAdd);
+        m_ui->mCard->setDefaultAction(m_ui->mmAdd);
     else
-        mCard->setDefaultAction(m_state.viewMode ? mmView : mmEdit);
+        m_ui->mCard->setDefaultAction(viewMode() ? m_ui->mmView : m_ui->mmEdit);
 }
 
 void TfmMain::pmMainPopup() {
     bool hasRows = false;
     runGuarded(this, [&] { hasRows = !listIsEmpty(); });
-    pmView->setEnabled(hasRows && m_windowHooks.cardView);
-    pmEdit->setEnabled(hasRows && m_windowHooks.cardEdit);
-    pmAdd->setEnabled(bool(m_windowHooks.cardEdit));
+    m_ui->pmView->setEnabled(hasRows && m_windowHooks.cardView);
+    m_ui->pmEdit->setEnabled(hasRows && m_windowHooks.cardEdit);
+    m_ui->pmAdd->setEnabled(bool(m_windowHooks.cardEdit));
 }
 
 void TfmMain::cbbSearchChange() {
-    QLineEdit *edit = cbbSearch->lineEdit();
+    QLineEdit *edit = m_ui->cbbSearch->lineEdit();
     QString text = edit->text();
     if (text.isEmpty())
         return;
@@ -651,25 +466,25 @@ void TfmMain::cbbSearchChange() {
     if (text.size() < patientlists::kSearchFrom)
         return;
     runGuarded(this, [&] {
-        m_data.showPatients(patientlists::surnameSearchSql(text));
+        data().showPatients(patientlists::surnameSearchSql(text));
         setStatusText(patientlists::searchStatusText(text));
     });
 }
 
 void TfmMain::startSearchFromList(const QString &letter) {
-    cbbSearch->setFocus();
-    cbbSearch->setEditText(letter);
-    cbbSearch->lineEdit()->end(false);
+    m_ui->cbbSearch->setFocus();
+    m_ui->cbbSearch->setEditText(letter);
+    m_ui->cbbSearch->lineEdit()->end(false);
     cbbSearchChange();
 }
 
 void TfmMain::mmAddClick() {
     if (!m_windowHooks.cardEdit)
         return;
-    Dataset &patients = m_data.ibdsMain;
+    Dataset &patients = data().ibdsMain;
     const bool started = runGuarded(this, [&] {
         patients.insert();
-        const QString text = cbbSearch->currentText();
+        const QString text = m_ui->cbbSearch->currentText();
         if (!text.isEmpty() && text != patientlists::kSearchPrompt) {
             try {
                 patients.setValue(QStringLiteral("FIO"), text);
@@ -692,7 +507,7 @@ void TfmMain::mmEditClick() {
         return;
     const bool ready = runGuarded(this, [this] {
         if (listIsEmpty())
-            m_data.ibdsMain.insert();
+            data().ibdsMain.insert();
     });
     if (ready)
         runCommand(m_windowHooks.cardEdit);
@@ -700,7 +515,7 @@ void TfmMain::mmEditClick() {
 
 void TfmMain::mmViewClick() {
     runGuarded(this, [this] {
-        if (m_state.viewMode && listIsEmpty()) {
+        if (viewMode() && listIsEmpty()) {
             m_caption->show(QStringLiteral("Нет пациентов в списке. Просмотр невозможен"),
                             kMessageTicks);
             return;
@@ -719,10 +534,10 @@ void TfmMain::mmDelClick() {
                             QMessageBox::Ok | QMessageBox::Cancel) != QMessageBox::Ok) {
             return;
         }
-        m_data.ibdsMain.remove();
+        data().ibdsMain.remove();
         // The user confirmed it: the deletion is kept at once, not left for a later commit
         // that a crash or a cancelled visit would never make.
-        m_data.ibTrans.commitRetaining();
+        data().ibTrans.commitRetaining();
     });
 }
 
@@ -733,7 +548,7 @@ void TfmMain::mmFilterClick() {
 
 void TfmMain::showPeriodList(const QDate &since, const QString &status) {
     runGuarded(this, [&] {
-        m_data.showPatients(patientlists::periodListSql(since));
+        data().showPatients(patientlists::periodListSql(since));
         setStatusText(status);
     });
 }
@@ -752,17 +567,17 @@ void TfmMain::mmExitClick() {
 
 void TfmMain::mmDocsClick() {
     if (m_windowHooks.book)
-        runCommand([this] { m_windowHooks.book(Book::Doctors); });
+        runCommand([this] { m_windowHooks.book(BookKind::Doctors); });
 }
 
 void TfmMain::mmDiagClick() {
     if (m_windowHooks.book)
-        runCommand([this] { m_windowHooks.book(Book::Diagnoses); });
+        runCommand([this] { m_windowHooks.book(BookKind::Diagnoses); });
 }
 
 void TfmMain::mmVmeshClick() {
     if (m_windowHooks.book)
-        runCommand([this] { m_windowHooks.book(Book::Interventions); });
+        runCommand([this] { m_windowHooks.book(BookKind::Interventions); });
 }
 
 void TfmMain::mmTopicClick() {
@@ -780,5 +595,6 @@ void TfmMain::mmMailClick() {
 }
 
 void TfmMain::mmAboutClick() {
-    MessageBox::tell(this, program::aboutText(m_state.databaseFolder, m_state.dataFolder));
+    MessageBox::tell(this,
+                     program::aboutText(startupState().databaseFolder, startupState().dataFolder));
 }

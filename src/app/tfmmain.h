@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/startup.h"
-#include "data/shareddata.h"
+#include "app/registersession.h"
+#include "books/bookconfig.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -9,24 +9,24 @@
 #include <functional>
 #include <memory>
 
+namespace Ui {
+class TfmMain;
+}
 class CaptionMessage;
 class PatientListModel;
 class QAction;
-class QComboBox;
 class QKeyEvent;
 class QLabel;
 class QMenu;
 class QMenuBar;
-class QTableView;
-class QToolButton;
 class ServiceCommands;
 class SettingsFile;
 class WindowBehaviour;
 
 // The main window `fmMain`: the patient list, the surname search and the period lists, and the
-// starting point of every command. It owns what the whole run shares: the folders and the
-// settings file that start-up settled, view mode, the connection with its transaction and the
-// seven shared datasets, and every other window the program makes.
+// starting point of every command. It keeps the register session of the run (the register, the
+// settings file, what start-up settled) and every other window the program makes, and ends
+// both.
 class TfmMain : public QMainWindow {
     Q_OBJECT
 public:
@@ -35,16 +35,16 @@ public:
     // its own and what is not yet committed is committed.
     ~TfmMain() override;
 
-    // The end of the run: what is not yet committed is committed, then every window writes its
-    // settings, newest first, this one last. Runs once; the destructor runs it when nothing else
-    // did. `Quietly` is for an end from outside (the X connection broke), when no box can show:
-    // failures then go to the standard error output.
+    // The end of the run: the register session ends (what the open editors hold unconfirmed is
+    // set aside, the rest committed), then every window writes its settings, newest first, this
+    // one last. Runs once; the destructor runs it when nothing else did. `Quietly` is for an end
+    // from outside (the X connection broke), when no box can show: failures then go to the
+    // standard error output.
     enum class EndMode { Ordinary, Quietly };
     void endRun(EndMode mode);
 
     // The windows the commands open modally. Each is made by its own part of the program on
     // first use and kept; a command whose window is not given is disabled.
-    enum class Book { Doctors, Diagnoses, Interventions };
     struct Windows {
         // The patient card editor on the current row of ibdsMain, which is new when adding.
         std::function<void()> cardEdit;
@@ -52,7 +52,7 @@ public:
         // The filter window, which fills the list and the status bar itself.
         std::function<void()> filter;
         // A reference book in maintenance mode.
-        std::function<void(Book)> book;
+        std::function<void(BookKind)> book;
         // The patient card editor on the current row of ibdsMain (new, or a stored patient),
         // with what a card and a visit over it held when the run ended before they were saved.
         std::function<void(const Draft &)> restore;
@@ -60,14 +60,16 @@ public:
     void setWindows(Windows windows);
     const Windows &windows() const { return m_windowHooks; }
 
-    SharedData &data() { return m_data; }
-    SettingsFile &settings() { return *m_settings; }
-    const StartupState &startupState() const { return m_state; }
-    bool viewMode() const { return m_state.viewMode; }
+    RegisterSession &session() { return m_session; }
+    SharedData &data() { return m_session.data(); }
+    const SharedData &data() const { return m_session.data(); }
+    SettingsFile &settings() { return m_session.settings(); }
+    const StartupState &startupState() const { return m_session.state(); }
+    bool viewMode() const { return startupState().viewMode; }
     // The commands of the menu "Сервис" and the daily backup.
     ServiceCommands &serviceCommands() { return *m_services; }
     // True once the connection and the datasets were opened at the first show.
-    bool isLoaded() const { return m_loaded; }
+    bool isLoaded() const { return m_session.isOpen(); }
 
     CaptionMessage &captionMessage() { return *m_caption; }
     QString statusText() const;
@@ -106,18 +108,12 @@ private:
     void createMenus();
     void createControls();
     void layOutControls();
-    // Opens the database and the datasets and shows the start list; once, at the first show.
+    // Opens the register and shows the start list; once, at the first show.
     void load();
     // Offers what the editors held when the last run ended without the user's word.
     void offerRecovery();
-    // The register's name in a recovery file: the full path of its file.
-    QString registerName() const;
-    // At an end that cannot ask: keeps what the open editors hold in the recovery file and
-    // takes it back from the register, before the end commits.
-    void setAsideUnconfirmedWork(EndMode mode);
-    // Opens the register again after a command of the menu "Сервис" closed it: with the start
-    // list, or with the list shown before.
-    void reopenDatabase(bool startList);
+    // The register was opened again after a command of the menu "Сервис" closed it.
+    void reopened(bool startList);
     bool FormKeyDown(QKeyEvent *event);
     bool walkMenus(QMenu *from, int key);
     void mCardPopup();
@@ -126,48 +122,27 @@ private:
     void startSearchFromList(const QString &letter);
     void showPeriodList(const QDate &since, const QString &status);
     bool listIsEmpty() const;
-    void installHintHandler() { m_hintHandlerInstalled = true; }
+    // A command's hint, shown in the caption for a few seconds once the register is loaded.
+    void showMenuHint(const QAction *action);
     // Runs a command of another window; a refusal of the database is shown, not thrown on.
     void runCommand(const std::function<void()> &command);
     // Enables the commands whose windows exist.
     void enableCommands();
 
+    const std::unique_ptr<Ui::TfmMain> m_ui;
+    RegisterSession m_session;
     Windows m_windowHooks;
-    StartupState m_state;
-    std::unique_ptr<SettingsFile> m_settings;
-    SharedData m_data;
     std::unique_ptr<WindowBehaviour> m_behaviour;
     CaptionMessage *m_caption = nullptr;
     ServiceCommands *m_services = nullptr;
     QList<QPointer<QWidget>> m_windows;
-    bool m_loaded = false;
     bool m_loadStarted = false;
     bool m_loadRan = false;
     bool m_ended = false;
-    bool m_hintHandlerInstalled = false;
 
-    QWidget *m_client = nullptr;
-    QComboBox *cbbSearch = nullptr;
-    QToolButton *sbtAdd = nullptr;
-    QToolButton *sbtExit = nullptr;
-    QTableView *dbgMain = nullptr;
     PatientListModel *m_model = nullptr;
     QLabel *m_statusLabel = nullptr;
-
-    QMenu *mCard = nullptr;
     QMenu *m_lastMenu = nullptr; // the last menu of the main bar, next to Help
-    QMenu *mHelp = nullptr;
     QMenuBar *m_helpBar = nullptr;
     QMenu *pmMain = nullptr;
-    QAction *mmAdd = nullptr;
-    QAction *mmView = nullptr;
-    QAction *mmEdit = nullptr;
-    QAction *mmDel = nullptr;
-    QAction *mmFilter = nullptr;
-    QAction *mmDocs = nullptr;
-    QAction *mmDiag = nullptr;
-    QAction *mmVmesh = nullptr;
-    QAction *pmView = nullptr;
-    QAction *pmEdit = nullptr;
-    QAction *pmAdd = nullptr;
 };

@@ -41,22 +41,7 @@ TfmCardEdit::TfmCardEdit(SharedData &data, SettingsFile &settings, QWidget *pare
     agePalette.setColor(QPalette::Base, palette().color(QPalette::Button));
     m_ui->edVozr->setPalette(agePalette);
 
-    setHint(
-        m_ui->lbFIO,
-        QStringLiteral("Фамилия имя отчество|Девичью фамилию введите после основной в скобках"));
-    setHint(m_ui->lbFIOR, QStringLiteral("Для ребёнка"));
-    setHint(m_ui->blDataR, QStringLiteral("Возраст рассчитается по дате рождения и наоборот"));
-    setHint(m_ui->lbDates,
-            QStringLiteral("Щёлкните 2 раза, чтобы открыть карточку приёма\\Щёлкните "
-                           "правой кнопкой мыши для опций"));
-    setHint(m_ui->edVozr, QStringLiteral("Возраст| Рассчитывается автоматически по дате "
-                                         "рождения|Или дата рождения рассчитывается по возрасту"));
-    setHint(m_ui->dbcbbSex, QStringLiteral("Пол|Заполняется Автоматически по Ф.И.О."));
-    setHint(m_ui->btOK, QStringLiteral("Сохранить изменения и закрыть карточку (Ctrl+Enter)"));
-    setHint(m_ui->btCancel, QStringLiteral("Закрыть карточку, не сохраняя изменения (Esc)"));
-    setHint(m_ui->btAdd, QStringLiteral("Добавить новую карточку приёма (Ins)"));
-    setHint(m_ui->sbtHelp, QStringLiteral("Показать справку по заполнению карточки (F1)"));
-    convertLabelHints(this);
+    showHints(this);
 
     createVisitMenu();
     bindControls();

@@ -40,10 +40,7 @@ TfmCardView::TfmCardView(SharedData &data, SettingsFile &settings, QWidget *pare
     showVisitList(m_ui->dbgDates, &m_data.dsCard);
     m_ui->dbgDates->setFixedWidth(visitListWidth(m_ui->dbgDates));
 
-    setHint(m_ui->btClose, QStringLiteral("Закрыть окно"));
-    setHint(m_ui->btPrint, QStringLiteral("Печать текущей карточки"));
-    setHint(m_ui->sbtHelp, QStringLiteral("Показать справку по просмотру карточки (F1)"));
-    convertLabelHints(this);
+    showHints(this);
 
     connect(m_ui->dbgDates, &DbGrid::gridDoubleClicked, this, &TfmCardView::dbgDatesDblClick);
     connect(m_ui->btClose, &QPushButton::clicked, this, &TfmCardView::btCloseClick);

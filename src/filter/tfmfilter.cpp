@@ -38,12 +38,7 @@ TfmFilter::TfmFilter(SharedData &data, SettingsFile &settings, StatusText status
       m_statusText(std::move(statusText)) {
     m_ui->setupUi(this);
     setUpMinimizableDialog(this);
-
-    const QString presetsHint =
-        QStringLiteral("Щёлкните правую кнопку, чтобы выбрать готовый вариант");
-    setHint(m_ui->dtpDatePriem1, QStringLiteral("Укажите начальную дату приёма\n") + presetsHint);
-    setHint(m_ui->dtpDatePriem2, QStringLiteral("Укажите конечную дату приёма\n") + presetsHint);
-    setHint(m_ui->sbtHelp, QStringLiteral("Показать справку по заполнению карточки (F1)"));
+    showHints(this);
 
     // A character the register cannot hold is refused as it is typed.
     for (QLineEdit *box : {m_ui->edAnZhi, m_ui->edStatus, m_ui->edAnamnez, m_ui->edZhaloba,

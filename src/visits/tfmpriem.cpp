@@ -30,7 +30,6 @@ namespace {
 
 const QString kC_DATE = QStringLiteral("C_DATE");
 const QString kC_DOC = QStringLiteral("C_DOC");
-const QString kC_REKOMEND = QStringLiteral("C_REKOMEND");
 
 // What "&Копия" carries over into the new visit: the doctor and the five texts.
 const char *const kCopiedFields[] = {"C_DOC",    "C_ZHALOBA",  "C_ANAMNEZ",
@@ -58,19 +57,7 @@ TfmPriem::TfmPriem(SharedData &data, SettingsFile &settings, QWidget *parent)
     m_ui->setupUi(this);
     setUpSizeableDialog(this);
 
-    const QString dateHint = QStringLiteral("Щёлкните правую кнопку для выбора даты приёма");
-    setHint(m_ui->lbDatePriem, dateHint);
-    setHint(m_ui->dbdtDatePriem, dateHint);
-    setHint(m_ui->sbDoc, QStringLiteral("Открыть справочник врачей"));
-    setHint(m_ui->btOK, QStringLiteral("Сохранить изменения и закрыть карточку (Ctrl+Enter)"));
-    setHint(m_ui->btCancel, QStringLiteral("Закрыть карточку, не сохраняя изменения (Esc)"));
-    setHint(m_ui->btPrint, QStringLiteral("Печать амбулаторной карты"));
-    setHint(m_ui->btAdd, QStringLiteral("Сохранить карточку и добавить новую"));
-    setHint(m_ui->btAddCopy, QStringLiteral("Сохранить карточку и добавить копию этой карточки"));
-    setHint(m_ui->sbtHelp, QStringLiteral("Показать справку по заполнению карточки (F1)"));
-    setHint(m_ui->sbtPrev, QStringLiteral("Более ранняя карточка"));
-    setHint(m_ui->sbtNext, QStringLiteral("Более поздняя карточка"));
-    convertLabelHints(this);
+    showHints(this);
 
     createMenus();
     bindControls();

@@ -14,7 +14,12 @@ void setHint(QWidget *control, const QString &hint) {
     control->setStatusTip(bar < 0 ? hint : hint.mid(bar + 1));
 }
 
-void convertLabelHints(QWidget *window) {
+void showHints(QWidget *window) {
+    for (QWidget *control : window->findChildren<QWidget *>()) {
+        const QString hint = control->property(kHintProperty).toString();
+        if (!hint.isEmpty())
+            setHint(control, hint);
+    }
     for (QLabel *label : window->findChildren<QLabel *>()) {
         QString hint = label->property(kHintProperty).toString();
         if (hint.isEmpty())

@@ -9,6 +9,6 @@ class QWidget;
 // line see (the whole hint when it has no "|").
 void setHint(QWidget *control, const QString &hint);
 
-// For the windows whose labels carry two-part hints: every label of the window shows its whole
-// hint as a tooltip, the "|" turned into a line break.
-void convertLabelHints(QWidget *window);
+// Every control of the window shows the hint its .ui gives it (the property "hint"), as
+// setHint; and every label shows its whole hint as a tooltip, a "|" turned into a line break.
+void showHints(QWidget *window);

@@ -364,7 +364,7 @@ private Q_SLOTS:
         start(viewMode);
         TfmMain::Windows windows;
         windows.cardEdit = windows.cardView = windows.filter = [] {};
-        windows.book = [](TfmMain::Book) {};
+        windows.book = [](BookKind) {};
         fmMain->setWindows(windows);
         if (empty)
             searchFor(QStringLiteral("Яя"));

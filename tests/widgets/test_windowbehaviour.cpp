@@ -280,10 +280,10 @@ private Q_SLOTS:
         auto *button = new QPushButton(&window);
         const QString hint =
             QStringLiteral("Фамилия имя отчество|Девичью фамилию введите после основной в скобках");
-        setHint(label, hint);
-        setHint(button, hint);
-        QCOMPARE(label->toolTip(), QStringLiteral("Фамилия имя отчество"));
-        convertLabelHints(&window);
+        // As a .ui names them.
+        label->setProperty("hint", hint);
+        button->setProperty("hint", hint);
+        showHints(&window);
         QCOMPARE(label->toolTip(),
                  QStringLiteral(
                      "Фамилия имя отчество\nДевичью фамилию введите после основной в скобках"));

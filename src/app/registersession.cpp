@@ -1,0 +1,98 @@
+#include "app/registersession.h"
+
+#include "app/patientlists.h"
+#include "data/dberror.h"
+#include "data/recoveryfile.h"
+#include "support/dates.h"
+#include "support/settingsfile.h"
+
+#include <QFileInfo>
+
+namespace {
+
+QString startListSql() {
+    return patientlists::startListSql(dates::monthBack(dates::today()));
+}
+
+} // namespace
+
+RegisterSession::RegisterSession(const StartupState &state, QObject *parent)
+    : QObject(parent), m_state(state),
+      m_settings(std::make_unique<SettingsFile>(state.settingsFile)) {}
+
+RegisterSession::~RegisterSession() = default;
+
+void RegisterSession::open() {
+    m_open = false;
+    m_data.open(m_state.databaseFile, startListSql());
+    m_open = true;
+}
+
+void RegisterSession::close() {
+    m_open = false;
+    m_data.close();
+}
+
+void RegisterSession::reopen(bool startList) {
+    const QString shownList = m_data.ibdsMain.selectSql();
+    const bool fromStart = startList || shownList.isEmpty();
+    m_open = false;
+    m_data.open(m_state.databaseFile, fromStart ? startListSql() : shownList);
+    m_open = true;
+    Q_EMIT reopened(fromStart);
+}
+
+QStringList RegisterSession::end() {
+    if (std::exchange(m_ended, true))
+        return {};
+    QStringList problems = setAsideUnconfirmedWork();
+    try {
+        m_data.close();
+    } catch (const DbError &error) {
+        problems << error.message();
+    }
+    m_open = false;
+    return problems;
+}
+
+QStringList RegisterSession::setAsideUnconfirmedWork() {
+    const UnconfirmedWork::SetAside aside = m_data.unconfirmed.setAside();
+    QStringList problems;
+    if (aside.draft) {
+        const QString failure = recoveryfile::write(recoveryPath(), registerName(), *aside.draft);
+        if (!failure.isEmpty())
+            problems << QStringLiteral("Несохранённую карточку не удалось записать для "
+                                       "восстановления: %1")
+                            .arg(failure);
+    }
+    if (!aside.failure.isEmpty()) {
+        // What the editors held may be in the register half-written: nothing of this run that is
+        // not yet committed may reach it. Every confirmed change was committed when confirmed.
+        QString refused = aside.failure;
+        try {
+            m_data.ibTrans.rollback();
+        } catch (const DbError &error) {
+            refused += u'\n' + error.message();
+        }
+        problems << refused;
+    }
+    return problems;
+}
+
+std::optional<Draft> RegisterSession::recoveryDraft() const {
+    return recoveryfile::read(recoveryPath(), registerName());
+}
+
+void RegisterSession::forgetRecovery() {
+    recoveryfile::remove(recoveryPath());
+}
+
+QString RegisterSession::registerName() const {
+    const QFileInfo file(m_state.databaseFile);
+    const QString canonical = file.canonicalFilePath();
+    return canonical.isEmpty() ? file.absoluteFilePath() : canonical;
+}
+
+QString RegisterSession::recoveryPath() const {
+    return recoveryfile::pathBeside(m_state.settingsFile);
+}
