@@ -84,6 +84,11 @@ QString ageBoxText(int age) {
     return age < 1 ? QString() : QString::number(age);
 }
 
+QString visitLabelText(int visits) {
+    return visits > 0 ? QStringLiteral("&Приёмы (%1):").arg(visits)
+                      : QStringLiteral("&Приёмы (нет):");
+}
+
 CardProblem checkCard(const QString &fullName, const QString &sex, QDate birth, QDate today) {
     if (fullName.size() < 5)
         return CardProblem::FullName;

@@ -30,6 +30,8 @@ QString digitsOnly(const QString &text);
 QDate birthDateForAge(int age, QDate today);
 // The age box's text for an age: empty below 1.
 QString ageBoxText(int age);
+// The editor's visit label for a number of visits: "&Приёмы (3):", "&Приёмы (нет):".
+QString visitLabelText(int visits);
 
 // What stops the editor's OK, checked in this order.
 enum class CardProblem { None, FullName, Sex, BirthDate };

@@ -54,8 +54,8 @@ TfmCardEdit::TfmCardEdit(SharedData &data, SettingsFile &settings, QWidget *pare
     // The main window's rules write the age of each new current patient and the count of visits.
     connect(&m_data, &SharedData::patientAgeChanged, this,
             [this](int age) { m_ui->edVozr->setText(cardrules::ageBoxText(age)); });
-    connect(&m_data, &SharedData::visitLabelChanged, this,
-            [this](const QString &label) { m_ui->lbDates->setText(label); });
+    connect(&m_data, &SharedData::visitCountChanged, this,
+            [this](int visits) { m_ui->lbDates->setText(cardrules::visitLabelText(visits)); });
 
     new KeyPreview(this, [this](QKeyEvent *event) { return FormKeyDown(event); });
     m_caption = new CaptionMessage(this, [this] { return normalCaption(); });
@@ -212,7 +212,8 @@ void TfmCardEdit::FormShow() {
 void TfmCardEdit::showVisitCount() {
     runGuarded(this, [this] {
         Dataset &visits = m_data.ibdsCard;
-        m_ui->lbDates->setText(visitLabelText(visits.isOpen() ? visits.recordCount() : 0));
+        m_ui->lbDates->setText(
+            cardrules::visitLabelText(visits.isOpen() ? visits.recordCount() : 0));
     });
 }
 

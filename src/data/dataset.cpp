@@ -1,5 +1,7 @@
 #include "data/dataset.h"
 
+#include "data/fieldvalue.h"
+
 #include "data/dberror.h"
 #include "data/statement.h"
 #include "data/transaction.h"
@@ -401,7 +403,7 @@ bool Dataset::locate(const QString &field, const QVariant &value) {
     const int index = fieldIndex(field);
     if (index < 0)
         throw DbError(QStringLiteral("Поле %1 не найдено в наборе данных %2.").arg(field, m_name));
-    const QVariant wanted = normalized(m_fields[index], value);
+    const QVariant wanted = fieldvalue::normalized(m_fields[index], value);
     for (int row = 0;; ++row) {
         if (row >= int(m_rows.size()) && !readRows(kBatch))
             return false;
@@ -480,76 +482,12 @@ QVariant Dataset::oldValue(const QString &field) const {
     return dataValue(*m_original, index);
 }
 
-// Brings a value to the field's own type; empty text is null, as an empty box is.
-QVariant Dataset::normalized(const FieldDef &field, const QVariant &value) const {
-    if (!value.isValid() || value.isNull())
-        return QVariant();
-    switch (field.kind) {
-    case FieldKind::Integer: {
-        if (value.typeId() == QMetaType::Int)
-            return value;
-        if (value.typeId() == QMetaType::QString && value.toString().trimmed().isEmpty())
-            return QVariant();
-        bool ok = false;
-        const qlonglong number = value.toLongLong(&ok);
-        if (!ok || number < INT_MIN || number > INT_MAX)
-            throw DbError(QStringLiteral("Поле %1: «%2» не является целым числом.")
-                              .arg(field.name, value.toString()));
-        return int(number);
-    }
-    case FieldKind::Date: {
-        if (value.typeId() == QMetaType::QDate)
-            return value;
-        if (value.typeId() == QMetaType::QDateTime)
-            return value.toDateTime().date();
-        const QString text = value.toString().trimmed();
-        if (text.isEmpty())
-            return QVariant();
-        const QDate date = QDate::fromString(text, QStringLiteral("dd.MM.yyyy"));
-        if (!date.isValid())
-            throw DbError(QStringLiteral("Поле %1: «%2» не является датой.").arg(field.name, text));
-        return date;
-    }
-    case FieldKind::Text:
-    case FieldKind::FixedText: {
-        if (value.typeId() == QMetaType::QString)
-            return value.toString().isEmpty() ? QVariant() : value;
-        const QString text = value.toString();
-        return text.isEmpty() ? QVariant() : QVariant(text);
-    }
-    default:
-        return value;
-    }
-}
-
 QString Dataset::checkValue(const QString &fieldName, const QVariant &value,
                             const QString &label) const {
     const int index = fieldIndex(fieldName);
     if (index < 0)
         return QStringLiteral("Поле %1 не найдено в наборе данных %2.").arg(fieldName, m_name);
-    const FieldDef &field = m_fields[size_t(index)];
-    const QString named = label.isEmpty() ? field.name : label;
-    const bool empty = !value.isValid() || value.isNull() ||
-                       (value.typeId() == QMetaType::QString && value.toString().isEmpty());
-    if (empty)
-        return field.required ? QStringLiteral("Поле %1 должно быть заполнено.").arg(named)
-                              : QString();
-    if (!field.isText())
-        return QString();
-    const QString text = value.toString();
-    const qsizetype bad = win1251::firstUnencodable(text);
-    if (bad >= 0) {
-        const int length = text.at(bad).isHighSurrogate() && bad + 1 < text.size() ? 2 : 1;
-        return QStringLiteral("Поле %1 содержит знак «%2», которого нет в кодировке "
-                              "Windows-1251.")
-            .arg(named, text.mid(bad, length));
-    }
-    if (text.size() > field.size)
-        return QStringLiteral("Поле %1 вмещает не более %2 знаков, а введено %3.")
-            .arg(named)
-            .arg(field.size)
-            .arg(text.size());
-    return QString();
+    return fieldvalue::problemWith(m_fields[size_t(index)], value, label);
 }
 
 void Dataset::setValue(const QString &fieldName, const QVariant &value) {
@@ -564,7 +502,7 @@ void Dataset::setValue(const QString &fieldName, const QVariant &value) {
         throw DbError(QStringLiteral("Набор данных %1 не в режиме редактирования.").arg(m_name));
     Row &row = *m_rows[size_t(m_current)];
     unpack(row);
-    row.values[size_t(index)] = normalized(field, value);
+    row.values[size_t(index)] = fieldvalue::normalized(field, value);
     m_modified = true;
     Q_EMIT rowChanged(m_current);
 }
@@ -721,7 +659,7 @@ void Dataset::refresh() {
     for (size_t i = 0; i < m_fields.size(); ++i) {
         const qsizetype column = refresh.columnNames().indexOf(m_fields[i].name.toUpper());
         if (column >= 0 && m_fields[i].isData())
-            row.values[i] = normalized(m_fields[i], columns.at(column));
+            row.values[i] = fieldvalue::normalized(m_fields[i], columns.at(column));
     }
     Q_EMIT rowChanged(m_current);
 }
@@ -744,7 +682,7 @@ QVariant Dataset::dataValue(const Row &row, int field) const {
     // The usual case, a column of the field's own type, needs no conversion.
     return hasFieldType(m_fields[size_t(field)], value)
                ? value
-               : normalized(m_fields[size_t(field)], value);
+               : fieldvalue::normalized(m_fields[size_t(field)], value);
 }
 
 // Turns a packed row into values of its own before it is changed.

@@ -164,7 +164,6 @@ private:
     void unpack(Row &row) const;
     QVariant lookupValue(int row, const FieldDef &field) const;
     QVariant parameterValue(const QString &name) const;
-    QVariant normalized(const FieldDef &field, const QVariant &value) const;
     void validateRow() const;
     void requireOpen() const;
     Statement &statement(std::unique_ptr<Statement> &slot, const QString &sql);

@@ -79,11 +79,6 @@ WriteStatements makeWriteStatements(const QString &table, const QString &key,
     return s;
 }
 
-QString visitLabelText(int visits) {
-    return visits > 0 ? QStringLiteral("&Приёмы (%1):").arg(visits)
-                      : QStringLiteral("&Приёмы (нет):");
-}
-
 bool isActiveFlag(const QVariant &flag) {
     const QString text = flag.toString();
     return !text.isEmpty() && QStringLiteral("TtYy").contains(text.at(0));
@@ -232,14 +227,14 @@ void SharedData::addRules() {
         deleteAll(ibdsVmeshat);
     });
 
-    auto updateVisitLabel = [this](Dataset &visits) {
-        if (isListened(QMetaMethod::fromSignal(&SharedData::visitLabelChanged))) {
+    auto countVisits = [this](Dataset &visits) {
+        if (isListened(QMetaMethod::fromSignal(&SharedData::visitCountChanged))) {
             asSideEffect("counting the visits",
-                         [&] { Q_EMIT visitLabelChanged(visitLabelText(visits.recordCount())); });
+                         [&] { Q_EMIT visitCountChanged(visits.recordCount()); });
         }
     };
-    ibdsCard.addRule(Event::AfterPost, updateVisitLabel);
-    ibdsCard.addRule(Event::AfterDelete, updateVisitLabel);
+    ibdsCard.addRule(Event::AfterPost, countVisits);
+    ibdsCard.addRule(Event::AfterDelete, countVisits);
 
     ibdsDocs.addRule(Event::BeforePost, [](Dataset &doctors) {
         if (doctors.value(QStringLiteral("D_ACTIVE")).isNull())

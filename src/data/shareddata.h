@@ -20,9 +20,6 @@ WriteStatements makeWriteStatements(const QString &table, const QString &key,
                                     const QStringList &updateColumns,
                                     const QStringList &refreshColumns = {});
 
-// Text of the patient card editor's visit label for a number of visits.
-QString visitLabelText(int visits);
-
 // True when a doctor's D_ACTIVE flag reads as "still sees patients".
 bool isActiveFlag(const QVariant &flag);
 
@@ -84,9 +81,9 @@ Q_SIGNALS:
     // in the future). Worked
     // out only while something listens (the patient card editor's age box).
     void patientAgeChanged(int age);
-    // A visit of the current patient was written or deleted: the visit label's new text. Worked
-    // out only while something listens (the patient card editor's visit label).
-    void visitLabelChanged(const QString &label);
+    // A visit of the current patient was written or deleted: how many visits the patient has
+    // now. Counted only while something listens (the patient card editor's visit label).
+    void visitCountChanged(int visits);
 
 private:
     bool isListened(const QMetaMethod &signal) const { return isSignalConnected(signal); }

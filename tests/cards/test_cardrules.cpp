@@ -108,6 +108,8 @@ private Q_SLOTS:
     void ageBox() {
         QCOMPARE(ageBoxText(0), QString());
         QCOMPARE(ageBoxText(1), QStringLiteral("1"));
+        QCOMPARE(visitLabelText(0), QStringLiteral("&Приёмы (нет):"));
+        QCOMPARE(visitLabelText(3), QStringLiteral("&Приёмы (3):"));
     }
 
     void okChecks_data() {
