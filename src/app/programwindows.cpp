@@ -1,5 +1,6 @@
 #include "app/programwindows.h"
 
+#include "app/patientlists.h"
 #include "app/tfmmain.h"
 #include "books/tfmbook.h"
 #include "cards/tfmcardedit.h"
@@ -131,6 +132,17 @@ void ProgramWindows::showCardEdit() {
     // The editor shows the age of the patient already current, as after any move.
     m_main->data().ibdsMainAfterScroll();
     window->exec();
+    // The user chose a stored card over a new one that may repeat it: the list shows that
+    // patient, and the editor opens on it.
+    while (const std::optional<int> chosen = window->takeChosenPatient()) {
+        SharedData &data = m_main->data();
+        data.showPatients(patientlists::onePatientSql(*chosen));
+        m_main->setStatusText(patientlists::kFoundStatus);
+        if (data.ibdsMain.isEmpty())
+            return; // deleted meanwhile
+        data.ibdsMainAfterScroll();
+        window->exec();
+    }
 }
 
 void ProgramWindows::showCardView() {
