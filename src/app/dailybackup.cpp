@@ -69,6 +69,19 @@ QStringList leftovers(const QStringList &fileNames) {
     return fileNames.filter(kPartialName);
 }
 
+void make(const QString &registerFile, const QString &folder, const QString &target, int keep,
+          const engine::LineSink &onLine) {
+    // The backups hold the patients' records: the folder is its owner's alone. A folder that
+    // cannot be made fails the backup, which says so.
+    QDir().mkpath(folder);
+    QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    for (const QString &name : leftovers(QDir(folder).entryList(QDir::Files)))
+        QFile::remove(folder + name);
+    registerfile::backup(registerFile, target, onLine);
+    for (const QString &name : outdated(QDir(folder).entryList(QDir::Files), keep))
+        QFile::remove(folder + name);
+}
+
 } // namespace dailybackup
 
 DailyBackup::DailyBackup(QObject *parent) : QObject(parent), m_work(new BackgroundWork(this)) {
@@ -89,15 +102,7 @@ bool DailyBackup::startIfDue(const QString &registerFile, const QString &dataFol
     m_target = folder + fileNameFor(today);
     const int keep = settings.keep;
     return m_work->start([registerFile, folder, target = m_target, keep](const auto &onLine) {
-        // The backups hold the patients' records: the folder is its owner's alone. A folder
-        // that cannot be made fails the backup, which says so.
-        QDir().mkpath(folder);
-        QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        for (const QString &name : leftovers(QDir(folder).entryList(QDir::Files)))
-            QFile::remove(folder + name);
-        registerfile::backup(registerFile, target, onLine);
-        for (const QString &name : outdated(QDir(folder).entryList(QDir::Files), keep))
-            QFile::remove(folder + name);
+        make(registerFile, folder, target, keep, onLine);
     });
 }
 

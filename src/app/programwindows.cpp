@@ -1,10 +1,12 @@
 #include "app/programwindows.h"
 
 #include "app/patientlists.h"
+#include "app/servicecommands.h"
 #include "app/tfmmain.h"
 #include "books/tfmbook.h"
 #include "cards/tfmcardedit.h"
 #include "cards/tfmcardview.h"
+#include "cards/tfmmerge.h"
 #include "filter/tfmfilter.h"
 #include "support/dates.h"
 #include "visits/tfmpriem.h"
@@ -40,6 +42,7 @@ ProgramWindows::ProgramWindows(TfmMain *fmMain) : QObject(fmMain), m_main(fmMain
         fmCardEdit()->restoreOnShow(draft);
         showCardEdit();
     };
+    windows.merge = [this] { showMerge(); };
     m_main->setWindows(std::move(windows));
 }
 
@@ -125,6 +128,24 @@ TfmFilter *ProgramWindows::fmFilter() {
         m_filter->setDates(dates::monthBack(today), today);
     }
     return m_filter;
+}
+
+TfmMerge *ProgramWindows::fmMerge() {
+    if (!m_merge) {
+        m_merge = new TfmMerge(m_main->data(), m_main->settings(), m_main);
+        m_main->adoptWindow(m_merge);
+        TfmMerge::Hooks hooks;
+        hooks.backUpFirst = [this] {
+            return m_main->serviceCommands().backUpBeforeChange(m_main->settings());
+        };
+        m_merge->setHooks(std::move(hooks));
+    }
+    return m_merge;
+}
+
+void ProgramWindows::showMerge() {
+    const int kept = m_main->data().ibdsMain.value(QStringLiteral("ID")).toInt();
+    fmMerge()->showFor(kept);
 }
 
 void ProgramWindows::showCardEdit() {

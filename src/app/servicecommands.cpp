@@ -7,6 +7,7 @@
 #include "support/dates.h"
 #include "widgets/messagebox.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -69,6 +70,32 @@ ServiceCommands::~ServiceCommands() = default;
 void ServiceCommands::startDailyBackup(const SettingsFile &settings) {
     m_daily->startIfDue(m_state.databaseFile, m_state.dataFolder,
                         dailybackup::readSettings(settings), dates::today());
+}
+
+bool ServiceCommands::backUpBeforeChange(const SettingsFile &settings) {
+    waitForDailyBackup();
+    const dailybackup::Settings daily = dailybackup::readSettings(settings);
+    const QString folder = dailybackup::folderFor(m_state.dataFolder);
+    const QDate today = dates::today();
+    if (!daily.automatic || !dailybackup::isDue(QDir(folder).entryList(QDir::Files), today))
+        return true;
+    const QString target = folder + dailybackup::fileNameFor(today);
+    const QString registerFile = m_state.databaseFile;
+    TfmProgress progress(m_window);
+    const TfmProgress::Outcome outcome = progress.run(
+        QStringLiteral("Резервная копия"),
+        QStringLiteral("Перед изменением, которое нельзя отменить, записывается ежедневная "
+                       "резервная копия базы\n%1")
+            .arg(target),
+        [&](const engine::LineSink &onLine) {
+            dailybackup::make(registerFile, folder, target, daily.keep, onLine);
+        },
+        false);
+    if (outcome.failure) {
+        tellFailure(m_window, outcome.failure);
+        return false;
+    }
+    return true;
 }
 
 void ServiceCommands::waitForDailyBackup() {

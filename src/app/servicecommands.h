@@ -28,6 +28,10 @@ public:
 
     // The day's backup, in the background, when it is due and the settings want it.
     void startDailyBackup(const SettingsFile &settings);
+    // The day's backup before a change that cannot be undone (two cards merged into one): made
+    // now, in the progress window, when it is due and the settings want it; one running in the
+    // background is waited for. False, told to the user, when it failed.
+    bool backUpBeforeChange(const SettingsFile &settings);
     DailyBackup &dailyBackup() { return *m_daily; }
 
     // The file dialogs: where to write a backup (given a suggested file) and which backup to

@@ -305,6 +305,9 @@ void TfmMain::createMenus() {
     pmAdd =
         addItem(pmMain, "pmAdd", QStringLiteral("Добавить..."), QKeySequence(Qt::Key_Insert), {});
     pmMain->setDefaultAction(pmEdit);
+    pmMain->addSeparator();
+    pmMerge = addItem(pmMain, "pmMerge", QStringLiteral("Объединить с другой карточкой..."),
+                      QKeySequence(), {});
 
     connect(mCard, &QMenu::aboutToShow, this, &TfmMain::mCardPopup);
     connect(pmMain, &QMenu::aboutToShow, this, &TfmMain::pmMainPopup);
@@ -329,6 +332,10 @@ void TfmMain::createMenus() {
     connect(pmView, &QAction::triggered, this, &TfmMain::mmViewClick);
     connect(pmEdit, &QAction::triggered, this, &TfmMain::mmEditClick);
     connect(pmAdd, &QAction::triggered, this, &TfmMain::mmAddClick);
+    connect(pmMerge, &QAction::triggered, this, [this] {
+        if (m_windowHooks.merge && !listIsEmpty())
+            runCommand(m_windowHooks.merge);
+    });
 }
 
 void TfmMain::createControls() {
@@ -602,6 +609,7 @@ void TfmMain::enableCommands() {
     sbtAdd->setEnabled(canEdit);
     for (QAction *action : {mmView, pmView})
         action->setEnabled(bool(m_windowHooks.cardView));
+    pmMerge->setEnabled(bool(m_windowHooks.merge));
     mmFilter->setEnabled(bool(m_windowHooks.filter));
     for (QAction *action : {mmDocs, mmDiag, mmVmesh})
         action->setEnabled(bool(m_windowHooks.book));
@@ -625,6 +633,7 @@ void TfmMain::pmMainPopup() {
     pmView->setEnabled(hasRows && m_windowHooks.cardView);
     pmEdit->setEnabled(hasRows && m_windowHooks.cardEdit);
     pmAdd->setEnabled(bool(m_windowHooks.cardEdit));
+    pmMerge->setEnabled(hasRows && m_windowHooks.merge);
 }
 
 void TfmMain::cbbSearchChange() {
