@@ -218,7 +218,7 @@ int main(int argc, char **argv) {
 
         std::printf("%-44s %13s %13s %8s %13s\n", "operation (median)", "program", "engine",
                     "ratio", "program cpu");
-        // A register made before the surname indexes gets them at its first open: timed apart.
+        // A register made before the name indexes gets them at its first open: timed apart.
         {
             Connection connection;
             connection.open(path);
@@ -227,8 +227,7 @@ int main(int argc, char **argv) {
                 milliseconds([&] { added = registerindexes::addMissing(connection); });
             connection.close();
             if (!added.isEmpty())
-                std::printf("%-44s %10.2f ms\n", "surname indexes added (once per register)",
-                            adding);
+                std::printf("%-44s %10.2f ms\n", "name indexes added (once per register)", adding);
         }
         std::vector<double> program, baseline;
         const int openRuns = only.isEmpty() && sqlFile.isEmpty() ? runs : 0;
