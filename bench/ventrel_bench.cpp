@@ -6,7 +6,9 @@
 //     ventrel-bench <register.fdb> --plans      (the engine's plans of the filter's statements)
 
 #include "app/patientlists.h"
+#include "cards/samepatient.h"
 #include "data/dberror.h"
+#include "data/registerindexes.h"
 #include "data/shareddata.h"
 #include "data/statement.h"
 #include "filter/filterstatement.h"
@@ -138,6 +140,55 @@ QList<int> patientsWithTenVisits(SharedData &data, int count) {
     return ids;
 }
 
+// The search for the cards a new one may repeat, as the card editor runs it before a new card
+// is saved: for a namesake of the register's most frequent full name (with and without a date
+// of birth, which narrows the statement), and for a name with a former surname in brackets.
+void timeCandidates(SharedData &data, RawFirebird &raw, int runs, bool plans) {
+    Statement frequent(data.ibMain, data.ibTrans,
+                       QStringLiteral("select first 1 FIO, min(DATAR), count(*) from MAIN "
+                                      "group by FIO order by count(*) desc"));
+    const QVariantList common = frequent.selectOne();
+    Statement bracketed(data.ibMain, data.ibTrans,
+                        QStringLiteral("select first 1 FIO, DATAR from MAIN where FIO like '%(%' "
+                                       "order by ID"));
+    const QVariantList married = bracketed.selectOne();
+    const QString surname = common.value(0).toString().section(u' ', 0, 0);
+    Statement namesakes(
+        data.ibMain, data.ibTrans,
+        QStringLiteral("select count(*) from MAIN where FIO starting with '%1 '").arg(surname));
+    std::printf("same-patient candidates: '%s' is on %d cards, its surname on %d\n",
+                qPrintable(common.value(0).toString()), common.value(2).toInt(),
+                namesakes.selectOne().value(0).toInt());
+    if (plans) {
+        const ParsedSql parsed = parseNamedParameters(samepatient::candidatesSql());
+        std::printf("%s\n  %s\n", qPrintable(parsed.text),
+                    raw.plan(win1251::encode(parsed.text).value()).constData());
+        return;
+    }
+    struct Case {
+        const char *name;
+        QString fio;
+        QDate born;
+    };
+    const Case cases[] = {
+        {"same-patient candidates, commonest name", common.value(0).toString(),
+         common.value(1).toDate()},
+        {"  the same without a date of birth", common.value(0).toString(), QDate()},
+        {"  a name with a former surname", married.value(0).toString(), married.value(1).toDate()},
+    };
+    for (const Case &c : cases) {
+        std::vector<double> times;
+        int found = 0;
+        for (int i = 0; i < runs; ++i) {
+            times.push_back(milliseconds([&] {
+                found = int(samepatient::find(data.ibMain, data.ibTrans, c.fio, c.born).size());
+            }));
+        }
+        report(c.name, times, {});
+        std::printf("%-44s %10d\n", "  candidates found", found);
+    }
+}
+
 } // namespace
 
 int main(int argc, char **argv) {
@@ -167,6 +218,17 @@ int main(int argc, char **argv) {
 
         std::printf("%-44s %13s %13s %8s %13s\n", "operation (median)", "program", "engine",
                     "ratio", "program cpu");
+        // A register made before the name indexes gets them at its first open: timed apart.
+        {
+            Connection connection;
+            connection.open(path);
+            QStringList added;
+            const double adding =
+                milliseconds([&] { added = registerindexes::addMissing(connection); });
+            connection.close();
+            if (!added.isEmpty())
+                std::printf("%-44s %10.2f ms\n", "name indexes added (once per register)", adding);
+        }
         std::vector<double> program, baseline;
         const int openRuns = only.isEmpty() && sqlFile.isEmpty() ? runs : 0;
         // The very first attach of a process loads the engine; it is shown on its own.
@@ -261,6 +323,9 @@ int main(int argc, char **argv) {
                      plainList(QString(), QStringLiteral("C_DATE>'%1'").arg(yearBack)),
                      kScreenRows);
         compare("Last year list, read to its end", periodList(dates::yearBack(today)), -1);
+
+        if (QStringLiteral("same-patient candidates").contains(only) || only.isEmpty())
+            timeCandidates(data, raw, runs, args.contains(QStringLiteral("--plans")));
 
         const int doctor = mostFrequent(data, "C_DOC", "CARD");
         const int diagnosis = mostFrequent(data, "G_DIAG", "DIAGNOZ");

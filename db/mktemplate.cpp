@@ -5,6 +5,7 @@
 
 #include "data/connection.h"
 #include "data/dberror.h"
+#include "data/registerindexes.h"
 #include "data/statement.h"
 #include "data/transaction.h"
 #include "db/sqlscript.h"
@@ -39,6 +40,9 @@ int main(int argc, char **argv) {
             transaction.commitRetaining(); // later definitions use the tables made before
         }
         transaction.commit();
+        // The indexes on the names come from the program, which adds them to older registers
+        // when it opens them: one definition for both.
+        registerindexes::addMissing(connection);
         connection.close();
     } catch (const DbError &error) {
         err << "ventrel-mktemplate: " << error.message() << "\n";

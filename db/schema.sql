@@ -73,6 +73,10 @@ CREATE INDEX IX_DIAGNOZ_G_KEY ON DIAGNOZ (G_KEY);
 CREATE INDEX IX_DIAGNOZ_G_DIAG ON DIAGNOZ (G_DIAG);
 CREATE INDEX IX_VMESHAT_V_KEY ON VMESHAT (V_KEY);
 CREATE INDEX IX_VMESHAT_V_VMESH ON VMESHAT (V_VMESH);
+/* The indexes of the patients' surnames and former surnames (IX_MAIN_SURNAME,
+   IX_MAIN_FORMER_SURNAME), on which the program finds a card that a new one may repeat, are
+   added by ventrel-mktemplate from src/data/registerindexes.cpp: the program adds the same ones
+   to a register made before them when it opens it. */
 
 CREATE GENERATOR GEN_MAIN_ID;
 CREATE GENERATOR GEN_CARD_ID;

@@ -23,6 +23,8 @@ QString surnameSearchSql(const QString &text);
 // One patient, by key: the card a recovery file brings back.
 QString onePatientSql(int id);
 inline const QString kRestoredStatus = QStringLiteral("Восстановленная карточка");
+// The card the user opened instead of a new one that may repeat it.
+inline const QString kFoundStatus = QStringLiteral("Найденная карточка");
 // The status text of a surname search: Пациенты на "Ив*".
 QString searchStatusText(const QString &text);
 

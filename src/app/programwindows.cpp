@@ -1,9 +1,12 @@
 #include "app/programwindows.h"
 
+#include "app/patientlists.h"
+#include "app/servicecommands.h"
 #include "app/tfmmain.h"
 #include "books/tfmbook.h"
 #include "cards/tfmcardedit.h"
 #include "cards/tfmcardview.h"
+#include "cards/tfmmerge.h"
 #include "filter/tfmfilter.h"
 #include "print/tfmprint.h"
 #include "support/dates.h"
@@ -24,6 +27,7 @@ ProgramWindows::ProgramWindows(TfmMain *fmMain)
         fmCardEdit()->restoreOnShow(draft);
         showCardEdit();
     };
+    windows.merge = [this] { showMerge(); };
     m_main->setWindows(std::move(windows));
 }
 
@@ -111,11 +115,38 @@ TfmFilter *ProgramWindows::fmFilter() {
     return m_filter;
 }
 
+TfmMerge *ProgramWindows::fmMerge() {
+    if (!m_merge) {
+        m_merge = new TfmMerge(m_session.data(), m_session.settings(), m_main);
+        m_main->adoptWindow(m_merge);
+        TfmMerge::Hooks hooks;
+        hooks.backUpFirst = [this] { return m_main->serviceCommands().backUpBeforeChange(); };
+        m_merge->setHooks(std::move(hooks));
+    }
+    return m_merge;
+}
+
+void ProgramWindows::showMerge() {
+    const int kept = m_session.data().ibdsMain.value(QStringLiteral("ID")).toInt();
+    fmMerge()->showFor(kept);
+}
+
 void ProgramWindows::showCardEdit() {
     TfmCardEdit *window = fmCardEdit();
     // The editor shows the age of the patient already current, as after any move.
     m_session.data().ibdsMainAfterScroll();
     window->exec();
+    // The user chose a stored card over a new one that may repeat it: the list shows that
+    // patient, and the editor opens on it.
+    while (const std::optional<int> chosen = window->takeChosenPatient()) {
+        SharedData &data = m_session.data();
+        data.showPatients(patientlists::onePatientSql(*chosen));
+        m_main->setStatusText(patientlists::kFoundStatus);
+        if (data.ibdsMain.isEmpty())
+            return; // deleted meanwhile
+        data.ibdsMainAfterScroll();
+        window->exec();
+    }
 }
 
 void ProgramWindows::showCardView() {

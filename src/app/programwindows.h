@@ -11,6 +11,7 @@ class TfmCardView;
 class TfmFilter;
 class RegisterSession;
 class TfmMain;
+class TfmMerge;
 class TfmPriem;
 class TfmPrint;
 
@@ -29,6 +30,7 @@ public:
     TfmCardView *fmCardView();
     TfmPriem *fmPriem();
     TfmFilter *fmFilter();
+    TfmMerge *fmMerge();
     TfmBook *book(BookKind kind);
 
     // The patient card editor, modally, on the current patient (new when adding).
@@ -41,6 +43,8 @@ public:
     void showPrint();
     // The filter window, modally; it fills the patient list and the status bar itself.
     void showFilter();
+    // The merge window, modally, to merge another card into the current patient's.
+    void showMerge();
     // A reference book, modally: kept from the main menu, or for choosing the entry of the
     // visit being edited (its doctor, or its current diagnosis or intervention row).
     void showBook(BookKind kind);
@@ -55,4 +59,5 @@ private:
     QPointer<TfmCardView> m_cardView;
     QPointer<TfmPriem> m_priem;
     QPointer<TfmFilter> m_filter;
+    QPointer<TfmMerge> m_merge;
 };

@@ -11,6 +11,7 @@
 #include "widgets/messagebox.h"
 
 #include <QAction>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -94,6 +95,32 @@ void ServiceCommands::mmDailyBackupClick() {
                                                             m_session.state().settingsFile)),
                                                         folder, dailybackup::folderRefusal(folder),
                                                         QDir(folder).entryList(QDir::Files)));
+}
+
+bool ServiceCommands::backUpBeforeChange() {
+    waitForDailyBackup();
+    const dailybackup::Settings daily = dailybackup::readSettings(m_session.settings());
+    const QString folder = dailybackup::folderFor(m_session.state().dataFolder);
+    const QDate today = dates::today();
+    if (!daily.automatic || !dailybackup::isDue(QDir(folder).entryList(QDir::Files), today))
+        return true;
+    const QString target = folder + dailybackup::fileNameFor(today);
+    const QString registerFile = m_session.state().databaseFile;
+    TfmProgress progress(m_window);
+    const TfmProgress::Outcome outcome = progress.run(
+        QStringLiteral("Резервная копия"),
+        QStringLiteral("Перед изменением, которое нельзя отменить, записывается ежедневная "
+                       "резервная копия базы\n%1")
+            .arg(target),
+        [&](const engine::LineSink &onLine) {
+            dailybackup::make(registerFile, folder, target, daily.keep, onLine);
+        },
+        false);
+    if (outcome.failure) {
+        tellFailure(m_window, outcome.failure);
+        return false;
+    }
+    return true;
 }
 
 void ServiceCommands::waitForDailyBackup() {

@@ -27,6 +27,10 @@ public:
     // Makes `item` of `menu` tell how the daily backup stands (off, not made and why, a wrong
     // Keep) each time the menu opens; chosen, it tells more.
     void showDailyBackupIn(QAction *item, QMenu *menu);
+    // The day's backup before a change that cannot be undone (two cards merged into one): made
+    // now, in the progress window, when it is due and the settings want it; one running in the
+    // background is waited for. False, told to the user, when it failed.
+    bool backUpBeforeChange();
     DailyBackup &dailyBackup() { return *m_daily; }
 
     // The file dialogs: where to write a backup (given a suggested file) and which backup to

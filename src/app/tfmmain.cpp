@@ -181,6 +181,8 @@ void TfmMain::createMenus() {
     pmMain->setObjectName(QStringLiteral("pmMain"));
     pmMain->addActions({ui.pmView, ui.pmEdit, ui.pmAdd});
     pmMain->setDefaultAction(viewMode() ? ui.pmView : ui.pmEdit);
+    pmMain->addSeparator();
+    pmMain->addAction(ui.pmMerge);
 
     connect(ui.mCard, &QMenu::aboutToShow, this, &TfmMain::mCardPopup);
     connect(pmMain, &QMenu::aboutToShow, this, &TfmMain::pmMainPopup);
@@ -197,6 +199,10 @@ void TfmMain::createMenus() {
     };
     for (const auto &[action, handler] : commands)
         connect(action, &QAction::triggered, this, handler);
+    connect(ui.pmMerge, &QAction::triggered, this, [this] {
+        if (m_windowHooks.merge && !listIsEmpty())
+            runCommand(m_windowHooks.merge);
+    });
     connect(ui.mmBackup, &QAction::triggered, m_services, &ServiceCommands::mmBackupClick);
     connect(ui.mmRestore, &QAction::triggered, m_services, &ServiceCommands::mmRestoreClick);
     connect(ui.mmCheck, &QAction::triggered, m_services, &ServiceCommands::mmCheckClick);
@@ -426,6 +432,7 @@ void TfmMain::enableCommands() {
     m_ui->sbtAdd->setEnabled(canEdit);
     for (QAction *action : {m_ui->mmView, m_ui->pmView})
         action->setEnabled(bool(m_windowHooks.cardView));
+    m_ui->pmMerge->setEnabled(bool(m_windowHooks.merge));
     m_ui->mmFilter->setEnabled(bool(m_windowHooks.filter));
     for (QAction *action : {m_ui->mmDocs, m_ui->mmDiag, m_ui->mmVmesh})
         action->setEnabled(bool(m_windowHooks.book));
@@ -449,6 +456,7 @@ void TfmMain::pmMainPopup() {
     m_ui->pmView->setEnabled(hasRows && m_windowHooks.cardView);
     m_ui->pmEdit->setEnabled(hasRows && m_windowHooks.cardEdit);
     m_ui->pmAdd->setEnabled(bool(m_windowHooks.cardEdit));
+    m_ui->pmMerge->setEnabled(hasRows && m_windowHooks.merge);
 }
 
 void TfmMain::cbbSearchChange() {

@@ -56,6 +56,8 @@ public:
         // The patient card editor on the current row of ibdsMain (new, or a stored patient),
         // with what a card and a visit over it held when the run ended before they were saved.
         std::function<void(const Draft &)> restore;
+        // The merge of another card into the current patient's.
+        std::function<void()> merge;
     };
     void setWindows(Windows windows);
     const Windows &windows() const { return m_windowHooks; }

@@ -1,5 +1,6 @@
 #include "cards/tfmcardedit.h"
 
+#include "cards/tfmsamepatient.h"
 #include "cards/visitlist.h"
 
 #include "data/discardpoint.h"
@@ -183,6 +184,8 @@ void TfmCardEdit::hideEvent(QHideEvent *event) {
 
 void TfmCardEdit::FormShow() {
     m_newPatient.clear();
+    m_keepNew = false;
+    m_chosenPatient.reset();
     m_begun = dates::now();
     runGuarded(this, [this] { m_discard->set(); });
     m_data.unconfirmed.opened(this);
@@ -286,7 +289,7 @@ bool TfmCardEdit::okAction() {
     m_leavingForOk = false;
     if (leaving && leaving != m_ui->btOK)
         boxExit(leaving);
-    if (!passesChecks())
+    if (!passesChecks() || !askAboutSamePatient())
         return false;
     Dataset &patients = m_data.ibdsMain;
     const bool saved = runGuarded(this, [this, &patients] {
@@ -489,11 +492,41 @@ bool TfmCardEdit::postNewPatient() {
         return true;
     if (QWidget *box = focusWidget())
         boxExit(box);
-    if (!passesChecks())
+    if (!passesChecks() || !askAboutSamePatient())
         return false;
     patients.post();
     m_newPatient = patients.value(QStringLiteral("ID"));
     return true;
+}
+
+bool TfmCardEdit::askAboutSamePatient() {
+    const Dataset &patients = m_data.ibdsMain;
+    if (patients.state() != Dataset::State::Insert || m_keepNew)
+        return true;
+    QList<samepatient::Candidate> found;
+    if (!runGuarded(this, [&] {
+            found = samepatient::find(
+                m_data.ibMain, m_data.ibTrans, patients.value(kFIO).toString(),
+                patients.value(kDATAR).toDate(), patients.value(QStringLiteral("ID")));
+        })) {
+        return false;
+    }
+    if (found.isEmpty())
+        return true;
+    const TfmSamePatient::Choice choice = TfmSamePatient::ask(this, found);
+    switch (choice.answer) {
+    case TfmSamePatient::Answer::KeepNew:
+        m_keepNew = true;
+        return true;
+    case TfmSamePatient::Answer::Open:
+        // The new card goes as with Cancel; the opener shows the chosen one.
+        m_chosenPatient = choice.patient;
+        discardAndClose();
+        return false;
+    case TfmSamePatient::Answer::Cancel:
+        break;
+    }
+    return false;
 }
 
 void TfmCardEdit::pmEditClick() {

@@ -55,6 +55,9 @@ public:
     // The next showing puts back what the card (and a visit opened over it) held when the run
     // ended before it was saved; the caller has made the patient current, or inserted it.
     void restoreOnShow(const Draft &draft);
+    // The stored patient the user chose to open instead of the new card that may repeat it, once
+    // the window has closed; asked once.
+    std::optional<int> takeChosenPatient() { return std::exchange(m_chosenPatient, std::nullopt); }
 
     static constexpr int kHelpTopic = 50;
 
@@ -101,6 +104,9 @@ private:
     void showProblem(cardrules::CardProblem problem);
     // Writes a new patient for its first visit, after the card's checks; false when they fail.
     bool postNewPatient();
+    // Before a new card is saved: asks about the stored cards it may repeat. False when the
+    // user goes back to the card, or chose a stored card (the window then closes).
+    bool askAboutSamePatient();
     // Cancels what is pending, goes back to the discard point and closes the window.
     void discardAndClose();
     void restoreDraft();
@@ -130,5 +136,7 @@ private:
     QDateTime m_begun; // when the card was opened
     std::optional<Draft> m_restore;
     bool m_leavingForOk = false;
+    bool m_keepNew = false; // the user said this showing's new card is no repeat
+    std::optional<int> m_chosenPatient;
     QMetaObject::Connection m_pagingConnection;
 };

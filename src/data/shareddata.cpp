@@ -1,6 +1,7 @@
 #include "data/shareddata.h"
 
 #include "data/dberror.h"
+#include "data/registerindexes.h"
 #include "support/dates.h"
 
 #include <QDebug>
@@ -287,6 +288,11 @@ QList<Dataset *> SharedData::datasets() {
 void SharedData::open(const QString &databasePath, const QString &patientListSql) {
     close();
     ibMain.open(databasePath);
+    // A register made by an earlier version gets the indexes it lacks. Without them every
+    // statement still works, only slower: a register that may not be changed now (another user
+    // working in it on a server) still opens.
+    asSideEffect("adding the register's new indexes",
+                 [this] { registerindexes::addMissing(ibMain); });
     ibdsMain.setSelectSql(patientListSql);
     for (Dataset *dataset : datasets())
         dataset->open();

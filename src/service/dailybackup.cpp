@@ -150,6 +150,23 @@ QString newest(const QStringList &fileNames) {
     return found;
 }
 
+void make(const QString &registerFile, const QString &folder, const QString &target, int keep,
+          const engine::LineSink &onLine) {
+    // The backups hold the patients' records: the folder is its owner's alone. A folder that
+    // cannot be made, or is not a fit one, fails the backup, which says so.
+    QDir().mkpath(folder);
+    if (const QString refusal = folderRefusal(folder); !refusal.isEmpty()) {
+        throw registerfile::Failure(
+            QStringLiteral("Не удалось сделать резервную копию базы в файл\n%1\n").arg(target) +
+                refusal,
+            QString());
+    }
+    QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    registerfile::backup(registerFile, target, onLine);
+    for (const QString &name : outdated(QDir(folder).entryList(QDir::Files), keep))
+        QFile::remove(folder + name);
+}
+
 } // namespace dailybackup
 
 DailyBackup::DailyBackup(QObject *parent) : QObject(parent), m_work(new BackgroundWork(this)) {
@@ -170,19 +187,7 @@ bool DailyBackup::startIfDue(const QString &registerFile, const QString &dataFol
     m_target = folder + fileNameFor(today);
     const int keep = settings.keep;
     return m_work->start([registerFile, folder, target = m_target, keep](const auto &onLine) {
-        // The backups hold the patients' records: the folder is its owner's alone. A folder
-        // that cannot be made, or is not a fit one, fails the backup, which says so.
-        QDir().mkpath(folder);
-        if (const QString refusal = folderRefusal(folder); !refusal.isEmpty()) {
-            throw registerfile::Failure(
-                QStringLiteral("Не удалось сделать резервную копию базы в файл\n%1\n").arg(target) +
-                    refusal,
-                QString());
-        }
-        QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        registerfile::backup(registerFile, target, onLine);
-        for (const QString &name : outdated(QDir(folder).entryList(QDir::Files), keep))
-            QFile::remove(folder + name);
+        make(registerFile, folder, target, keep, onLine);
     });
 }
 

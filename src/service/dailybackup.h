@@ -1,5 +1,7 @@
 #pragma once
 
+#include "service/engineservices.h"
+
 #include <QDate>
 #include <QObject>
 #include <QString>
@@ -57,6 +59,12 @@ bool isDue(const QStringList &fileNames, const QDate &today);
 QStringList outdated(const QStringList &fileNames, int keep);
 // The newest daily backup among the names; empty when there is none.
 QString newest(const QStringList &fileNames);
+
+// The day's backup of `registerFile` into `folder` as `target`, then the removal of the daily
+// backups beyond the newest `keep`; the engine's lines go to `onLine`. The folder is made, its
+// owner's alone. Raises registerfile::Failure when the backup fails.
+void make(const QString &registerFile, const QString &folder, const QString &target, int keep,
+          const engine::LineSink &onLine);
 
 } // namespace dailybackup
 

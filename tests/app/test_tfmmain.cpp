@@ -363,7 +363,7 @@ private Q_SLOTS:
         QFETCH(QString, defaultItem);
         start(viewMode);
         TfmMain::Windows windows;
-        windows.cardEdit = windows.cardView = windows.filter = [] {};
+        windows.cardEdit = windows.cardView = windows.filter = windows.merge = [] {};
         windows.book = [](BookKind) {};
         fmMain->setWindows(windows);
         if (empty)
@@ -376,7 +376,7 @@ private Q_SLOTS:
         card->close();
         popup->popup(QPoint(0, 0));
         popup->close();
-        for (const char *item : {"mmView", "mmEdit", "pmView", "pmEdit"})
+        for (const char *item : {"mmView", "mmEdit", "pmView", "pmEdit", "pmMerge"})
             QCOMPARE(action(item)->isEnabled(), !empty);
         for (const char *item : {"mmAdd", "mmDel", "pmAdd"})
             QVERIFY(action(item)->isEnabled());
