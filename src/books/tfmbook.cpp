@@ -9,6 +9,7 @@
 #include "widgets/guarded.h"
 #include "widgets/keypreview.h"
 #include "widgets/labelhints.h"
+#include "widgets/menucommand.h"
 #include "widgets/messagebox.h"
 #include "widgets/refusalhint.h"
 #include "widgets/windowbehaviour.h"
@@ -100,10 +101,7 @@ void TfmBook::createMenu() {
     m_menu->setObjectName(m_config.menuName);
     DbGrid *grid = m_ui->dbgBook;
     auto addItem = [this](const char *name, const QString &caption, void (TfmBook::*handler)()) {
-        QAction *action = m_menu->addAction(caption);
-        action->setObjectName(QLatin1String(name));
-        connect(action, &QAction::triggered, this, handler);
-        return action;
+        return addMenuCommand(m_menu, name, caption, this, handler);
     };
     QAction *pmEdit = addItem("pmEdit", QStringLiteral("Правка"), &TfmBook::pmEditClick);
     // F2 acts through the menu while the list has the focus.

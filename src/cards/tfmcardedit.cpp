@@ -15,6 +15,7 @@
 #include "widgets/guarded.h"
 #include "widgets/keypreview.h"
 #include "widgets/labelhints.h"
+#include "widgets/menucommand.h"
 #include "widgets/messagebox.h"
 #include "widgets/windowbehaviour.h"
 
@@ -77,14 +78,12 @@ void TfmCardEdit::createVisitMenu() {
     pmPriem->setObjectName(QStringLiteral("pmPriem"));
     auto addItem = [this](const char *name, const QString &caption, const QKeySequence &key,
                           void (TfmCardEdit::*handler)()) {
-        QAction *action = pmPriem->addAction(caption);
-        action->setObjectName(QLatin1String(name));
+        QAction *action = addMenuCommand(pmPriem, name, caption, this, handler);
         action->setShortcut(key);
         action->setShortcutVisibleInContextMenu(true);
         // The keys act through the menu while the visit list has the focus.
         action->setShortcutContext(Qt::WidgetShortcut);
         m_ui->dbgDates->addAction(action);
-        connect(action, &QAction::triggered, this, handler);
         return action;
     };
     pmEdit = addItem("pmEdit", QStringLiteral("Правка..."), QKeySequence(Qt::Key_F4),

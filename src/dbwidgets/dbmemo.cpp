@@ -1,5 +1,7 @@
 #include "dbwidgets/dbmemo.h"
 
+#include "dbwidgets/memoenter.h"
+
 #include "support/win1251input.h"
 
 #include <QKeyEvent>
@@ -67,8 +69,38 @@ DbMemo::Entry DbMemo::entering(const QString &typed) const {
             QStringLiteral("не более %1 знаков, перевод строки — два знака").arg(m_maxLength)};
 }
 
+bool DbMemo::enterByRule() {
+    if (m_enterRule == EnterRule::LineBreak)
+        return false;
+    const QString text = fieldText();
+    const bool caretAtEnd = textCursor().selectionStart() == toPlainText().size();
+    const MemoEnter enter = memoEnter(text, caretAtEnd, m_enterRule == EnterRule::NumberedList);
+    switch (enter.action) {
+    case MemoEnter::Action::Leave:
+        if (enter.text != text)
+            setFieldText(enter.text);
+        QWidget::focusNextPrevChild(true); // on to the next control, as Tab goes
+        return true;
+    case MemoEnter::Action::Number:
+        if (m_maxLength > 0 && fieldLength(enter.text) > m_maxLength)
+            return false; // no room for the number: an ordinary Enter, or told why not
+        moveCursor(QTextCursor::End);
+        insertPlainText(
+            enter.text.mid(text.size()).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+        return true;
+    case MemoEnter::Action::LineBreak:
+        break;
+    }
+    return false;
+}
+
 void DbMemo::keyPressEvent(QKeyEvent *event) {
     const bool lineBreak = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (lineBreak && !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) &&
+        !isReadOnly() && enterByRule()) {
+        event->accept();
+        return;
+    }
     const QString typed = lineBreak ? QStringLiteral("\n") : event->text();
     const bool printable = lineBreak || (!typed.isEmpty() && typed.at(0).unicode() >= 32 &&
                                          typed.at(0).unicode() != 127);

@@ -9,6 +9,7 @@
 #include "widgets/dialogwindow.h"
 #include "widgets/guarded.h"
 #include "widgets/labelhints.h"
+#include "widgets/menucommand.h"
 #include "widgets/windowbehaviour.h"
 
 #include <QGuiApplication>
@@ -83,10 +84,8 @@ void TfmFilter::createPresetMenu() {
         {"pmmLastYear", filter::Preset::Last12Months}, {"pmmLastMonth", filter::Preset::Last30Days},
     };
     for (const auto &[name, preset] : items) {
-        QAction *action = pmDatePriem->addAction(filter::presetCaption(preset, today));
-        action->setObjectName(QLatin1String(name));
-        connect(action, &QAction::triggered, this,
-                [this, preset = preset] { applyPreset(preset); });
+        addMenuCommand(pmDatePriem, name, filter::presetCaption(preset, today), this,
+                       [this, preset = preset] { applyPreset(preset); });
     }
     // The menu belongs to the date criterion's check box and to both pickers.
     for (QWidget *owner :

@@ -10,24 +10,6 @@
 // room among its two columns and three bands.
 namespace priemrules {
 
-// What Enter typed in a memo does. The text is the memo's as the field keeps it (lines ending in
-// CR LF); `caretAtEnd` tells whether the caret (the start of the selection) stands after its last
-// character.
-struct MemoEnter {
-    enum class Action {
-        LineBreak, // left to the memo: an ordinary line break
-        Leave,     // the memo takes `text` and the focus moves on to the next control
-        Number,    // the memo takes `text`, the next number of the list, caret at the end
-    };
-    Action action = Action::LineBreak;
-    QString text;
-};
-// Enter at the end of an empty text or of an empty last line leaves the box, the text trimmed of
-// blanks and line breaks at both ends. In the recommendations (`numbered`), Enter at the end of a
-// last line that begins with a one-digit number and "." starts the next line with the next number;
-// Enter after a last line that holds only its number ("4. ") drops that line and leaves the box.
-MemoEnter memoEnter(const QString &text, bool caretAtEnd, bool numbered);
-
 // What an empty recommendations box holds as soon as it is entered.
 inline const QString kFirstRecommendation = QStringLiteral("1. ");
 
@@ -67,5 +49,33 @@ struct PriemGeometry {
 // (diagnoses, status, recommendations to the bottom) and beside them the complaints, the
 // examination, and the anamnesis over the interventions. Divisions drop the fraction.
 PriemGeometry layOutPriem(PriemGeometry at, QSize client);
+
+// The controls the layout moves, by their names, and where each stands in PriemGeometry.
+struct PlacedControl {
+    const char *name;
+    QRect PriemGeometry::*rect;
+};
+inline constexpr PlacedControl kPlacedControls[] = {
+    {"dbgDiagnoz", &PriemGeometry::dbgDiagnoz},
+    {"lbStatus", &PriemGeometry::lbStatus},
+    {"dbmStatus", &PriemGeometry::dbmStatus},
+    {"lbRekomend", &PriemGeometry::lbRekomend},
+    {"dbmRekomend", &PriemGeometry::dbmRekomend},
+    {"lbZhaloba", &PriemGeometry::lbZhaloba},
+    {"dbmZhaloba", &PriemGeometry::dbmZhaloba},
+    {"lbObsled", &PriemGeometry::lbObsled},
+    {"dbmObsled", &PriemGeometry::dbmObsled},
+    {"lbAnamnez", &PriemGeometry::lbAnamnez},
+    {"dbmAnamnez", &PriemGeometry::dbmAnamnez},
+    {"dbgVmeshat", &PriemGeometry::dbgVmeshat},
+    {"btOK", &PriemGeometry::btOK},
+    {"btCancel", &PriemGeometry::btCancel},
+    {"btPrint", &PriemGeometry::btPrint},
+    {"btAdd", &PriemGeometry::btAdd},
+    {"btAddCopy", &PriemGeometry::btAddCopy},
+    {"sbtHelp", &PriemGeometry::sbtHelp},
+    {"sbtPrev", &PriemGeometry::sbtPrev},
+    {"sbtNext", &PriemGeometry::sbtNext},
+};
 
 } // namespace priemrules

@@ -11,6 +11,7 @@
 #include "widgets/guarded.h"
 #include "widgets/keypreview.h"
 #include "widgets/labelhints.h"
+#include "widgets/menucommand.h"
 #include "widgets/messagebox.h"
 #include "widgets/refusalhint.h"
 #include "widgets/windowbehaviour.h"
@@ -22,7 +23,6 @@
 #include <QMenu>
 #include <QTimer>
 
-using priemrules::MemoEnter;
 using priemrules::QuickDay;
 using priemrules::VisitProblem;
 
@@ -90,10 +90,7 @@ void TfmPriem::createMenus() {
     popPriem->setObjectName(QStringLiteral("popPriem"));
     auto addItem = [this](QMenu *menu, const char *name, const QString &caption,
                           void (TfmPriem::*handler)()) {
-        QAction *action = menu->addAction(caption);
-        action->setObjectName(QLatin1String(name));
-        connect(action, &QAction::triggered, this, handler);
-        return action;
+        return addMenuCommand(menu, name, caption, this, handler);
     };
     pmAdd = addItem(popPriem, "pmAdd", QStringLiteral("Добавить"), &TfmPriem::pmAddClick);
     pmSpr = addItem(popPriem, "pmSpr", QStringLiteral("Справочник..."), &TfmPriem::pmSprClick);
@@ -135,10 +132,14 @@ void TfmPriem::bindControls() {
         {m_ui->dbmObsled, "C_OBSLED"},   {m_ui->dbmRekomend, "C_REKOMEND"},
         {m_ui->dbmAnamnez, "C_ANAMNEZ"},
     };
+    // dbmKeyPress: Enter on an empty last line leaves a box; the recommendations number
+    // themselves.
     for (auto [memo, field] : memos) {
         m_mapper->addMapping(memo, QLatin1String(field));
-        memo->installEventFilter(this);
+        memo->setEnterRule(DbMemo::EnterRule::LeaveOnEmptyLine);
     }
+    m_ui->dbmRekomend->setEnterRule(DbMemo::EnterRule::NumberedList);
+    m_ui->dbmRekomend->installEventFilter(this);
     tellRefusalsOfLabelledBoxes(this);
 
     m_ui->dbgDiagnoz->setDataSource(&m_data.dsDiagnoz,
@@ -599,12 +600,7 @@ bool TfmPriem::FormKeyDown(QKeyEvent *event) {
 }
 
 bool TfmPriem::eventFilter(QObject *watched, QEvent *event) {
-    auto *memo = qobject_cast<DbMemo *>(watched);
     switch (event->type()) {
-    case QEvent::KeyPress:
-        if (memo && memoKeyPress(memo, static_cast<QKeyEvent *>(event)))
-            return true;
-        break;
     case QEvent::FocusIn:
         if (watched == m_ui->dbmRekomend && !isPassingFocus(event))
             dbmRekomendEnter();
@@ -621,35 +617,6 @@ bool TfmPriem::eventFilter(QObject *watched, QEvent *event) {
         break;
     }
     return QDialog::eventFilter(watched, event);
-}
-
-// dbmKeyPress: Enter on an empty last line leaves the box; in the recommendations, Enter after a
-// numbered line starts the next number.
-bool TfmPriem::memoKeyPress(DbMemo *memo, QKeyEvent *event) {
-    if ((event->key() != Qt::Key_Return && event->key() != Qt::Key_Enter) ||
-        (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) || memo->isReadOnly()) {
-        return false;
-    }
-    const QString text = memo->fieldText();
-    const bool caretAtEnd = memo->textCursor().selectionStart() == memo->toPlainText().size();
-    const MemoEnter enter = priemrules::memoEnter(text, caretAtEnd, memo == m_ui->dbmRekomend);
-    switch (enter.action) {
-    case MemoEnter::Action::Leave:
-        if (enter.text != text)
-            memo->setFieldText(enter.text);
-        focusNextChild();
-        return true;
-    case MemoEnter::Action::Number:
-        if (memo->maxLength() > 0 && DbMemo::fieldLength(enter.text) > memo->maxLength())
-            return false; // no room for the number: the memo takes the Enter, or tells why not
-        memo->moveCursor(QTextCursor::End);
-        memo->insertPlainText(
-            enter.text.mid(text.size()).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
-        return true;
-    case MemoEnter::Action::LineBreak:
-        break;
-    }
-    return false;
 }
 
 // An empty recommendations box starts the list as soon as it is entered.
@@ -724,41 +691,18 @@ void TfmPriem::resizeEvent(QResizeEvent *event) {
 }
 
 void TfmPriem::FormResize() {
-    Ui::TfmPriem &ui = *m_ui;
-    struct Placed {
-        QWidget *control;
-        QRect priemrules::PriemGeometry::*rect;
-    };
     using G = priemrules::PriemGeometry;
-    const Placed placed[] = {
-        {ui.dbgDiagnoz, &G::dbgDiagnoz},
-        {ui.lbStatus, &G::lbStatus},
-        {ui.dbmStatus, &G::dbmStatus},
-        {ui.lbRekomend, &G::lbRekomend},
-        {ui.dbmRekomend, &G::dbmRekomend},
-        {ui.lbZhaloba, &G::lbZhaloba},
-        {ui.dbmZhaloba, &G::dbmZhaloba},
-        {ui.lbObsled, &G::lbObsled},
-        {ui.dbmObsled, &G::dbmObsled},
-        {ui.lbAnamnez, &G::lbAnamnez},
-        {ui.dbmAnamnez, &G::dbmAnamnez},
-        {ui.dbgVmeshat, &G::dbgVmeshat},
-        {ui.btOK, &G::btOK},
-        {ui.btCancel, &G::btCancel},
-        {ui.btPrint, &G::btPrint},
-        {ui.btAdd, &G::btAdd},
-        {ui.btAddCopy, &G::btAddCopy},
-        {ui.sbtHelp, &G::sbtHelp},
-        {ui.sbtPrev, &G::sbtPrev},
-        {ui.sbtNext, &G::sbtNext},
-    };
+    if (m_placed.empty()) {
+        for (const priemrules::PlacedControl &placed : priemrules::kPlacedControls)
+            m_placed.emplace_back(findChild<QWidget *>(QLatin1String(placed.name)), placed.rect);
+    }
     G geometry;
-    for (const Placed &p : placed)
-        geometry.*p.rect = p.control->geometry();
+    for (const auto &[control, rect] : m_placed)
+        geometry.*rect = control->geometry();
     geometry = priemrules::layOutPriem(geometry, size());
-    for (const Placed &p : placed)
-        p.control->setGeometry(geometry.*p.rect);
-    ui.sbtHelp->setVisible(geometry.helpAndPrevShown);
-    ui.sbtPrev->setVisible(geometry.helpAndPrevShown);
-    ui.btPrint->setVisible(geometry.printShown);
+    for (const auto &[control, rect] : m_placed)
+        control->setGeometry(geometry.*rect);
+    m_ui->sbtHelp->setVisible(geometry.helpAndPrevShown);
+    m_ui->sbtPrev->setVisible(geometry.helpAndPrevShown);
+    m_ui->btPrint->setVisible(geometry.printShown);
 }

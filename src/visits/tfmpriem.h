@@ -10,6 +10,8 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <utility>
+#include <vector>
 
 namespace Ui {
 class TfmPriem;
@@ -130,7 +132,6 @@ private:
     // changed, or a row written since the discard point.
     bool hasChanges() const;
 
-    bool memoKeyPress(DbMemo *memo, QKeyEvent *event);
     void dbmRekomendEnter();
     void dbmRekomendExit();
     // The grid the menu of the grids works on: the one it was opened over, or the focused one.
@@ -161,4 +162,6 @@ private:
     QVariant m_newVisit;
     QDateTime m_begun; // when the visit being edited was opened or started
     std::optional<VisitDraft> m_restore;
+    // The controls the layout moves, with their places in its geometry.
+    std::vector<std::pair<QWidget *, QRect priemrules::PriemGeometry::*>> m_placed;
 };
