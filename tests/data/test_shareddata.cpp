@@ -348,6 +348,42 @@ private Q_SLOTS:
         QCOMPARE(data->ibdsCard.value(QStringLiteral("C_DocFIO")).toString(), name.left(20));
     }
 
+    // The books are held whole, however long they are: a visit whose doctor, diagnosis or
+    // intervention sorts after the rows a dataset reads at first shows its name all the same.
+    void visitShowsNamesFromTheWholeBooks() {
+        for (int i = 1; i <= 45; ++i) {
+            const QString number = QStringLiteral("%1").arg(i, 2, 10, QLatin1Char('0'));
+            addBookRow(data->ibdsDocs, QStringLiteral("D_FIO"), QStringLiteral("Врач ") + number);
+            addBookRow(data->ibdsDiag, QStringLiteral("Z_NAME"),
+                       QStringLiteral("Диагноз ") + number);
+            addBookRow(data->ibdsVmes, QStringLiteral("E_NAME"),
+                       QStringLiteral("Вмешательство ") + number);
+        }
+        addPatient(QStringLiteral("Андреев Андрей Андреевич"));
+        data->ibdsCard.insert();
+        data->ibdsCard.setValue(QStringLiteral("C_DOC"),
+                                data->ibdsDocs.value(QStringLiteral("D_ID")));
+        data->ibdsDiagnoz.insert();
+        data->ibdsDiagnoz.setValue(QStringLiteral("G_DIAG"),
+                                   data->ibdsDiag.value(QStringLiteral("Z_ID")));
+        data->ibdsDiagnoz.post();
+        data->ibdsVmeshat.insert();
+        data->ibdsVmeshat.setValue(QStringLiteral("V_VMESH"),
+                                   data->ibdsVmes.value(QStringLiteral("E_ID")));
+        data->ibdsVmeshat.post();
+        data->ibdsCard.post();
+        // Read anew, as at the next start.
+        data->close();
+        data = std::make_unique<SharedData>();
+        data->open(db->path(), kAllPatients);
+        QCOMPARE(data->ibdsCard.value(QStringLiteral("C_DocFIO")).toString(),
+                 QStringLiteral("Врач 45"));
+        QCOMPARE(data->ibdsDiagnoz.value(QStringLiteral("G_DIAGNAME")).toString(),
+                 QStringLiteral("Диагноз 45"));
+        QCOMPARE(data->ibdsVmeshat.value(QStringLiteral("V_VMESHATNAME")).toString(),
+                 QStringLiteral("Вмешательство 45"));
+    }
+
     void lookupSearchesOnlyRowsTheBookHolds() {
         addBookRow(data->ibdsDiag, QStringLiteral("Z_NAME"), QStringLiteral("Гастрит"));
         addPatient(QStringLiteral("Андреев Андрей Андреевич"));
