@@ -1,31 +1,22 @@
 #include "widgets/keypreview.h"
 
 #include <QApplication>
-#include <QChildEvent>
 #include <QKeyEvent>
 #include <QWidget>
 
 KeyPreview::KeyPreview(QWidget *window, Handler handler)
     : QObject(window), m_window(window), m_handler(std::move(handler)) {
-    watch(window);
-    // A control's own filters (a grid's keys, a box's Enter rules) may be set after this one, and
-    // Qt asks the filter set last first: the control that takes the focus, where every key
-    // starts, and the window, where a key goes when no control has the focus, get this one in
-    // front again.
+    // A key goes to the control that has the focus, and to the window when none has it; it looks
+    // no further than those. Qt asks the filter set last first, and a control's own filters (a
+    // grid's keys, a box's Enter rules) may come after this one: the control that takes the
+    // focus, and the window, get this one in front again then.
+    window->installEventFilter(this);
     connect(qApp, &QApplication::focusChanged, this, [this](QWidget *, QWidget *now) {
         if (now && m_window && now->window() == m_window) {
             m_window->installEventFilter(this);
             now->installEventFilter(this);
         }
     });
-}
-
-void KeyPreview::watch(QWidget *widget) {
-    widget->installEventFilter(this);
-    for (QObject *child : widget->children()) {
-        if (child->isWidgetType())
-            watch(static_cast<QWidget *>(child));
-    }
 }
 
 bool KeyPreview::eventFilter(QObject *watched, QEvent *event) {
@@ -36,13 +27,6 @@ bool KeyPreview::eventFilter(QObject *watched, QEvent *event) {
         return false;
     }
     m_passedOn = nullptr;
-    if (event->type() == QEvent::ChildAdded) {
-        // A control made or put into the window later (an editor a grid opens, say); it may
-        // still be under construction, so only what QObject and QWidget know is asked of it.
-        if (QObject *child = static_cast<QChildEvent *>(event)->child(); child->isWidgetType())
-            watch(static_cast<QWidget *>(child));
-        return false;
-    }
     if (event->type() != QEvent::KeyPress || !m_window)
         return false;
     // A key event travels from the focused control up to the window: look at it once, when it

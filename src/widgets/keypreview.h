@@ -10,8 +10,8 @@ class QWidget;
 
 // Lets a window see every key pressed in any of its controls before the control does, as the
 // window's own key handler; the handler returns true to consume the key. It watches the window
-// and its controls only, those made later included; a key in another window, or in a dialog or
-// a popup opened over this one, is none of its business.
+// and the controls of the window that take the focus, those made later included; a key in
+// another window, or in a dialog or a popup opened over this one, is none of its business.
 class KeyPreview : public QObject {
     Q_OBJECT
 public:
@@ -23,8 +23,6 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    void watch(QWidget *widget);
-
     QPointer<QWidget> m_window;
     Handler m_handler;
     // The key the handler saw and left to the controls, while it travels on up to the window;
