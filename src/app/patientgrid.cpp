@@ -46,7 +46,7 @@ void NameWithAddressDelegate::paint(QPainter *painter, const QStyleOptionViewIte
         if (index.row() < m_patients->fetchedCount())
             address = m_patients->value(index.row(), QStringLiteral("ADR")).toString();
     } catch (const DbError &error) {
-        reportLater(parent(), error.message());
+        reportLater(parent(), error);
         return;
     }
     if (address.isEmpty())

@@ -110,7 +110,7 @@ QVariant DatasetModel::data(const QModelIndex &index, int role) const {
             return QVariant();
         return m_dataset->displayText(index.row(), m_fieldIndex.value(index.column(), -1));
     } catch (const DbError &error) {
-        reportLater(const_cast<DatasetModel *>(this), error.message());
+        reportLater(const_cast<DatasetModel *>(this), error);
         return QVariant();
     }
 }
@@ -129,7 +129,7 @@ bool DatasetModel::canFetchMore(const QModelIndex &parent) const {
         return m_dataset->canFetchMore();
     } catch (const DbError &error) {
         m_fetchFailed = true;
-        reportLater(const_cast<DatasetModel *>(this), error.message());
+        reportLater(const_cast<DatasetModel *>(this), error);
         return false;
     }
 }
@@ -143,7 +143,7 @@ void DatasetModel::fetchMore(const QModelIndex &parent) {
         // The view asks again at every scroll: one refusal stops the reading until the list is
         // filled anew, so that the user sees one message, not one per scroll.
         m_fetchFailed = true;
-        reportLater(this, error.message());
+        reportLater(this, error);
     }
 }
 

@@ -27,7 +27,8 @@ template <typename Work> bool runGuarded(QWidget *parent, Work &&work) {
     return false;
 }
 
-// Reports a failure once the work under way is over: for failures met while a view paints or
-// asks a model, where a message box would start another event loop inside the painting. Several
-// failures before the box shows give one box, the first one's.
-void reportLater(QObject *context, const QString &text);
+// Reports a refusal of the database once the work under way is over, in the same box as every
+// other one: for failures met while a view paints or asks a model, where a message box would
+// start another event loop inside the painting. Several failures before the box shows give one
+// box, the first one's.
+void reportLater(QObject *context, const DbError &error);

@@ -6,17 +6,32 @@
 
 KeyPreview::KeyPreview(QWidget *window, Handler handler)
     : QObject(window), m_window(window), m_handler(std::move(handler)) {
-    qApp->installEventFilter(this);
+    // A key goes to the control that has the focus, and to the window when none has it; it looks
+    // no further than those. Qt asks the filter set last first, and a control's own filters (a
+    // grid's keys, a box's Enter rules) may come after this one: the control that takes the
+    // focus, and the window, get this one in front again then.
+    window->installEventFilter(this);
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget *, QWidget *now) {
+        if (now && m_window && now->window() == m_window) {
+            m_window->installEventFilter(this);
+            now->installEventFilter(this);
+        }
+    });
 }
 
 bool KeyPreview::eventFilter(QObject *watched, QEvent *event) {
-    if (event == m_passedOn)
-        return false; // seen already: the handler left it to the controls
+    if (event == m_passedOn) {
+        // Seen already: the handler left it to the controls. The window is its last stop.
+        if (watched == m_window)
+            m_passedOn = nullptr;
+        return false;
+    }
     m_passedOn = nullptr;
     if (event->type() != QEvent::KeyPress || !m_window)
         return false;
     // A key event travels from the focused control up to the window: look at it once, when it
-    // reaches the control, and only for controls of this window.
+    // reaches the control, and only for controls of this window (not of a dialog or a popup
+    // that belongs to it but is a window of its own).
     auto *widget = qobject_cast<QWidget *>(watched);
     if (!widget || widget->window() != m_window)
         return false;

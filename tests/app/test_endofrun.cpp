@@ -1,23 +1,32 @@
 // However the program is ended, the run's work is committed and the settings are written: by
 // SIGHUP, by SIGTERM while a modal window is open, by exit() from inside the run (as Qt ends the
-// program when the X connection breaks), and by a signal while a message box holds the end.
+// program when the X connection breaks), by a signal while a message box holds the end, and by a
+// signal that reaches the engine's own handler, whose shutdown the program refuses. Should the
+// engine refuse the commit at the end, the run ends all the same and tells why.
 // Each end is played by a copy of this program started as a child, which the test then checks
-// through the database file and the settings file it left.
+// through the database file, the settings file and the messages it left.
 
 #include "app/tfmmain.h"
 #include "childrun.h"
 #include "committedcount.h"
+#include "data/connection.h"
 #include "data/programend.h"
+#include "data/statement.h"
+#include "data/transaction.h"
 #include "testdatabase.h"
+#include "widgets/messagebox.h"
 
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
+#include <QFile>
 #include <QTimer>
 
 #include <csignal>
 #include <cstdlib>
+#include <ibase.h>
 #include <memory>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -25,6 +34,22 @@ namespace {
 const char *const kEnd = "VENTREL_TEST_END";
 const char *const kDatabase = "VENTREL_TEST_DATABASE";
 const char *const kSettings = "VENTREL_TEST_SETTINGS";
+const char *const kBoxes = "VENTREL_TEST_BOXES"; // a file for the text of every message box
+
+// Makes the register refuse to commit any transaction that sees a row of the interventions book,
+// as the engine refuses a commit it cannot make.
+void refuseCommitsOfTheBook(const QString &database) {
+    Connection connection;
+    connection.open(database);
+    for (const char *sql : {"create exception E_REFUSED 'the register refuses the commit'",
+                            "create trigger REFUSE_COMMIT on transaction commit as begin "
+                            "if (exists(select 1 from VMESH)) then exception E_REFUSED; end"}) {
+        Transaction transaction(connection);
+        Statement(connection, transaction, QLatin1String(sql)).execute();
+        transaction.commit();
+    }
+    connection.close();
+}
 
 void unblock(int signal) {
     sigset_t set;
@@ -47,6 +72,14 @@ int playTheProgram(int argc, char **argv) {
                 ::pause();
         });
     }
+    if (const QString boxes = qEnvironmentVariable(kBoxes); !boxes.isEmpty()) {
+        MessageBox::setAnswerer([boxes](const QString &text) {
+            QFile file(boxes);
+            if (file.open(QIODevice::Append))
+                file.write(text.toUtf8() + '\n');
+            return QMessageBox::Ok;
+        });
+    }
     routeProgramEnd(&app, [] { QCoreApplication::exit(0); });
     const StartupState state =
         startupStateFor(qEnvironmentVariable(kDatabase), qEnvironmentVariable(kSettings));
@@ -67,6 +100,10 @@ int playTheProgram(int argc, char **argv) {
         if (end == "hup") {
             ::raise(SIGHUP);
             ::raise(SIGHUP); // a second signal while the first is being handled
+        } else if (end == "engine's shutdown on a signal") {
+            // What the client library's own handler does when a signal reaches it first: it asks
+            // the engine to shut down, from a thread of its own.
+            std::thread([] { fb_shutdown(3000, fb_shutrsn_signal); }).join();
         } else if (end == "exit" || end == "exit, the engine's shutdown spinning") {
             std::exit(1);
         } else if (end == "term-in-dialog") {
@@ -97,28 +134,46 @@ private Q_SLOTS:
         QTest::addColumn<QString>("end");
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<bool>("settingsWritable");
-        QTest::newRow("SIGHUP") << "hup" << 0 << true;
-        QTest::newRow("exit()") << "exit" << 1 << true;
+        QTest::addColumn<bool>("commitRefused");
+        QTest::newRow("SIGHUP") << "hup" << 0 << true << false;
+        QTest::newRow("exit()") << "exit" << 1 << true << false;
         QTest::newRow("exit(), the engine's shutdown never ending")
-            << "exit, the engine's shutdown spinning" << 1 << true;
-        QTest::newRow("SIGTERM in a modal window") << "term-in-dialog" << 0 << true;
-        QTest::newRow("SIGTERM at the settings box") << "term-at-settings-box" << 0 << false;
+            << "exit, the engine's shutdown spinning" << 1 << true << false;
+        QTest::newRow("SIGTERM in a modal window") << "term-in-dialog" << 0 << true << false;
+        QTest::newRow("SIGTERM at the settings box")
+            << "term-at-settings-box" << 0 << false << false;
+        QTest::newRow("the engine's shutdown on a signal, refused")
+            << "engine's shutdown on a signal" << 0 << true << false;
+        QTest::newRow("SIGHUP, the commit refused by the engine") << "hup" << 0 << true << true;
     }
     void everyEndCommitsAndWritesTheSettings() {
         QFETCH(QString, end);
         QFETCH(int, exitCode);
         QFETCH(bool, settingsWritable);
+        QFETCH(bool, commitRefused);
         TestDatabase db;
         QTemporaryDir data;
         const QString settings = settingsWritable
                                      ? data.filePath(QStringLiteral("Ventrel.ini"))
                                      : data.filePath(QStringLiteral("missing/Ventrel.ini"));
+        const QString boxes = data.filePath(QStringLiteral("boxes.txt"));
+        if (commitRefused)
+            refuseCommitsOfTheBook(db.path());
         // A run whose engine's shutdown spins ends all the same: the child ends by itself.
-        runChild({{QLatin1String(kEnd), end},
-                  {QLatin1String(kDatabase), db.path()},
-                  {QLatin1String(kSettings), settings}},
-                 exitCode);
-        QCOMPARE(committedCount(db.path(), QStringLiteral("select count(*) from VMESH")), 1);
+        QMap<QString, QString> variables = {{QLatin1String(kEnd), end},
+                                            {QLatin1String(kDatabase), db.path()},
+                                            {QLatin1String(kSettings), settings}};
+        // The box that says the settings cannot be written is to wait for the signal that ends it.
+        if (settingsWritable)
+            variables.insert(QLatin1String(kBoxes), boxes);
+        runChild(variables, exitCode);
+        QCOMPARE(committedCount(db.path(), QStringLiteral("select count(*) from VMESH")),
+                 commitRefused ? 0 : 1);
+        QFile told(boxes);
+        const QString said =
+            told.open(QIODevice::ReadOnly) ? QString::fromUtf8(told.readAll()) : QString();
+        QVERIFY2(said.contains(QStringLiteral("the register refuses the commit")) == commitRefused,
+                 qPrintable(said));
         if (settingsWritable) {
             QFile file(settings);
             QVERIFY(file.open(QIODevice::ReadOnly));

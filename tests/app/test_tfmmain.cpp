@@ -28,31 +28,38 @@
 
 namespace {
 
-struct Patient {
-    QString fio;
-    QList<QDate> visits; // an invalid date stands for a visit without a date
-    int diagnoses = 0;   // per visit, taken from a two-row diagnoses book
-    int interventions = 0;
-};
-
 const QDateTime kNow(QDate(2024, 3, 31), QTime(10, 0));
 
+// The books the visits name: diagnoses 1 "Гастрит" and 2 "Язва", intervention 1 "ФГДС".
+const SeedBooks kBooks = {
+    {QStringLiteral("Гастрит"), QStringLiteral("Язва")}, {QStringLiteral("ФГДС")}, {}};
+
+// A patient with the address every one of them has, and a visit on each of the days given (an
+// invalid day stands for a visit without a date), each visit with the same diagnoses and
+// interventions.
+SeedPatient patient(const QString &fio, const QList<QDate> &days = {},
+                    const QList<int> &diagnoses = {}, const QList<int> &interventions = {}) {
+    SeedPatient seeded{.fio = fio, .address = QStringLiteral("ул. Лесная, 5")};
+    for (const QDate &day : days)
+        seeded.visits << SeedVisit{
+            .date = day, .diagnoses = diagnoses, .interventions = interventions};
+    return seeded;
+}
+
 // The patients every test starts with, around the month and year edges of 31 March 2024.
-const QList<Patient> kPatients = {
-    {QStringLiteral("Апрелев Андрей"), {QDate(2024, 2, 29)}},
-    {QStringLiteral("Бубнов Борис"), {QDate(2024, 3, 1)}},
-    {QStringLiteral("Веткин Виктор"), {QDate(2023, 2, 28)}},
-    {QStringLiteral("Гусев Глеб"), {QDate(2023, 3, 1)}},
-    {QStringLiteral("Дронов Денис"), {QDate()}},
-    {QStringLiteral("Ежов Егор"), {}},
-    {QStringLiteral("Иванов Иван"), {QDate(2024, 3, 15)}},
-    {QStringLiteral("Ивашкин Илья"), {QDate(2023, 6, 1)}},
-    {QStringLiteral("О'Нил Шон"), {QDate(2024, 3, 20)}},
-    {QStringLiteral("Ivanov Ivan"), {QDate(2024, 3, 10)}},
-    {QStringLiteral("Удалов Ульян"),
-     {QDate(2024, 3, 25), QDate(2024, 3, 26), QDate(2024, 3, 27)},
-     2,
-     1},
+const QList<SeedPatient> kPatients = {
+    patient(QStringLiteral("Апрелев Андрей"), {QDate(2024, 2, 29)}),
+    patient(QStringLiteral("Бубнов Борис"), {QDate(2024, 3, 1)}),
+    patient(QStringLiteral("Веткин Виктор"), {QDate(2023, 2, 28)}),
+    patient(QStringLiteral("Гусев Глеб"), {QDate(2023, 3, 1)}),
+    patient(QStringLiteral("Дронов Денис"), {QDate()}),
+    patient(QStringLiteral("Ежов Егор")),
+    patient(QStringLiteral("Иванов Иван"), {QDate(2024, 3, 15)}),
+    patient(QStringLiteral("Ивашкин Илья"), {QDate(2023, 6, 1)}),
+    patient(QStringLiteral("О'Нил Шон"), {QDate(2024, 3, 20)}),
+    patient(QStringLiteral("Ivanov Ivan"), {QDate(2024, 3, 10)}),
+    patient(QStringLiteral("Удалов Ульян"),
+            {QDate(2024, 3, 25), QDate(2024, 3, 26), QDate(2024, 3, 27)}, {1, 2}, {1}),
 };
 
 // A window made by the program, with the behaviour every window has.
@@ -75,42 +82,6 @@ class TestTfmMain : public QObject {
     std::unique_ptr<QTemporaryDir> dataDir;
     std::unique_ptr<TfmMain> fmMain;
     QStringList dbErrors;
-
-    void seed(const QList<Patient> &patients) {
-        SharedData data;
-        data.open(db->path(), QStringLiteral("select * from MAIN"));
-        for (const QString &name : {QStringLiteral("Гастрит"), QStringLiteral("Язва")}) {
-            data.ibdsDiag.insert();
-            data.ibdsDiag.setValue(QStringLiteral("Z_NAME"), name);
-            data.ibdsDiag.post();
-        }
-        data.ibdsVmes.insert();
-        data.ibdsVmes.setValue(QStringLiteral("E_NAME"), QStringLiteral("ФГДС"));
-        data.ibdsVmes.post();
-        for (const Patient &patient : patients) {
-            data.ibdsMain.insert();
-            data.ibdsMain.setValue(QStringLiteral("FIO"), patient.fio);
-            data.ibdsMain.setValue(QStringLiteral("ADR"), QStringLiteral("ул. Лесная, 5"));
-            data.ibdsMain.post();
-            for (const QDate &day : patient.visits) {
-                data.ibdsCard.insert();
-                if (day.isValid())
-                    data.ibdsCard.setValue(QStringLiteral("C_DATE"), day);
-                for (int i = 0; i < patient.diagnoses; ++i) {
-                    data.ibdsDiagnoz.insert();
-                    data.ibdsDiagnoz.setValue(QStringLiteral("G_DIAG"), 1 + i % 2);
-                    data.ibdsDiagnoz.post();
-                }
-                for (int i = 0; i < patient.interventions; ++i) {
-                    data.ibdsVmeshat.insert();
-                    data.ibdsVmeshat.setValue(QStringLiteral("V_VMESH"), 1);
-                    data.ibdsVmeshat.post();
-                }
-                data.ibdsCard.post();
-            }
-        }
-        data.close();
-    }
 
     StartupState state(bool viewMode) const {
         StartupState s;
@@ -171,7 +142,7 @@ private Q_SLOTS:
         });
         db = std::make_unique<TestDatabase>();
         dataDir = std::make_unique<QTemporaryDir>();
-        seed(kPatients);
+        seedRegister(db->path(), kBooks, kPatients);
     }
 
     void cleanup() {

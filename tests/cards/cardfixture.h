@@ -10,6 +10,7 @@
 #include "data/shareddata.h"
 #include "data/statement.h"
 #include "keyboard.h"
+#include "registerfixture.h"
 #include "support/dates.h"
 #include "support/settingsfile.h"
 #include "testdatabase.h"
@@ -22,37 +23,28 @@
 
 #include <memory>
 
-struct SeedVisit {
-    QDate date;
-    QList<int> diagnoses;     // keys of the diagnoses book: 1 "ОРВИ", 2 "Ангина"
-    QString note;             // of every diagnosis
-    QList<int> interventions; // keys of the interventions book: 1 "ФГДС"
-    QString complaints;
-};
-
-struct SeedPatient {
-    QString fio;
-    QString sex;
-    QDate born;
-    QList<SeedVisit> visits; // the latest first, as the visit list shows them
-};
-
 // Now, for every test: 31 March 2024, 10:00.
 inline const QDateTime kCardNow(QDate(2024, 3, 31), QTime(10, 0));
 
+// Diagnoses 1 "ОРВИ" and 2 "Ангина", intervention 1 "ФГДС", one doctor (whom every visit gets).
+inline const SeedBooks kCardBooks = {{QStringLiteral("ОРВИ"), QStringLiteral("Ангина")},
+                                     {QStringLiteral("ФГДС")},
+                                     {QStringLiteral("Петрова Е.В.")}};
+
+// The visits of each patient are listed latest first, as the visit list shows them.
 inline const QList<SeedPatient> kCardPatients = {
-    {QStringLiteral("Андреев Андрей Андреевич"),
-     QStringLiteral("М"),
-     QDate(1980, 2, 3),
-     {{QDate(2024, 3, 20),
-       {1, 2},
-       QStringLiteral("лёгкое течение"),
-       {1},
-       QStringLiteral("кашель,насморк")},
-      {QDate(2024, 2, 10), {2}, QString(), {}, QStringLiteral("боль в горле")},
-      {QDate(2023, 12, 1), {}, QString(), {}, QString()}}},
-    {QStringLiteral("Борисова Бэлла"), QStringLiteral("Ж"), QDate(), {}},
-    {QStringLiteral("Ветров Виктор"), QStringLiteral("М"), QDate(1999, 9, 9), {}},
+    {.fio = QStringLiteral("Андреев Андрей Андреевич"),
+     .sex = QStringLiteral("М"),
+     .born = QDate(1980, 2, 3),
+     .visits = {{QDate(2024, 3, 20),
+                 {1, 2},
+                 QStringLiteral("лёгкое течение"),
+                 {1},
+                 QStringLiteral("кашель,насморк")},
+                {QDate(2024, 2, 10), {2}, QString(), {}, QStringLiteral("боль в горле")},
+                {QDate(2023, 12, 1), {}, QString(), {}, QString()}}},
+    {.fio = QStringLiteral("Борисова Бэлла"), .sex = QStringLiteral("Ж")},
+    {.fio = QStringLiteral("Ветров Виктор"), .sex = QStringLiteral("М"), .born = QDate(1999, 9, 9)},
 };
 
 inline const QString kCardListSql = QStringLiteral("select * from MAIN order by FIO");
@@ -77,7 +69,7 @@ public:
         db = std::make_unique<TestDatabase>();
         dir = std::make_unique<QTemporaryDir>();
         settings = std::make_unique<SettingsFile>(dir->filePath(QStringLiteral("Ventrel.ini")));
-        seed();
+        seedRegister(db->path(), kCardBooks, kCardPatients);
         data = std::make_unique<SharedData>();
         data->open(db->path(), kCardListSql);
     }
@@ -115,48 +107,5 @@ public:
 
     void moveToPatient(const QString &fio) {
         QVERIFY(data->ibdsMain.locate(QStringLiteral("FIO"), fio));
-    }
-
-private:
-    void seed() {
-        SharedData seeding;
-        seeding.open(db->path(), kCardListSql);
-        for (const QString &name : {QStringLiteral("ОРВИ"), QStringLiteral("Ангина")}) {
-            seeding.ibdsDiag.insert();
-            seeding.ibdsDiag.setValue(QStringLiteral("Z_NAME"), name);
-            seeding.ibdsDiag.post();
-        }
-        seeding.ibdsVmes.insert();
-        seeding.ibdsVmes.setValue(QStringLiteral("E_NAME"), QStringLiteral("ФГДС"));
-        seeding.ibdsVmes.post();
-        seeding.ibdsDocs.insert();
-        seeding.ibdsDocs.setValue(QStringLiteral("D_FIO"), QStringLiteral("Петрова Е.В."));
-        seeding.ibdsDocs.post();
-        for (const SeedPatient &patient : kCardPatients) {
-            seeding.ibdsMain.insert();
-            seeding.ibdsMain.setValue(QStringLiteral("FIO"), patient.fio);
-            seeding.ibdsMain.setValue(QStringLiteral("SEX"), patient.sex);
-            if (patient.born.isValid())
-                seeding.ibdsMain.setValue(QStringLiteral("DATAR"), patient.born);
-            seeding.ibdsMain.post();
-            for (const SeedVisit &visit : patient.visits) {
-                seeding.ibdsCard.insert();
-                seeding.ibdsCard.setValue(QStringLiteral("C_DATE"), visit.date);
-                seeding.ibdsCard.setValue(QStringLiteral("C_ZHALOBA"), visit.complaints);
-                for (int diagnosis : visit.diagnoses) {
-                    seeding.ibdsDiagnoz.insert();
-                    seeding.ibdsDiagnoz.setValue(QStringLiteral("G_DIAG"), diagnosis);
-                    seeding.ibdsDiagnoz.setValue(QStringLiteral("G_PRIM"), visit.note);
-                    seeding.ibdsDiagnoz.post();
-                }
-                for (int intervention : visit.interventions) {
-                    seeding.ibdsVmeshat.insert();
-                    seeding.ibdsVmeshat.setValue(QStringLiteral("V_VMESH"), intervention);
-                    seeding.ibdsVmeshat.post();
-                }
-                seeding.ibdsCard.post();
-            }
-        }
-        seeding.close();
     }
 };

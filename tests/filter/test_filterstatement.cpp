@@ -173,6 +173,9 @@ private Q_SLOTS:
             c.doctor = 2;
             c.visitDates = DateRange{QDate(2024, 3, 1), kToday};
         }) << QStringList{"Безданный"};
+        QTest::newRow("a period of one day holds that day") << with([](Criteria &c) {
+            c.visitDates = DateRange{QDate(2023, 3, 10), QDate(2023, 3, 10)};
+        }) << QStringList{"Двухвизитный"};
         QTest::newRow("first date after the second") << with([](Criteria &c) {
             c.visitDates = DateRange{kToday, QDate(2024, 3, 1)};
         }) << QStringList();

@@ -33,7 +33,10 @@ grep -qxF -- "lrwxrwxrwx ./etc/fonts/conf.d/$alias -> /usr/share/fontconfig/conf
 ! grep -qE 'test_|bench|genregister|mktemplate|ventrel-tidy' "$work/contents.txt" ||
     fail "the package holds the build's tools"
 dpkg-deb -x "$deb" "$work/root"
-file -b "$work/root/usr/bin/ventrel" | grep -q ', stripped' || fail "the program is not stripped"
+# Every tool's output is read whole before it is looked at: under pipefail a reader that stops
+# early (grep -q, head) would let the writer die of a broken pipe and fail a sound package.
+kind=$(file -b "$work/root/usr/bin/ventrel") || fail "file: $kind"
+[[ $kind == *", stripped"* ]] || fail "the program is not stripped: $kind"
 
 field() { dpkg-deb -f "$deb" "$1"; }
 [ "$(field Package)" = ventrel ] || fail "Package: $(field Package)"
@@ -46,10 +49,12 @@ for package in libfbclient2 libqt6widgets6 firebird3.0-server-core qt6-translati
     grep -qE "(^|, )$package( |,|$)" <<<"$depends" || fail "Depends lacks $package: $depends"
 done
 grep -q libreoffice-writer <<<"$(field Recommends)" || fail "Recommends: $(field Recommends)"
-field Description | head -1 | grep -qx "register of outpatients for a doctor's practice" ||
-    fail "Description: $(field Description | head -1)"
+description=$(field Description)
+summary=${description%%$'\n'*}
+[ "$summary" = "register of outpatients for a doctor's practice" ] || fail "Description: $summary"
 
-dpkg-deb --ctrl-tarfile "$deb" | tar -tvf - | awk '{ print $1, $6 }' >"$work/control.txt"
+dpkg-deb --ctrl-tarfile "$deb" >"$work/control.tar" || fail "dpkg-deb --ctrl-tarfile failed"
+tar -tvf "$work/control.tar" | awk '{ print $1, $6 }' >"$work/control.txt"
 for script in postinst postrm; do
     grep -qxF -- "-rwxr-xr-x ./$script" "$work/control.txt" || fail "no executable $script"
 done

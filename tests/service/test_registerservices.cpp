@@ -1,6 +1,7 @@
 // Backup, restore and check of real register files through the engine's services.
 
 #include "data/shareddata.h"
+#include "otheruser.h"
 #include "registerfixture.h"
 #include "service/backupheader.h"
 #include "service/registerservices.h"
@@ -9,11 +10,15 @@
 
 #include <QDir>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QtEndian>
 
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <memory>
@@ -54,6 +59,21 @@ void damageVisitPage(const QString &databaseFile) {
     QFAIL("no data page of CARD");
 }
 
+// Sets or clears the file's immutable flag (chattr +i), which no one may rename while it is set.
+bool setImmutable(const QString &path, bool immutable) {
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    int flags = 0;
+    bool done = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+    if (done) {
+        flags = immutable ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
+        done = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+    }
+    ::close(fd);
+    return done;
+}
+
 } // namespace
 
 class TestRegisterServices : public QObject {
@@ -65,6 +85,15 @@ class TestRegisterServices : public QObject {
     QString tmpfs;
 
     QString outFile(const QString &name) const { return out->filePath(name); }
+
+    // A register of 3 patients, backed up and restored into the register's folder, ready to
+    // take the register's place.
+    registerfile::Restored restoredSmallRegister() {
+        TestDatabase small;
+        fillRegister(small.path(), 3, 7);
+        registerfile::backup(small.path(), outFile(QStringLiteral("small.fbk")), {});
+        return registerfile::restoreInto(outFile(QStringLiteral("small.fbk")), db->folder(), {});
+    }
 
 private Q_SLOTS:
     void initTestCase() {
@@ -276,11 +305,7 @@ private Q_SLOTS:
                                               QFile::WriteUser);
         const auto old = registerContent(db->path());
 
-        TestDatabase small;
-        fillRegister(small.path(), 3, 7);
-        registerfile::backup(small.path(), outFile(QStringLiteral("small.fbk")), {});
-        const registerfile::Restored restored =
-            registerfile::restoreInto(outFile(QStringLiteral("small.fbk")), db->folder(), {});
+        const registerfile::Restored restored = restoredSmallRegister();
         QCOMPARE(restored.counts.patients, 3);
         QVERIFY(restored.file.startsWith(db->folder() + QStringLiteral("/Base-restoring-")));
 
@@ -311,11 +336,7 @@ private Q_SLOTS:
         QFETCH(qint64, patients);
         QFETCH(QStringList, files);
         const QDate today(2024, 12, 10);
-        TestDatabase small;
-        fillRegister(small.path(), 3, 7);
-        registerfile::backup(small.path(), outFile(QStringLiteral("small.fbk")), {});
-        const registerfile::Restored restored =
-            registerfile::restoreInto(outFile(QStringLiteral("small.fbk")), db->folder(), {});
+        const registerfile::Restored restored = restoredSmallRegister();
 
         struct Cut {};
         const QString me = QStringLiteral("Base-swapping-%1-").arg(::getpid());
@@ -341,6 +362,54 @@ private Q_SLOTS:
         QCOMPARE(registerfile::countRows(db->path()).patients, patients);
         if (files.size() > 1)
             QCOMPARE(registerfile::countRows(db->folder() + u'/' + files.first()).patients, 120);
+    }
+
+    // The register of before cannot take its kept name at the end of the swap (a file took
+    // the name meanwhile): it stays whole under the swap's name, and that is the name told.
+    void keptNameTakenLeavesTheRegisterOfBeforeUnderTheSwapName() {
+        const QDate today(2024, 12, 10);
+        const auto old = registerContent(db->path());
+        const registerfile::Restored restored = restoredSmallRegister();
+        const QString keptName =
+            db->folder() + QStringLiteral("/Base-before-restore-2024-12-10.fdb");
+
+        const QString kept = registerfile::putInPlace(
+            restored.file, db->path(), today, [&](registerfile::SwapStep done) {
+                if (done == registerfile::SwapStep::Exchanged)
+                    writeAll(keptName, "another file");
+            });
+        QVERIFY(QFileInfo(kept).fileName().startsWith(QStringLiteral("Base-swapping-")));
+        QVERIFY(registerContent(kept) == old);
+        QCOMPARE(readAll(keptName), QByteArray("another file"));
+        QCOMPARE(registerfile::countRows(db->path()).patients, 3);
+        QCOMPARE(filesIn(db->folder()).size(), 3);
+    }
+
+    // The file system refuses the swap itself (here the register is immutable): the register
+    // stays where and what it was, the restored file is back where the caller can remove it,
+    // and nothing of the swap is left.
+    void refusedSwapLeavesTheRegisterWhereItWas() {
+        if (!otheruser::isRoot())
+            QSKIP("making the register immutable needs root");
+        const auto old = registerContent(db->path());
+        const registerfile::Restored restored = restoredSmallRegister();
+        const QStringList before = filesIn(db->folder());
+        QVERIFY(setImmutable(db->path(), true));
+        QString failure;
+        {
+            const auto mutableAgain = qScopeGuard([&] { setImmutable(db->path(), false); });
+            try {
+                registerfile::putInPlace(restored.file, db->path(), QDate(2024, 12, 10));
+            } catch (const registerfile::Failure &error) {
+                failure = error.message();
+            }
+        }
+        QVERIFY2(failure.startsWith(QStringLiteral("Не удалось заменить базу восстановленной.")) &&
+                     failure.endsWith(QStringLiteral("Текущая база не изменена.")),
+                 qPrintable(failure));
+        QVERIFY(registerContent(db->path()) == old);
+        QCOMPARE(filesIn(db->folder()), before);
+        QCOMPARE(registerfile::countRows(restored.file).patients, 3);
     }
 
     void checkTellsCleanFromDamaged() {

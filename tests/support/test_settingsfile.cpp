@@ -1,5 +1,6 @@
 // The settings file: reading strings and integers with defaults, and writing integers in place.
 
+#include "otheruser.h"
 #include "support/settingsfile.h"
 
 #include <QDir>
@@ -8,7 +9,13 @@
 #include <QTest>
 
 #include <csignal>
+#include <cstdio>
 #include <sys/resource.h>
+
+namespace {
+// Set in the second copy of the test program: the settings file it writes.
+const char *const kWriteAsOther = "VENTREL_TEST_WRITE_SETTINGS";
+} // namespace
 
 class TestSettingsFile : public QObject {
     Q_OBJECT
@@ -140,6 +147,33 @@ private Q_SLOTS:
                  QStringList{"Ventrel.ini"});
     }
 
+    // A folder where the user may not make new files (the program's own folder, say, with a
+    // settings file the administrator made the user's to write) still takes the settings: the
+    // file is written in place. The write is made by a user other than root, whom no folder
+    // refuses.
+    void folderRefusingNewFilesIsWrittenInPlace() {
+        QTemporaryDir root;
+        otheruser::letThrough(root.path());
+        const QString folder = root.filePath(QStringLiteral("program"));
+        QVERIFY(QDir().mkdir(folder));
+        const QString path = folder + QStringLiteral("/Ventrel.ini");
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QVERIFY(file.write("[fmMain]\r\nTop=1\r\n") > 0);
+        file.close();
+        QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner |
+                                                QFile::ReadGroup | QFile::WriteGroup |
+                                                QFile::ReadOther | QFile::WriteOther));
+        QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner |
+                                                  QFile::ReadGroup | QFile::ExeGroup |
+                                                  QFile::ReadOther | QFile::ExeOther));
+        const QString output = otheruser::runAgain(kWriteAsOther, path);
+        QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QCOMPARE(output, QStringLiteral("written\n"));
+        QCOMPARE(contentOf(path), QByteArray("[fmMain]\r\nTop=7\r\n"));
+        QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{"Ventrel.ini"});
+    }
+
     void failedWriteIsReported() {
         const QString path = dir.filePath(QStringLiteral("no such folder/Ventrel.ini"));
         SettingsFile settings(path);
@@ -148,5 +182,18 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TestSettingsFile)
+int main(int argc, char **argv) {
+    QCoreApplication app(argc, argv);
+    if (const QByteArray path = qgetenv(kWriteAsOther); !path.isEmpty()) {
+        if (!otheruser::becomeUnprivileged())
+            return 2;
+        SettingsFile settings(QFile::decodeName(path));
+        const bool written =
+            settings.writeInteger(QStringLiteral("fmMain"), QStringLiteral("Top"), 7);
+        printf("%s\n", written ? "written" : "refused");
+        return 0;
+    }
+    TestSettingsFile test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "test_settingsfile.moc"
