@@ -40,12 +40,12 @@ public:
     // What the editor opens in other windows; a command whose window is not given is disabled.
     struct Hooks {
         // The visit editor, shown modally on the current row of ibdsCard.
-        std::function<void()> visitEdit;
+        std::function<void()> visitEdit = {};
         // The visit editor, shown modally on the current row of ibdsCard with what a visit held
         // when the run ended before it was saved.
-        std::function<void(const VisitDraft &)> visitRestore;
+        std::function<void(const VisitDraft &)> visitRestore = {};
         // The outpatient card of the current visit, in the print window.
-        std::function<void()> print;
+        std::function<void()> print = {};
     };
 
     TfmCardEdit(SharedData &data, SettingsFile &settings, QWidget *parent = nullptr);

@@ -44,13 +44,13 @@ public:
     // What the editor opens in other windows; a command whose window is not given is disabled.
     struct Hooks {
         // The doctors book, modally, for choosing the visit's doctor ("...").
-        std::function<void()> chooseDoctor;
+        std::function<void()> chooseDoctor = {};
         // The diagnoses and the interventions book, modally, for choosing the current row of the
         // visit's diagnoses or interventions ("Справочник...").
-        std::function<void()> chooseDiagnosis;
-        std::function<void()> chooseIntervention;
+        std::function<void()> chooseDiagnosis = {};
+        std::function<void()> chooseIntervention = {};
         // The outpatient card of the current visit, in the print window.
-        std::function<void()> print;
+        std::function<void()> print = {};
     };
 
     TfmPriem(SharedData &data, SettingsFile &settings, QWidget *parent = nullptr);
