@@ -5,6 +5,7 @@
 #include "cards/tfmcardedit.h"
 #include "cards/tfmcardview.h"
 #include "filter/tfmfilter.h"
+#include "reports/tfmreport.h"
 #include "support/dates.h"
 #include "visits/tfmpriem.h"
 #include "visits/tfmprint.h"
@@ -39,6 +40,7 @@ ProgramWindows::ProgramWindows(TfmMain *fmMain) : QObject(fmMain), m_main(fmMain
         fmCardEdit()->restoreOnShow(draft);
         showCardEdit();
     };
+    windows.report = [this](reports::Kind kind) { showReport(kind); };
     m_main->setWindows(std::move(windows));
 }
 
@@ -147,4 +149,17 @@ void ProgramWindows::showFilter() {
 
 void ProgramWindows::showPrint() {
     m_print->showVisit();
+}
+
+TfmReport *ProgramWindows::report(reports::Kind kind) {
+    QPointer<TfmReport> &window = m_reports[int(kind)];
+    if (!window) {
+        window = new TfmReport(kind, m_main->data(), m_main->settings(), m_main);
+        m_main->adoptWindow(window);
+    }
+    return window;
+}
+
+void ProgramWindows::showReport(reports::Kind kind) {
+    report(kind)->exec();
 }

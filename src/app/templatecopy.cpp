@@ -5,6 +5,7 @@
 #include "app/sharedfolder.h"
 #include "data/connection.h"
 #include "data/dberror.h"
+#include "support/privatefile.h"
 
 #include <QFile>
 
@@ -86,23 +87,6 @@ QString writeTemporaryCopy(const QByteArray &content, const QString &folder, Res
     return QFile::decodeName(name);
 }
 
-// Gives the file its final name unless something already has that name.
-bool renameWithoutOverwriting(const QString &from, const QString &to) {
-    const QByteArray source = QFile::encodeName(from);
-    const QByteArray target = QFile::encodeName(to);
-    if (::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) ==
-        0) {
-        return true;
-    }
-    if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP)
-        return false;
-    // A file system that cannot rename so: a second name, then the first one goes.
-    if (::link(source.constData(), target.constData()) != 0)
-        return false;
-    ::unlink(source.constData());
-    return true;
-}
-
 } // namespace
 
 Result copyTemplate(const QString &templateFile, const QString &folder) {
@@ -133,7 +117,7 @@ Result copyTemplate(const QString &templateFile, const QString &folder) {
                 error.message()};
     }
     const QString target = folder + kCopyName;
-    if (!renameWithoutOverwriting(copy, target)) {
+    if (!renameWithoutReplacing(copy, target)) {
         const int error = errno;
         QFile::remove(copy);
         if (error == EEXIST)

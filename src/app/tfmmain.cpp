@@ -9,6 +9,7 @@
 #include "data/dberror.h"
 #include "data/recoveryfile.h"
 #include "dbwidgets/win1251validator.h"
+#include "reports/exportdialog.h"
 #include "support/dates.h"
 #include "support/fileversioninfo.h"
 #include "support/programinfo.h"
@@ -259,8 +260,6 @@ void TfmMain::createMenus() {
     mCard->setDefaultAction(mmEdit);
 
     QMenu *mRep = addMenu(bar, "mRep", QStringLiteral("&Отчёты"), QString());
-    QAction *mmReports = addItem(mRep, "mmReports", QStringLiteral("В разработке..."), {}, {});
-    mmReports->setEnabled(false);
 
     QMenu *mSpr = addMenu(bar, "mSpr", QStringLiteral("Сп&равочники"), QString());
     mmDocs = addItem(mSpr, "mmDocs", QStringLiteral("Врачи..."), {},
@@ -305,6 +304,7 @@ void TfmMain::createMenus() {
     pmAdd =
         addItem(pmMain, "pmAdd", QStringLiteral("Добавить..."), QKeySequence(Qt::Key_Insert), {});
     pmMain->setDefaultAction(pmEdit);
+    createReportCommands(mRep);
 
     connect(mCard, &QMenu::aboutToShow, this, &TfmMain::mCardPopup);
     connect(pmMain, &QMenu::aboutToShow, this, &TfmMain::pmMainPopup);
@@ -605,6 +605,8 @@ void TfmMain::enableCommands() {
     mmFilter->setEnabled(bool(m_windowHooks.filter));
     for (QAction *action : {mmDocs, mmDiag, mmVmesh})
         action->setEnabled(bool(m_windowHooks.book));
+    for (QAction *action : std::as_const(m_reportItems))
+        action->setEnabled(bool(m_windowHooks.report));
 }
 
 void TfmMain::mCardPopup() {
@@ -625,6 +627,7 @@ void TfmMain::pmMainPopup() {
     pmView->setEnabled(hasRows && m_windowHooks.cardView);
     pmEdit->setEnabled(hasRows && m_windowHooks.cardEdit);
     pmAdd->setEnabled(bool(m_windowHooks.cardEdit));
+    pmExport->setEnabled(hasRows);
 }
 
 void TfmMain::cbbSearchChange() {
@@ -754,6 +757,29 @@ void TfmMain::mmDiagClick() {
 void TfmMain::mmVmeshClick() {
     if (m_windowHooks.book)
         runCommand([this] { m_windowHooks.book(Book::Interventions); });
+}
+
+// ---- reports ---------------------------------------------------------------------------------
+
+void TfmMain::createReportCommands(QMenu *menu) {
+    for (const reports::Kind kind : reports::kinds()) {
+        const reports::Config &report = reports::config(kind);
+        QAction *item =
+            addItem(menu, qPrintable(report.menuName), report.caption + QStringLiteral("..."), {},
+                    QStringLiteral("Составить отчёт «%1»").arg(report.caption));
+        connect(item, &QAction::triggered, this, [this, kind] {
+            if (m_windowHooks.report)
+                runCommand([this, kind] { m_windowHooks.report(kind); });
+        });
+        m_reportItems << item;
+    }
+    pmMain->addSeparator();
+    pmExport = addItem(pmMain, "pmExport", QStringLiteral("Экспорт списка..."), {}, {});
+    connect(pmExport, &QAction::triggered, this, &TfmMain::pmExportClick);
+}
+
+void TfmMain::pmExportClick() {
+    reports::exportPatientList(this, m_data.ibMain, m_data.ibdsMain.selectSql(), statusText());
 }
 
 void TfmMain::mmTopicClick() {

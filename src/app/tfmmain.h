@@ -2,6 +2,7 @@
 
 #include "app/startup.h"
 #include "data/shareddata.h"
+#include "reports/reportconfig.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -56,6 +57,8 @@ public:
         // The patient card editor on the current row of ibdsMain (new, or a stored patient),
         // with what a card and a visit over it held when the run ended before they were saved.
         std::function<void(const Draft &)> restore;
+        // A report window of the menu "Отчёты".
+        std::function<void(reports::Kind)> report;
     };
     void setWindows(Windows windows);
     const Windows &windows() const { return m_windowHooks; }
@@ -131,6 +134,10 @@ private:
     void runCommand(const std::function<void()> &command);
     // Enables the commands whose windows exist.
     void enableCommands();
+    // The reports: the items of the menu "Отчёты", and "Экспорт списка..." in the list's pop-up
+    // menu, which writes the patients the list shows to a spreadsheet.
+    void createReportCommands(QMenu *menu);
+    void pmExportClick();
 
     Windows m_windowHooks;
     StartupState m_state;
@@ -170,4 +177,6 @@ private:
     QAction *pmView = nullptr;
     QAction *pmEdit = nullptr;
     QAction *pmAdd = nullptr;
+    QAction *pmExport = nullptr;
+    QList<QAction *> m_reportItems;
 };
