@@ -4,11 +4,11 @@
 #include "reports/reportreader.h"
 #include "support/dates.h"
 #include "widgets/messagebox.h"
+#include "widgets/waitcursor.h"
 
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QGuiApplication>
 #include <QStandardPaths>
 
 namespace reports {
@@ -91,16 +91,14 @@ void exportPatientList(QWidget *parent, Connection &connection, const QString &l
     if (!target)
         return;
     QString failure;
-    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     try {
+        const WaitCursor wait;
         const Table table = readPatientList(connection, listSql, caption, dates::now());
         failure = writeTable(table, target->format, target->path, Existing::Replace);
     } catch (const DbError &error) {
-        QGuiApplication::restoreOverrideCursor();
         MessageBox::dbError(parent, error);
         return;
     }
-    QGuiApplication::restoreOverrideCursor();
     if (!failure.isEmpty())
         tellNotSaved(parent, target->path, failure);
 }

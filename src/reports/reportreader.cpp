@@ -20,24 +20,44 @@ const QString kNoDoctor = QStringLiteral("Врач не указан");
 const QString kTotal = QStringLiteral("Итого");
 constexpr int kNoDoctorKey = std::numeric_limits<int>::min();
 
-// Runs a select in a read-only transaction of its own and hands each row to `each`. The
-// transaction ends however the reading ends: a connection may not be closed with one open.
-template <typename Each> void select(Connection &connection, const QString &sql, Each &&each) {
-    Transaction transaction(connection, Transaction::Isolation::ReadOnlySnapshot);
-    try {
-        Statement statement(connection, transaction, sql);
+// The statements of one report, read in a read-only transaction of their own, which ends however
+// the reading ends: a connection may not be closed with one open.
+class Reading {
+public:
+    explicit Reading(Connection &connection)
+        : m_connection(connection),
+          m_transaction(connection, Transaction::Isolation::ReadOnlySnapshot) {}
+    ~Reading() {
+        if (!m_transaction.isActive())
+            return;
+        try {
+            m_transaction.rollback();
+        } catch (const DbError &) {
+            // Only after a refusal, which is on its way to the user and says more.
+        }
+    }
+    Reading(const Reading &) = delete;
+    Reading &operator=(const Reading &) = delete;
+
+    // Runs a select and hands each row to `each`.
+    template <typename Each> void select(const QString &sql, Each &&each) {
+        Statement statement(m_connection, m_transaction, sql);
         statement.open();
         for (QVariantList row; statement.fetch(row);)
             each(statement, row);
-    } catch (const DbError &) {
-        try {
-            transaction.rollback();
-        } catch (const DbError &) {
-            // The refusal being reported says more; the transaction is let go with the statement.
-        }
-        throw;
     }
-    transaction.commit();
+    void finish() { m_transaction.commit(); }
+
+private:
+    Connection &m_connection;
+    Transaction m_transaction;
+};
+
+// One select in a reading of its own.
+template <typename Each> void select(Connection &connection, const QString &sql, Each &&each) {
+    Reading reading(connection);
+    reading.select(sql, std::forward<Each>(each));
+    reading.finish();
 }
 
 QStringList parameterLines(const Parameters &parameters) {
@@ -173,18 +193,33 @@ Table journal(Connection &connection, const Parameters &parameters) {
     const bool everyDoctor = !parameters.doctor;
     if (everyDoctor)
         table.columns << Column{QStringLiteral("Врач"), CellKind::Text};
-    select(connection, sql::journal(parameters), [&](const Statement &, const QVariantList &row) {
+    constexpr int kDiagnoses = 5;
+    QHash<int, qsizetype> rowOf; // a visit's row, by its key
+    Reading reading(connection);
+    reading.select(sql::journal(parameters), [&](const Statement &, const QVariantList &row) {
+        rowOf.insert(row[0].toInt(), table.rows.size());
         QVariantList cells{QVariant(qlonglong(table.rows.size() + 1)),
-                           row[0],
-                           row[1].toString(),
-                           row[2].isValid() ? count(row[2]) : QVariant(),
-                           row[3].toString(),
+                           row[1],
+                           row[2].toString(),
+                           row[3].isValid() ? count(row[3]) : QVariant(),
                            row[4].toString(),
-                           row[5].toString()};
+                           QString(),
+                           QString()};
         if (everyDoctor)
-            cells << row[6].toString();
+            cells << row[5].toString();
         table.rows << cells;
     });
+    // Each visit's diagnoses, then its interventions, in the order they were written.
+    reading.select(
+        sql::journalEntries(parameters), [&](const Statement &, const QVariantList &row) {
+            const auto visit = rowOf.constFind(row[0].toInt());
+            const QString text = row[3].toString();
+            if (visit == rowOf.cend() || text.isEmpty())
+                return;
+            QVariant &cell = table.rows[*visit][kDiagnoses + row[1].toInt()];
+            cell = cell.toString().isEmpty() ? text : cell.toString() + QStringLiteral("; ") + text;
+        });
+    reading.finish();
     return table;
 }
 

@@ -107,34 +107,38 @@ QString patients(const Parameters &parameters) {
 }
 
 QString journal(const Parameters &parameters) {
-    return QStringLiteral(
-               "select CARD.C_DATE, MAIN.FIO, %1 AGE, MAIN.ADR, "
-               "(select cast(list(TEXT, '; ') as varchar(16000)) from (select "
-               "nullif(trim(coalesce(Z_NAME, '') || ' ' || coalesce(G_PRIM, '')), '') TEXT "
-               "from DIAGNOZ left join DIAG on Z_ID = G_DIAG where G_KEY = CARD.C_ID "
-               "order by G_ID + 0)) DIAGNOSES, "
-               "(select cast(list(E_NAME, '; ') as varchar(16000)) from (select E_NAME "
-               "from VMESHAT join VMESH on E_ID = V_VMESH where V_KEY = CARD.C_ID "
-               "order by V_ID + 0)) INTERVENTIONS, "
-               "DOCS.D_FIO "
-               "from CARD left join MAIN on MAIN.ID = CARD.C_KEY "
-               "left join DOCS on DOCS.D_ID = CARD.C_DOC "
-               "where %2 order by CARD.C_DATE, CARD.C_ID")
+    return QStringLiteral("select CARD.C_ID, CARD.C_DATE, MAIN.FIO, %1 AGE, MAIN.ADR, DOCS.D_FIO "
+                          "from CARD left join MAIN on MAIN.ID = CARD.C_KEY "
+                          "left join DOCS on DOCS.D_ID = CARD.C_DOC "
+                          "where %2 order by CARD.C_DATE, CARD.C_ID")
         .arg(ageOn(QStringLiteral("CARD.C_DATE")), visitCondition(parameters));
 }
 
-QString statement(const Parameters &parameters) {
+QString journalEntries(const Parameters &parameters) {
+    const QString condition = visitCondition(parameters);
+    return QStringLiteral(
+               "select CARD.C_ID, 0 KIND, G_ID ENTRY, "
+               "nullif(trim(coalesce(Z_NAME, '') || ' ' || coalesce(G_PRIM, '')), '') TEXT "
+               "from CARD join DIAGNOZ on G_KEY = CARD.C_ID + 0 left join DIAG on Z_ID = G_DIAG "
+               "where %1 "
+               "union all select CARD.C_ID, 1, V_ID, E_NAME "
+               "from CARD join VMESHAT on V_KEY = CARD.C_ID + 0 join VMESH on E_ID = V_VMESH "
+               "where %1 order by 1, 2, 3")
+        .arg(condition);
+}
+
+QStringList statements(const Parameters &parameters) {
     switch (parameters.kind) {
     case Kind::VisitsByDoctor:
-        return visitsByDoctor(parameters);
+        return {visitsByDoctor(parameters)};
     case Kind::Diagnoses:
-        return diagnoses(parameters);
+        return {diagnoses(parameters)};
     case Kind::Patients:
-        return patients(parameters);
+        return {patients(parameters)};
     case Kind::Journal:
-        return journal(parameters);
+        return {journal(parameters), journalEntries(parameters)};
     }
-    return QString();
+    return {};
 }
 
 QString doctors() {

@@ -14,6 +14,7 @@
 #include "widgets/dialogwindow.h"
 #include "widgets/labelhints.h"
 #include "widgets/messagebox.h"
+#include "widgets/waitcursor.h"
 #include "widgets/windowbehaviour.h"
 
 #include <QChart>
@@ -42,15 +43,6 @@ std::unique_ptr<QPrinter> defaultPrinter() {
         return nullptr;
     return std::make_unique<QPrinter>(printer, QPrinter::HighResolution);
 }
-
-// The wait cursor while a report is read, back to normal however the reading ends.
-class WaitCursor {
-public:
-    WaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QGuiApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor &) = delete;
-    WaitCursor &operator=(const WaitCursor &) = delete;
-};
 
 } // namespace
 
