@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Makes a register of realistic size once (100 000 patients, about 600 000 visits and a million
-# diagnosis rows) and times the patient-list operations on it beside the engine's own speed,
+# diagnosis rows) and times the patient-list operations and the reports on it beside the
+# engine's own speed,
 # its backup and restore beside gbak, and the program's cold start on it beside an empty Qt
 # Widgets window.
 #     tools/bench.sh [--patients N] [--runs N] [--regenerate]
@@ -32,7 +33,8 @@ timed() {
 # The cold start is timed on an X server of its own, through xcb and its damage extension.
 "$top/tools/setup.sh" libxcb1-dev libxcb-damage0-dev xvfb
 cmake --build "$top/build" --target ventrel-genregister ventrel-bench ventrel-window-bench \
-    ventrel-books-bench ventrel-services-bench ventrel-coldstart ventrel-emptywindow
+    ventrel-books-bench ventrel-reports-bench ventrel-services-bench ventrel-coldstart \
+    ventrel-emptywindow
 register="$top/build/bench/register-$patients.fdb"
 mkdir -p "$top/build/bench"
 if [[ -n $regenerate || ! -f $register ]]; then
@@ -41,6 +43,7 @@ fi
 "$top/build/ventrel-bench" "$register" --runs "$runs"
 QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen} "$top/build/ventrel-window-bench" "$register" --runs "$runs"
 QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen} "$top/build/ventrel-books-bench" "$register" --runs "$runs"
+QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen} "$top/build/ventrel-reports-bench" "$register" --runs "$runs"
 timed "list of every patient read to its end" "$top/build/ventrel-bench" "$register" --memory
 "$top/build/ventrel-services-bench" "$register" --runs 3
 

@@ -9,12 +9,16 @@ packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-translations-l10n fonts-dejavu-core
     firebird-dev libfbclient2 firebird3.0-server-core firebird3.0-utils
+    # The reports' charts and spreadsheets; Qt Charts' CMake files ask for Qt's OpenGL ones,
+    # which Debian's qt6-charts-dev does not bring.
+    qt6-charts-dev libqt6opengl6-dev libxlsxwriter-dev
     # The outpatient card's faces: Liberation Sans stands in for Arial with the same metrics,
     # the black style of Roboto for Arial Black (see tools/fontconfig).
     fonts-liberation2 fonts-roboto-unhinted
     # "Word" hands the card to LibreOffice Writer through the desktop's opener; the tests read
-    # the card's RTF back with it and its PDF with poppler.
-    libreoffice-writer xdg-utils poppler-utils
+    # the card's RTF back with it and its PDF with poppler, and the reports' spreadsheets with
+    # LibreOffice Calc.
+    libreoffice-writer libreoffice-calc xdg-utils poppler-utils
     # The tests of the installation and the package check them with the desktop's and Debian's
     # own tools.
     desktop-file-utils appstream dpkg-dev file

@@ -3,6 +3,7 @@
 #include "app/databaselocation.h"
 #include "app/folders.h"
 #include "app/startup.h"
+#include "reports/reportconfig.h"
 #include "service/dailybackup.h"
 #include "service/registerservices.h"
 #include "support/fileversioninfo.h"
@@ -10,6 +11,7 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QMap>
 #include <QTextStream>
 
 #include <array>
@@ -21,8 +23,8 @@ namespace commandline {
 
 namespace {
 
-// The program's long options. An option with an action starts that command; "--to" only
-// completes a restore.
+// The program's long options. An option with an action starts that command; the others complete
+// one: "--to" a restore or a report, the rest a report.
 struct Option {
     const char *name;
     std::optional<Action> action;
@@ -31,8 +33,13 @@ struct Option {
 constexpr std::array kOptions = {
     Option{"backup", Action::Backup, true}, Option{"restore", Action::Restore, true},
     Option{"to", std::nullopt, true},       Option{"check", Action::Check, false},
+    Option{"report", Action::Report, true}, Option{"from", std::nullopt, true},
+    Option{"doctor", std::nullopt, true},   Option{"xlsx", std::nullopt, true},
+    Option{"csv", std::nullopt, true},      Option{"pdf", std::nullopt, true},
     Option{"help", Action::Help, false},    Option{"version", Action::Version, false},
 };
+// The options that name a report's file, one of which a report takes.
+constexpr std::array kReportFormats = {"xlsx", "csv", "pdf"};
 
 const Option *findOption(const QString &name) {
     for (const Option &option : kOptions) {
@@ -46,6 +53,44 @@ Request mistake(const QString &text) {
     Request request;
     request.error = text;
     return request;
+}
+
+// Checks the options of a report and fills them in; returns the mistake, or the empty text.
+QString readReport(const QString &name, const QMap<QString, QString> &given,
+                   ReportOptions &report) {
+    const std::optional<reports::Kind> kind = reports::kindOfCommand(name);
+    if (!kind) {
+        return QStringLiteral("Нет отчёта «%1»: есть visits-by-doctor, diagnoses, patients и "
+                              "journal.")
+            .arg(name);
+    }
+    report.name = name;
+    if (!given.contains(QStringLiteral("from")) || !given.contains(QStringLiteral("to")))
+        return QStringLiteral("Для --report укажите период: --from ДД.ММ.ГГГГ --to ДД.ММ.ГГГГ.");
+    for (const auto &[option, day] : {std::pair{"from", &report.first}, {"to", &report.last}}) {
+        const QString text = given.value(QLatin1String(option));
+        *day = QDate::fromString(text, QStringLiteral("dd.MM.yyyy"));
+        if (!day->isValid())
+            return QStringLiteral("Дата «%1» в --%2 не в виде ДД.ММ.ГГГГ.")
+                .arg(text, QLatin1String(option));
+    }
+    if (report.first > report.last)
+        return QStringLiteral("Начало периода позже его конца.");
+    report.doctor = given.value(QStringLiteral("doctor")).trimmed();
+    if (given.contains(QStringLiteral("doctor")) && !reports::config(*kind).byDoctor)
+        return QStringLiteral("Отчёт %1 составляется по всем врачам: --doctor к нему не относится.")
+            .arg(name);
+    for (const char *format : kReportFormats) {
+        if (!given.contains(QLatin1String(format)))
+            continue;
+        if (!report.format.isEmpty())
+            return QStringLiteral("Отчёт пишется в один файл: --xlsx, --csv или --pdf.");
+        report.format = QLatin1String(format);
+        report.file = given.value(QLatin1String(format));
+    }
+    if (report.format.isEmpty())
+        return QStringLiteral("Для --report укажите файл: --xlsx ФАЙЛ, --csv ФАЙЛ или --pdf ФАЙЛ.");
+    return QString();
 }
 
 QString absolute(const QString &path) {
@@ -78,7 +123,7 @@ QStringList argumentsOf(int argc, char **argv) {
 Request parse(const QStringList &arguments) {
     Request request;
     QString stray; // the first argument that is neither an option of the program nor a value
-    bool targetGiven = false;
+    QMap<QString, QString> given; // the options that complete a command, with their values
     for (qsizetype i = 1; i < arguments.size(); ++i) {
         const QString &argument = arguments[i];
         if (!argument.startsWith(QLatin1String("--"))) {
@@ -97,14 +142,20 @@ Request parse(const QStringList &arguments) {
                 value = argument.mid(equals + 1);
             else if (i + 1 < arguments.size())
                 value = arguments[++i];
-            if (value.isEmpty())
-                return mistake(QStringLiteral("Параметру --%1 нужно имя файла.").arg(name));
+            if (value.isEmpty()) {
+                const bool names = QStringList{QStringLiteral("backup"), QStringLiteral("restore"),
+                                               QStringLiteral("xlsx"), QStringLiteral("csv"),
+                                               QStringLiteral("pdf")}
+                                       .contains(name);
+                return mistake(QStringLiteral("Параметру --%1 нужно %2.")
+                                   .arg(name, names ? QStringLiteral("имя файла")
+                                                    : QStringLiteral("значение")));
+            }
         } else if (equals >= 0) {
             return mistake(QStringLiteral("Параметр --%1 не принимает значения.").arg(name));
         }
         if (!option->action) {
-            request.target = value;
-            targetGiven = true;
+            given.insert(name, value);
             continue;
         }
         if (request.action != Action::Window)
@@ -112,15 +163,25 @@ Request parse(const QStringList &arguments) {
         request.action = *option->action;
         request.file = value;
     }
-    if (request.action == Action::Window && !targetGiven)
+    if (request.action == Action::Window && given.isEmpty())
         return request; // the window's own arguments
     if (!stray.isEmpty())
         return mistake(QStringLiteral("Непонятный параметр: %1").arg(stray));
-    if (targetGiven && request.action != Action::Restore)
-        return mistake(QStringLiteral("Параметр --to нужен только для --restore."));
-    if (request.action == Action::Restore && !targetGiven) {
-        return mistake(QStringLiteral("Для --restore укажите новый файл базы: --to ФАЙЛ."));
+    if (request.action == Action::Report) {
+        const QString error = readReport(request.file, given, request.report);
+        return error.isEmpty() ? request : mistake(error);
     }
+    for (auto option = given.cbegin(); option != given.cend(); ++option) {
+        if (option.key() == QLatin1String("to") && request.action == Action::Restore)
+            continue;
+        if (option.key() == QLatin1String("to"))
+            return mistake(QStringLiteral("Параметр --to нужен только для --restore и --report."));
+        return mistake(
+            QStringLiteral("Параметр --%1 нужен только для --report.").arg(option.key()));
+    }
+    if (request.action == Action::Restore && !given.contains(QStringLiteral("to")))
+        return mistake(QStringLiteral("Для --restore укажите новый файл базы: --to ФАЙЛ."));
+    request.target = given.value(QStringLiteral("to"));
     return request;
 }
 
@@ -132,6 +193,12 @@ QString usage() {
         "  ventrel --backup ФАЙЛ                    резервная копия базы в ФАЙЛ\n"
         "  ventrel --restore КОПИЯ --to НОВЫЙ_ФАЙЛ  восстановить базу из КОПИИ в новый файл\n"
         "  ventrel --check                          проверить базу на повреждения\n"
+        "  ventrel --report ОТЧЁТ --from ДД.ММ.ГГГГ --to ДД.ММ.ГГГГ [--doctor \"ВРАЧ\"]\n"
+        "          --xlsx ФАЙЛ | --csv ФАЙЛ | --pdf ФАЙЛ\n"
+        "                                           отчёт за период в новый файл; ОТЧЁТ —\n"
+        "                                           visits-by-doctor (приёмы по врачам),\n"
+        "                                           diagnoses (диагнозы), patients (пациенты\n"
+        "                                           за период) или journal (журнал приёма)\n"
         "  ventrel --help                           эта справка\n"
         "  ventrel --version                        версия программы\n"
         "Код завершения: 0 — успешно, 1 — не удалось, 2 — ошибка в параметрах.\n");
@@ -170,6 +237,7 @@ int run(const Request &request, const QString &registerFile, QTextStream &out, Q
     try {
         switch (request.action) {
         case Action::Window:
+        case Action::Report:
         case Action::Help:
         case Action::Version:
             return UsageError;
@@ -225,26 +293,34 @@ int runRequest(const Request &request, QTextStream &out, QTextStream &err) {
         out << version();
         return Success;
     }
+    QString registerFile;
+    if (!settleRegister(err, &registerFile, request.action == Action::Restore))
+        return Failed;
+    return run(request, registerFile, out, err);
+}
+
+} // namespace
+
+bool settleRegister(QTextStream &err, QString *registerFile, bool mayBeGone) {
     const StartupResult start =
         settleStartup(QCoreApplication::applicationDirPath(), QCoreApplication::arguments(),
                       folders::userAppDataFolder, folders::commonAppDataFolder);
     if (!start.failure.isEmpty()) {
         err << QString(start.failure).replace(u'\r', u'\n') << Qt::endl;
-        return Failed;
+        return false;
     }
     // A restore into a new file needs no register; the other commands never make one in place
     // of a register that is gone.
-    if (!start.missingRegister.isEmpty() && request.action != Action::Restore) {
+    if (!start.missingRegister.isEmpty() && !mayBeGone) {
         err << database::missingMessage(start.missingRegister) << Qt::endl
             << QStringLiteral("Запустите программу, чтобы восстановить базу из резервной копии "
                               "или создать новую; ничего не изменено.")
             << Qt::endl;
-        return Failed;
+        return false;
     }
-    return run(request, start.state.databaseFile, out, err);
+    *registerFile = start.state.databaseFile;
+    return true;
 }
-
-} // namespace
 
 int runWithoutWindow(int argc, char **argv, const Request &request) {
     QCoreApplication app(argc, argv);

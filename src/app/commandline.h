@@ -1,23 +1,34 @@
 #pragma once
 
+#include <QDate>
 #include <QString>
 #include <QStringList>
 
 class QTextStream;
 
 // The commands that run without a window: the administrator's backup, restore and check of the
-// register, for scripts and timers, and the usage and the version for a terminal. Without one of
-// them the program starts its window, and the window looks at the arguments itself (the
-// view-mode switch).
+// register and the reports, for scripts and timers, and the usage and the version for a terminal.
+// Without one of them the program starts its window, and the window looks at the arguments itself
+// (the view-mode switch).
 namespace commandline {
 
-enum class Action { Window, Backup, Restore, Check, Help, Version };
+enum class Action { Window, Backup, Restore, Check, Report, Help, Version };
+
+// --report NAME --from DD.MM.YYYY --to DD.MM.YYYY [--doctor NAME] --xlsx|--csv|--pdf FILE
+struct ReportOptions {
+    QString name; // visits-by-doctor, diagnoses, patients or journal
+    QDate first, last;
+    QString doctor; // empty: every doctor
+    QString format; // xlsx, csv or pdf
+    QString file;
+};
 
 struct Request {
     Action action = Action::Window;
     QString file;   // --backup: the backup to write; --restore: the backup to read
     QString target; // --to: the new register file a restore makes
     QString error;  // a mistake in the arguments, told before the usage
+    ReportOptions report;
 };
 
 // Exit statuses of the administrator's commands.
@@ -44,8 +55,15 @@ QString help(const QString &programFolder, const QString &userAppData,
 // What --version prints: the program's name and version.
 QString version();
 
+// Settles the register a command without a window works on, as start-up settles it (the first
+// run makes it from the template), into `registerFile`. False, with the reason on `err`, when
+// there is none, or when the register the user worked with is gone — unless the command
+// `mayBeGone` (a restore into a new file needs no register).
+bool settleRegister(QTextStream &err, QString *registerFile, bool mayBeGone = false);
+
 // Runs an administrator's request on `registerFile` without a window: results go to `out`,
-// failures to `err`. Returns the exit status.
+// failures to `err`. Returns the exit status. A report is run by the program's report command
+// (reports/reportcommand.h), which draws its PDF and charts with the windows' library.
 int run(const Request &request, const QString &registerFile, QTextStream &out, QTextStream &err);
 
 // The whole run of a command without a window from main(): prints the usage or the version, or

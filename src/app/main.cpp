@@ -9,6 +9,7 @@
 #include "app/startup.h"
 #include "app/tfmmain.h"
 #include "data/programend.h"
+#include "reports/reportcommand.h"
 #include "widgets/messagebox.h"
 
 #include <QApplication>
@@ -33,9 +34,11 @@ void installRussian(QApplication &app) {
 } // namespace
 
 int main(int argc, char **argv) {
-    // An administrator's command (a backup, a restore, a check) runs without a window, so that
-    // it works from a timer or a script where no display is.
+    // An administrator's command (a backup, a restore, a check) and a report run without a
+    // window, so that they work from a timer or a script where no display is.
     const commandline::Request request = commandline::parse(commandline::argumentsOf(argc, argv));
+    if (request.action == commandline::Action::Report && request.error.isEmpty())
+        return reportcommand::runWithoutWindow(argc, argv, request);
     if (request.action != commandline::Action::Window || !request.error.isEmpty())
         return commandline::runWithoutWindow(argc, argv, request);
 

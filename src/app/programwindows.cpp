@@ -9,6 +9,7 @@
 #include "cards/tfmmerge.h"
 #include "filter/tfmfilter.h"
 #include "print/tfmprint.h"
+#include "reports/tfmreport.h"
 #include "support/dates.h"
 #include "visits/tfmpriem.h"
 
@@ -28,6 +29,7 @@ ProgramWindows::ProgramWindows(TfmMain *fmMain)
         showCardEdit();
     };
     windows.merge = [this] { showMerge(); };
+    windows.report = [this](reports::Kind kind) { showReport(kind); };
     m_main->setWindows(std::move(windows));
 }
 
@@ -163,4 +165,17 @@ void ProgramWindows::showFilter() {
 
 void ProgramWindows::showPrint() {
     m_print->showVisit();
+}
+
+TfmReport *ProgramWindows::report(reports::Kind kind) {
+    QPointer<TfmReport> &window = m_reports[int(kind)];
+    if (!window) {
+        window = new TfmReport(kind, m_session.data(), m_session.settings(), m_main);
+        m_main->adoptWindow(window);
+    }
+    return window;
+}
+
+void ProgramWindows::showReport(reports::Kind kind) {
+    report(kind)->exec();
 }

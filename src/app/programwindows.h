@@ -1,6 +1,7 @@
 #pragma once
 
 #include "books/bookconfig.h"
+#include "reports/reportconfig.h"
 
 #include <QObject>
 #include <QPointer>
@@ -14,6 +15,7 @@ class TfmMain;
 class TfmMerge;
 class TfmPriem;
 class TfmPrint;
+class TfmReport;
 
 // The program's windows besides the main one. Each is made the first time a command needs it and
 // kept, hidden between uses, until the main window goes, which destroys them newest first. The
@@ -49,6 +51,9 @@ public:
     // visit being edited (its doctor, or its current diagnosis or intervention row).
     void showBook(BookKind kind);
     void chooseFromBook(BookKind kind);
+    // A report window, modally; it keeps its parameters and its report between openings.
+    TfmReport *report(reports::Kind kind);
+    void showReport(reports::Kind kind);
 
 private:
     TfmMain *m_main;
@@ -60,4 +65,5 @@ private:
     QPointer<TfmPriem> m_priem;
     QPointer<TfmFilter> m_filter;
     QPointer<TfmMerge> m_merge;
+    QPointer<TfmReport> m_reports[4];
 };

@@ -6,6 +6,7 @@
 #include "data/connection.h"
 #include "data/dberror.h"
 #include "service/workfiles.h"
+#include "support/privatefile.h"
 
 #include <QFile>
 
@@ -117,7 +118,7 @@ Result copyTemplate(const QString &templateFile, const QString &folder) {
                 error.message()};
     }
     const QString target = folder + kCopyName;
-    if (!workfiles::renameWithoutOverwriting(copy, target)) {
+    if (!renameWithoutReplacing(copy, target)) {
         const int error = errno;
         QFile::remove(copy);
         if (error == EEXIST)

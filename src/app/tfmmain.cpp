@@ -8,6 +8,7 @@
 #include "app/servicecommands.h"
 #include "data/dberror.h"
 #include "dbwidgets/win1251validator.h"
+#include "reports/exportdialog.h"
 #include "support/dates.h"
 #include "support/fileversioninfo.h"
 #include "support/programinfo.h"
@@ -19,6 +20,7 @@
 #include "widgets/helpwindow.h"
 #include "widgets/keypreview.h"
 #include "widgets/labelhints.h"
+#include "widgets/menucommand.h"
 #include "widgets/messagebox.h"
 #include "widgets/windowbehaviour.h"
 
@@ -182,7 +184,8 @@ void TfmMain::createMenus() {
     pmMain->addActions({ui.pmView, ui.pmEdit, ui.pmAdd});
     pmMain->setDefaultAction(viewMode() ? ui.pmView : ui.pmEdit);
     pmMain->addSeparator();
-    pmMain->addAction(ui.pmMerge);
+    pmMain->addActions({ui.pmMerge, ui.pmExport});
+    createReportCommands(ui.mRep);
 
     connect(ui.mCard, &QMenu::aboutToShow, this, &TfmMain::mCardPopup);
     connect(pmMain, &QMenu::aboutToShow, this, &TfmMain::pmMainPopup);
@@ -436,6 +439,8 @@ void TfmMain::enableCommands() {
     m_ui->mmFilter->setEnabled(bool(m_windowHooks.filter));
     for (QAction *action : {m_ui->mmDocs, m_ui->mmDiag, m_ui->mmVmesh})
         action->setEnabled(bool(m_windowHooks.book));
+    for (QAction *action : std::as_const(m_reportItems))
+        action->setEnabled(bool(m_windowHooks.report));
 }
 
 void TfmMain::mCardPopup() {
@@ -457,6 +462,7 @@ void TfmMain::pmMainPopup() {
     m_ui->pmEdit->setEnabled(hasRows && m_windowHooks.cardEdit);
     m_ui->pmAdd->setEnabled(bool(m_windowHooks.cardEdit));
     m_ui->pmMerge->setEnabled(hasRows && m_windowHooks.merge);
+    m_ui->pmExport->setEnabled(hasRows);
 }
 
 void TfmMain::cbbSearchChange() {
@@ -586,6 +592,27 @@ void TfmMain::mmDiagClick() {
 void TfmMain::mmVmeshClick() {
     if (m_windowHooks.book)
         runCommand([this] { m_windowHooks.book(BookKind::Interventions); });
+}
+
+// ---- reports ---------------------------------------------------------------------------------
+
+void TfmMain::createReportCommands(QMenu *menu) {
+    for (const reports::Kind kind : reports::kinds()) {
+        const reports::Config &report = reports::config(kind);
+        QAction *item =
+            addMenuCommand(menu, qPrintable(report.menuName),
+                           report.caption + QStringLiteral("..."), this, [this, kind] {
+                               if (m_windowHooks.report)
+                                   runCommand([this, kind] { m_windowHooks.report(kind); });
+                           });
+        item->setStatusTip(QStringLiteral("Составить отчёт «%1»").arg(report.caption));
+        m_reportItems << item;
+    }
+    connect(m_ui->pmExport, &QAction::triggered, this, &TfmMain::pmExportClick);
+}
+
+void TfmMain::pmExportClick() {
+    reports::exportPatientList(this, data().ibMain, data().ibdsMain.selectSql(), statusText());
 }
 
 void TfmMain::mmTopicClick() {

@@ -2,6 +2,7 @@
 
 #include "app/registersession.h"
 #include "books/bookconfig.h"
+#include "reports/reportconfig.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -58,6 +59,8 @@ public:
         std::function<void(const Draft &)> restore;
         // The merge of another card into the current patient's.
         std::function<void()> merge;
+        // A report window of the menu "Отчёты".
+        std::function<void(reports::Kind)> report;
     };
     void setWindows(Windows windows);
     const Windows &windows() const { return m_windowHooks; }
@@ -130,6 +133,10 @@ private:
     void runCommand(const std::function<void()> &command);
     // Enables the commands whose windows exist.
     void enableCommands();
+    // The reports: the items of the menu "Отчёты", and "Экспорт списка..." in the list's pop-up
+    // menu, which writes the patients the list shows to a spreadsheet.
+    void createReportCommands(QMenu *menu);
+    void pmExportClick();
 
     const std::unique_ptr<Ui::TfmMain> m_ui;
     RegisterSession m_session;
@@ -147,4 +154,5 @@ private:
     QMenu *m_lastMenu = nullptr; // the last menu of the main bar, next to Help
     QMenuBar *m_helpBar = nullptr;
     QMenu *pmMain = nullptr;
+    QList<QAction *> m_reportItems; // the commands of the menu "Отчёты"
 };

@@ -29,11 +29,17 @@ ITransaction *Transaction::handle() {
                 return m_connection.attachment()->startTransaction(status, 0, nullptr);
             IXpbBuilder *tpb = fb::util()->getXpbBuilder(status, IXpbBuilder::TPB, nullptr, 0);
             try {
-                tpb->insertTag(status, isc_tpb_write);
-                tpb->insertTag(status, isc_tpb_read_committed);
-                tpb->insertTag(status, isc_tpb_rec_version);
-                tpb->insertTag(status, isc_tpb_wait);
-                tpb->insertInt(status, isc_tpb_lock_timeout, kLockTimeoutSeconds);
+                if (m_isolation == Isolation::ReadOnlySnapshot) {
+                    tpb->insertTag(status, isc_tpb_read);
+                    tpb->insertTag(status, isc_tpb_concurrency);
+                    tpb->insertTag(status, isc_tpb_nowait);
+                } else {
+                    tpb->insertTag(status, isc_tpb_write);
+                    tpb->insertTag(status, isc_tpb_read_committed);
+                    tpb->insertTag(status, isc_tpb_rec_version);
+                    tpb->insertTag(status, isc_tpb_wait);
+                    tpb->insertInt(status, isc_tpb_lock_timeout, kLockTimeoutSeconds);
+                }
                 ITransaction *started = m_connection.attachment()->startTransaction(
                     status, tpb->getBufferLength(status), tpb->getBuffer(status));
                 tpb->dispose();

@@ -7,8 +7,8 @@ class ITransaction;
 }
 class Connection;
 
-// A read-write transaction that starts by itself when first needed; committing or rolling back
-// while retaining keeps it, and every open cursor, as they are.
+// A transaction, read-write unless its isolation says otherwise, that starts by itself when first
+// needed; committing or rolling back while retaining keeps it, and every open cursor, as they are.
 class Transaction {
 public:
     enum class Isolation {
@@ -19,6 +19,10 @@ public:
         // transaction changes and then gives up: a transaction of its own next to the run's
         // (the reference books'), which must never wait for the run's transaction for ever.
         ReadCommitted,
+        // Reads only, and sees what was committed when it started, whatever is committed while
+        // it runs: the reports, whose several statements must agree with each other. Never waits
+        // for a row and holds no lock.
+        ReadOnlySnapshot,
     };
 
     explicit Transaction(Connection &connection, Isolation isolation = Isolation::ServerDefault);

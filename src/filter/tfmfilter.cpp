@@ -10,6 +10,7 @@
 #include "widgets/guarded.h"
 #include "widgets/labelhints.h"
 #include "widgets/menucommand.h"
+#include "widgets/waitcursor.h"
 #include "widgets/windowbehaviour.h"
 
 #include <QGuiApplication>
@@ -21,15 +22,6 @@ namespace {
 const QString kCaption = QStringLiteral("Фильтр");
 // How long a message stays in the caption, in one-second ticks.
 constexpr int kMessageTicks = 10;
-
-// The wait cursor while the list is read, back to normal however the reading ends.
-class WaitCursor {
-public:
-    WaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QGuiApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor &) = delete;
-    WaitCursor &operator=(const WaitCursor &) = delete;
-};
 
 } // namespace
 

@@ -5,6 +5,7 @@
 #include "data/transaction.h"
 #include "service/backupheader.h"
 #include "service/workfiles.h"
+#include "support/privatefile.h"
 
 #include <QDir>
 #include <QFile>
@@ -192,7 +193,7 @@ Restored restoreAs(const QString &backupFile, const QString &target,
     if (QFileInfo::exists(target))
         throw Failure(taken, QString());
     Restored restored = restoreInto(backupFile, folderOf(target), onLine);
-    if (!workfiles::renameWithoutOverwriting(restored.file, target)) {
+    if (!renameWithoutReplacing(restored.file, target)) {
         workfiles::removeRestored(restored.file);
         throw Failure(QFileInfo::exists(target)
                           ? taken
@@ -237,7 +238,7 @@ QString putInPlace(const QString &restoredFile, const QString &registerFile, con
 
     const QString swapping = swappingPath(folder, old.st_ino);
     const QByteArray swappingName = QFile::encodeName(swapping);
-    if (!workfiles::renameWithoutOverwriting(restoredFile, swapping))
+    if (!renameWithoutReplacing(restoredFile, swapping))
         throw Failure(failed + kNothingChanged, systemText(errno));
     if (afterStep)
         afterStep(SwapStep::Named);
@@ -282,7 +283,7 @@ QString putInPlace(const QString &restoredFile, const QString &registerFile, con
         afterStep(SwapStep::Exchanged);
     // Should the last name fail, the register of before stays under the swapping name, and the
     // next start gives it its kept name.
-    const QString result = workfiles::renameWithoutOverwriting(swapping, kept) ? kept : swapping;
+    const QString result = renameWithoutReplacing(swapping, kept) ? kept : swapping;
     syncToDisk(folder);
     return result;
 }
@@ -307,7 +308,7 @@ QStringList finishInterruptedRestore(const QString &registerFile, const QDate &t
             if (quint64(facts.st_ino) == swapping.captured(2).toULongLong()) {
                 // Swapped: the register of before gets its kept name.
                 const QString kept = keptRegisterPath(folder, today);
-                if (workfiles::renameWithoutOverwriting(QFile::decodeName(path), kept))
+                if (renameWithoutReplacing(QFile::decodeName(path), kept))
                     done << QFileInfo(kept).fileName();
             } else if (::unlink(path.constData()) == 0) {
                 // Not swapped: the register never changed, and the restored copy goes.

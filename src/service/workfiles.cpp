@@ -133,20 +133,4 @@ QStringList removeLeftovers(const QString &folder) {
     return removed;
 }
 
-bool renameWithoutOverwriting(const QString &from, const QString &to) {
-    const QByteArray source = QFile::encodeName(from);
-    const QByteArray target = QFile::encodeName(to);
-    if (::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) ==
-        0) {
-        return true;
-    }
-    if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP)
-        return false;
-    // A file system that cannot rename so: a second name, then the first one goes.
-    if (::link(source.constData(), target.constData()) != 0)
-        return false;
-    ::unlink(source.constData());
-    return true;
-}
-
 } // namespace workfiles

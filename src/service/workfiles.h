@@ -38,8 +38,4 @@ bool isRunning(qint64 process);
 // other users, links and anything else stay. Returns the names removed.
 QStringList removeLeftovers(const QString &folder);
 
-// Gives the file `from` the name `to` unless something already has that name (then errno is
-// EEXIST). Both in one folder.
-bool renameWithoutOverwriting(const QString &from, const QString &to);
-
 } // namespace workfiles

@@ -15,3 +15,8 @@ struct PrivateFileResult {
 // earlier one. Nothing on the way follows a link.
 PrivateFileResult writePrivateFile(const QString &parent, const QString &name,
                                    const QByteArray &bytes);
+
+// Gives the file `from` the name `to` unless something already has that name: false, with errno
+// EEXIST, when something has. Where the file system cannot rename so, the file gets its second
+// name as a link and loses the first.
+bool renameWithoutReplacing(const QString &from, const QString &to);

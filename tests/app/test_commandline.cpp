@@ -3,6 +3,7 @@
 
 #include "app/commandline.h"
 #include "data/connection.h"
+#include "reports/reportfixture.h"
 #include "service/registerservices.h"
 #include "testdatabase.h"
 
@@ -92,6 +93,46 @@ private Q_SLOTS:
                                             << "" << true;
         QTest::newRow("unknown beside a command")
             << QStringList{"--check", "--fast"} << Action::Window << ""
+            << "" << true;
+        const QStringList report{"--report",   "journal", "--from",
+                                 "01.01.2024", "--to",    "31.01.2024"};
+        QTest::newRow("report") << report + QStringList{"--csv", "j.csv"} << Action::Report
+                                << "journal"
+                                << "" << false;
+        QTest::newRow("report of a doctor")
+            << QStringList{"--pdf=j.pdf", "--doctor", "Петров П.П."} + report << Action::Report
+            << "journal"
+            << "" << false;
+        QTest::newRow("unknown report")
+            << QStringList{"--report", "visits",     "--from", "01.01.2024",
+                           "--to",     "31.01.2024", "--csv",  "v.csv"}
+            << Action::Window << ""
+            << "" << true;
+        QTest::newRow("report without its end")
+            << report.mid(0, 4) + QStringList{"--csv", "j.csv"} << Action::Window << ""
+            << "" << true;
+        QTest::newRow("report without a file") << report << Action::Window << ""
+                                               << "" << true;
+        QTest::newRow("report into two files")
+            << report + QStringList{"--csv", "j.csv", "--xlsx", "j.xlsx"} << Action::Window << ""
+            << "" << true;
+        QTest::newRow("report on no such day")
+            << QStringList{"--report", "journal",    "--from", "30.02.2024",
+                           "--to",     "31.03.2024", "--csv",  "j.csv"}
+            << Action::Window << ""
+            << "" << true;
+        QTest::newRow("report backwards")
+            << QStringList{"--report", "journal",    "--from", "31.03.2024",
+                           "--to",     "01.03.2024", "--csv",  "j.csv"}
+            << Action::Window << ""
+            << "" << true;
+        QTest::newRow("doctor of the report of every doctor")
+            << QStringList{"--report",   "visits-by-doctor", "--from",      "01.01.2024", "--to",
+                           "31.01.2024", "--doctor",         "Петров П.П.", "--csv",      "v.csv"}
+            << Action::Window << ""
+            << "" << true;
+        QTest::newRow("a report's option beside a backup")
+            << QStringList{"--backup", "a.fbk", "--from", "01.01.2024"} << Action::Window << ""
             << "" << true;
     }
 
@@ -211,6 +252,10 @@ private Q_SLOTS:
             QVERIFY2(run.err.contains(QStringLiteral("открыта работающей программой")),
                      qPrintable(run.err));
         }
+        const Run report = ventrel({"--report", "patients", "--from", "01.01.2024", "--to",
+                                    "31.01.2024", "--csv", path(QStringLiteral("while-open.csv"))});
+        QCOMPARE(report.status, 1);
+        QVERIFY2(report.err.contains(QStringLiteral("База уже открыта")), qPrintable(report.err));
         QCOMPARE(QDir(dir.path()).entryList({QStringLiteral("while-open*")}, QDir::Files),
                  QStringList());
         running.close();
@@ -239,8 +284,64 @@ private Q_SLOTS:
         registerfile::backup(away, copy, {});
         const Run run =
             ventrel({QStringLiteral("--restore"), copy, QStringLiteral("--to"), registerFile()});
-        QCOMPARE(run.status, 0);
+        QVERIFY2(run.status == 0, qPrintable(run.err));
         QCOMPARE(ventrel({QStringLiteral("--check")}).status, 0);
+    }
+
+    void reportOptions() {
+        const commandline::Request request = commandline::parse(
+            {"ventrel", "--report=diagnoses", "--from", "15.12.2024", "--to=15.01.2025", "--doctor",
+             " Сидоров С.С. ", "--xlsx", "d.xlsx"});
+        QVERIFY2(request.error.isEmpty(), qPrintable(request.error));
+        QCOMPARE(request.report.name, QStringLiteral("diagnoses"));
+        QCOMPARE(request.report.first, QDate(2024, 12, 15));
+        QCOMPARE(request.report.last, QDate(2025, 1, 15));
+        QCOMPARE(request.report.doctor, QStringLiteral("Сидоров С.С."));
+        QCOMPARE(request.report.format, QStringLiteral("xlsx"));
+        QCOMPARE(request.report.file, QStringLiteral("d.xlsx"));
+    }
+
+    // A report into a new file, never over one; the doctor by name, in any letter case; a name
+    // two doctors share, or none has, makes no report. Nothing but a failure is said.
+    void reports() {
+        reportfixture::fill(registerFile());
+        const QStringList period{"--from", "15.12.2024", "--to", "15.01.2025"};
+        const QString csv = path(QStringLiteral("пациенты.csv"));
+        Run run = ventrel(QStringList{"--report", "patients"} + period + QStringList{"--csv", csv});
+        QCOMPARE(run.status, 0);
+        QVERIFY2(run.err.isEmpty(), qPrintable(run.err));
+        QVERIFY(run.out.isEmpty());
+        QFile written(csv);
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        const QByteArray content = written.readAll();
+        written.close();
+        QVERIFY(content.contains(QStringLiteral("\r\nИтого;6;3;3;5;1;8;1,33\r\n").toUtf8()));
+
+        run = ventrel(QStringList{"--report", "diagnoses"} + period + QStringList{"--csv", csv});
+        QCOMPARE(run.status, 1);
+        QVERIFY2(run.err.contains(QStringLiteral("такой файл уже есть")), qPrintable(run.err));
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        QCOMPARE(written.readAll(), content);
+
+        const QString pdf = path(QStringLiteral("журнал.pdf"));
+        run = ventrel(QStringList{"--report", "journal", "--doctor", "сидоров с.с."} + period +
+                      QStringList{"--pdf", pdf});
+        QCOMPARE(run.status, 0);
+        QVERIFY2(run.err.isEmpty(), qPrintable(run.err));
+        QFile journal(pdf);
+        QVERIFY(journal.open(QIODevice::ReadOnly));
+        QVERIFY(journal.read(5) == "%PDF-");
+
+        for (const auto &[doctor, says] :
+             {std::pair{"Петров П.П.", "2 врача"}, {"Нет Такого", "нет в справочнике"}}) {
+            const QString file = path(QStringLiteral("врач.xlsx"));
+            run =
+                ventrel(QStringList{"--report", "journal", "--doctor", QString::fromUtf8(doctor)} +
+                        period + QStringList{"--xlsx", file});
+            QCOMPARE(run.status, 1);
+            QVERIFY2(run.err.contains(QString::fromUtf8(says)), qPrintable(run.err));
+            QVERIFY(!QFileInfo::exists(file));
+        }
     }
 };
 

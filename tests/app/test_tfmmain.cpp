@@ -12,9 +12,11 @@
 #include "widgets/captionmessage.h"
 #include "widgets/messagebox.h"
 #include "widgets/windowbehaviour.h"
+#include "windowcontrol.h"
 
 #include <QApplication>
 #include <QComboBox>
+#include <QFileDialog>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMenu>
@@ -351,14 +353,15 @@ private Q_SLOTS:
             QCOMPARE(action(item)->isEnabled(), !empty);
         for (const char *item : {"mmAdd", "mmDel", "pmAdd"})
             QVERIFY(action(item)->isEnabled());
-        QVERIFY(!action("mmReports")->isEnabled());
+        QCOMPARE(action("pmExport")->isEnabled(), !empty);
         QCOMPARE(card->defaultAction()->objectName(), defaultItem);
     }
 
     // A command whose window is not part of the program does not pretend to work.
     void commandsWithoutTheirWindowAreDisabled() {
         start();
-        for (const char *item : {"mmAdd", "mmEdit", "mmView", "pmAdd", "mmFilter", "mmDocs"})
+        for (const char *item :
+             {"mmAdd", "mmEdit", "mmView", "pmAdd", "mmFilter", "mmDocs", "mmRepJournal"})
             QVERIFY2(!action(item)->isEnabled(), item);
         QVERIFY(!child<QToolButton>("sbtAdd")->isEnabled());
         TfmMain::Windows windows;
@@ -366,6 +369,45 @@ private Q_SLOTS:
         fmMain->setWindows(windows);
         QVERIFY(action("mmView")->isEnabled());
         QVERIFY(!action("mmEdit")->isEnabled());
+    }
+
+    // "Отчёты" opens the four reports; "Экспорт списка..." writes the patients the list shows,
+    // here a search's, as the list shows them.
+    void reportsAndTheListsExport() {
+        start();
+        QStringList items;
+        for (const QAction *item : child<QMenu>("mRep")->actions())
+            items << item->text();
+        QCOMPARE(items, (QStringList{"Приёмы по врачам...", "Диагнозы...", "Пациенты за период...",
+                                     "Журнал приёма..."}));
+        QList<reports::Kind> opened;
+        TfmMain::Windows windows;
+        windows.report = [&](reports::Kind kind) { opened << kind; };
+        fmMain->setWindows(windows);
+        action("mmRepJournal")->trigger();
+        action("mmRepVisits")->trigger();
+        QCOMPARE(opened,
+                 (QList<reports::Kind>{reports::Kind::Journal, reports::Kind::VisitsByDoctor}));
+
+        searchFor(QStringLiteral("Ив"));
+        const QString path = dataDir->filePath(QStringLiteral("список.csv"));
+        whenModal([&](QWidget *modal) {
+            auto *dialog = qobject_cast<QFileDialog *>(modal);
+            QVERIFY(dialog);
+            QCOMPARE(QFileInfo(dialog->selectedFiles().value(0)).fileName(),
+                     QStringLiteral("Список пациентов 31.03.2024.xlsx"));
+            dialog->selectNameFilter(QStringLiteral("CSV (*.csv)"));
+            dialog->selectFile(path);
+            static_cast<QDialog *>(dialog)->accept();
+        });
+        action("pmExport")->trigger();
+        QVERIFY2(dbErrors.isEmpty(), qPrintable(dbErrors.join(u'\n')));
+        QFile csv(path);
+        QVERIFY(csv.open(QIODevice::ReadOnly));
+        QCOMPARE(
+            QString::fromUtf8(csv.readAll()).split(QStringLiteral("\r\n")),
+            (QStringList{"\uFEFFПациент;Дата рождения;Возраст;Пол;Адрес;Телефоны",
+                         "Иванов Иван;;;;ул. Лесная, 5;", "Ивашкин Илья;;;;ул. Лесная, 5;", ""}));
     }
 
     // Help stands at the right end, and the arrow keys still walk round all menus.

@@ -44,8 +44,8 @@ field() { dpkg-deb -f "$deb" "$1"; }
 [ "$(field Section)" = science ] || fail "Section: $(field Section)"
 [ "$(field Maintainer)" = "Илья Воронцов <ventrel@example.org>" ] || fail "Maintainer: $(field Maintainer)"
 depends=$(field Depends)
-for package in libfbclient2 libqt6widgets6 firebird3.0-server-core qt6-translations-l10n \
-    fonts-liberation2 fonts-roboto-unhinted adduser; do
+for package in libfbclient2 libqt6widgets6 libqt6charts6 libxlsxwriter4 firebird3.0-server-core \
+    qt6-translations-l10n fonts-liberation2 fonts-roboto-unhinted adduser; do
     grep -qE "(^|, )$package( |,|$)" <<<"$depends" || fail "Depends lacks $package: $depends"
 done
 grep -q libreoffice-writer <<<"$(field Recommends)" || fail "Recommends: $(field Recommends)"

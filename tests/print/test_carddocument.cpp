@@ -2,15 +2,14 @@
 // real word processor from the RTF file and by poppler from the PDF file.
 
 #include "cardfixture.h"
+#include "externaltool.h"
 #include "print/carddocument.h"
 #include "print/outpatientcard.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 #include <QRawFont>
 #include <QRegularExpression>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
@@ -52,22 +51,6 @@ QString plainText(const QList<CardParagraph> &card) {
     for (const CardParagraph &paragraph : card)
         texts << paragraph.text;
     return texts.join(u' ').simplified();
-}
-
-// The tool's standard output; an empty text and a failed check when it did not run well.
-QByteArray run(const QString &program, const QStringList &arguments) {
-    QProcess process;
-    process.start(program, arguments);
-    if (!process.waitForFinished(180'000) || process.exitStatus() != QProcess::NormalExit ||
-        process.exitCode() != 0) {
-        qWarning().noquote() << program << arguments << process.readAllStandardError();
-        return QByteArray();
-    }
-    return process.readAllStandardOutput();
-}
-
-bool hasTool(const char *tool) {
-    return !QStandardPaths::findExecutable(QLatin1String(tool)).isEmpty();
 }
 
 // The paragraphs of a flat OpenDocument text, each stretch with the face and size that its own

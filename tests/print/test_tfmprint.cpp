@@ -6,6 +6,7 @@
 #include "support/settingsfile.h"
 #include "testdatabase.h"
 #include "widgets/messagebox.h"
+#include "windowcontrol.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -41,15 +42,6 @@ public:
 public Q_SLOTS:
     void open(const QUrl &url) { opened << url; }
 };
-
-// Runs `check` on the modal window that the next command opens, then lets it go.
-void whenModal(std::function<void(QWidget *)> check) {
-    QTimer::singleShot(0, [check = std::move(check)] {
-        QWidget *modal = QApplication::activeModalWidget();
-        QVERIFY(modal);
-        check(modal);
-    });
-}
 
 QString pdfText(const QString &path) {
     QProcess process;

@@ -223,7 +223,7 @@ private Q_SLOTS:
         QVERIFY(helpWindow());
         QCOMPARE(helpWindow()->currentTopic(), 40);
         // Every topic the windows ask for has a page; others fall back to the general one.
-        for (int topic : {32767, 40, 42, 44, 55, 60, 90, 120})
+        for (int topic : {32767, 40, 42, 44, 55, 60, 90, 120, 130})
             QVERIFY2(HelpWindow::hasTopic(topic), qPrintable(QString::number(topic)));
         helpWindow()->showTopic(0);
         QCOMPARE(helpWindow()->currentTopic(), HelpWindow::kGeneralTopic);
