@@ -37,6 +37,7 @@ constexpr std::array kOptions = {
     Option{"doctor", std::nullopt, true},   Option{"xlsx", std::nullopt, true},
     Option{"csv", std::nullopt, true},      Option{"pdf", std::nullopt, true},
     Option{"help", Action::Help, false},    Option{"version", Action::Version, false},
+    Option{"server", std::nullopt, true},   Option{"user", std::nullopt, true},
 };
 // The options that name a report's file, one of which a report takes.
 constexpr std::array kReportFormats = {"xlsx", "csv", "pdf"};
@@ -153,6 +154,10 @@ Request parse(const QStringList &arguments) {
             }
         } else if (equals >= 0) {
             return mistake(QStringLiteral("Параметр --%1 не принимает значения.").arg(name));
+        }
+        if (name == QLatin1String("server") || name == QLatin1String("user")) {
+            (name == QLatin1String("server") ? request.server.server : request.server.user) = value;
+            continue;
         }
         if (!option->action) {
             given.insert(name, value);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/startup.h"
+
 #include <QDate>
 #include <QString>
 #include <QStringList>
@@ -29,6 +31,9 @@ struct Request {
     QString target; // --to: the new register file a restore makes
     QString error;  // a mistake in the arguments, told before the usage
     ReportOptions report;
+    // --server HOST[/PORT][:ALIAS] and --user NAME: the register on the practice's server, for
+    // this run; with any command and with the window.
+    ServerChoice server;
 };
 
 // Exit statuses of the administrator's commands.

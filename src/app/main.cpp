@@ -8,8 +8,10 @@
 #include "app/sessionplatform.h"
 #include "app/startup.h"
 #include "app/tfmmain.h"
+#include "app/tfmsignin.h"
 #include "data/programend.h"
 #include "reports/reportcommand.h"
+#include "support/settingsfile.h"
 #include "widgets/messagebox.h"
 
 #include <QApplication>
@@ -52,11 +54,24 @@ int main(int argc, char **argv) {
     // modal window or a message box is open: every event loop is left, and the end commits.
     routeProgramEnd(&app, [] { QCoreApplication::exit(0); });
 
-    const auto settle = [] {
+    ServerChoice choice = request.server;
+    const auto settle = [&choice] {
         return settleStartup(QCoreApplication::applicationDirPath(), QCoreApplication::arguments(),
-                             folders::userAppDataFolder, folders::commonAppDataFolder);
+                             folders::userAppDataFolder, folders::commonAppDataFolder, choice);
     };
     StartupResult start = settle();
+    // A register on the practice's server: the user signs in first, or works with the register
+    // on this computer this time.
+    while (start.failure.isEmpty() && start.state.server) {
+        SettingsFile settings(start.state.settingsFile);
+        const TfmSignIn::Outcome signedIn = TfmSignIn::signIn(start.state, settings);
+        if (signedIn == TfmSignIn::Outcome::Exit)
+            return 0;
+        if (signedIn == TfmSignIn::Outcome::SignedIn)
+            break;
+        choice.local = true;
+        start = settle();
+    }
     // The register this user worked with is gone: the user decides what comes in its place.
     while (start.failure.isEmpty() && !start.missingRegister.isEmpty()) {
         if (!missingregister::resolve(start))

@@ -24,7 +24,7 @@ RegisterSession::~RegisterSession() = default;
 
 void RegisterSession::open() {
     m_open = false;
-    m_data.open(m_state.databaseFile, startListSql());
+    m_data.open(m_state.target(), startListSql());
     m_open = true;
 }
 
@@ -37,9 +37,25 @@ void RegisterSession::reopen(bool startList) {
     const QString shownList = m_data.ibdsMain.selectSql();
     const bool fromStart = startList || shownList.isEmpty();
     m_open = false;
-    m_data.open(m_state.databaseFile, fromStart ? startListSql() : shownList);
+    m_data.open(m_state.target(), fromStart ? startListSql() : shownList);
     m_open = true;
     Q_EMIT reopened(fromStart);
+}
+
+void RegisterSession::reconnect() {
+    if (!m_heldAcrossLoss) {
+        m_heldAcrossLoss = m_data.unconfirmed.describe();
+        m_data.abandonConnection();
+    }
+    m_open = false;
+    m_data.reattach();
+    m_open = true;
+    m_data.unconfirmed.resume(*std::exchange(m_heldAcrossLoss, std::nullopt));
+}
+
+void RegisterSession::commitIdle() {
+    if (m_open)
+        m_data.commitIdle();
 }
 
 QStringList RegisterSession::end() {
@@ -88,6 +104,10 @@ void RegisterSession::forgetRecovery() {
 }
 
 QString RegisterSession::registerName() const {
+    // A register on a server is told by the user signed in and where: another user's unsaved
+    // card is never offered to this one.
+    if (m_state.server)
+        return m_state.user + u'@' + m_state.server->connectionString();
     const QFileInfo file(m_state.databaseFile);
     const QString canonical = file.canonicalFilePath();
     return canonical.isEmpty() ? file.absoluteFilePath() : canonical;

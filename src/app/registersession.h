@@ -40,6 +40,15 @@ public:
     // file in place), or with the list shown before. Raises DbError; `reopened` tells the windows.
     void reopen(bool startList);
 
+    // Reaches the register on the server again after the connection was lost: attaches anew,
+    // reads the lists again on the rows they stood on, and puts back into the open editors what
+    // they held unsaved. Raises DbError while the server cannot be reached; what the editors
+    // held is kept for the next try.
+    void reconnect();
+    // Nothing is pending and no editor is open: the run's transactions are ended retaining
+    // them, so that a server's clean-up of old record versions is not held back.
+    void commitIdle();
+
     // The end of the run, once: the open editors' unconfirmed work goes into the recovery file
     // and is taken back, then the run's work is committed and the register closed. Returns what
     // could not be done, in the user's words; the run ends all the same.
@@ -63,6 +72,8 @@ private:
     StartupState m_state;
     std::unique_ptr<SettingsFile> m_settings;
     SharedData m_data;
+    // What the open editors held when the connection was lost, until it is put back.
+    std::optional<Draft> m_heldAcrossLoss;
     bool m_open = false;
     bool m_ended = false;
 };

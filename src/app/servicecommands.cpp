@@ -11,6 +11,7 @@
 #include "widgets/messagebox.h"
 
 #include <QAction>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
@@ -23,6 +24,9 @@
 namespace {
 
 const QString kBackupFilter = QStringLiteral("Резервные копии базы (*.fbk);;Все файлы (*)");
+// Where a server keeps the backups a workstation asks for: the folder of the server's package
+// ([Main] ServerBackups= names another).
+const QString kServerBackupFolder = QStringLiteral("/var/lib/ventrel-server/backups");
 
 QString number(qint64 value) {
     return QLocale(QLocale::Russian, QLocale::Russia).toString(value);
@@ -70,14 +74,42 @@ ServiceCommands::ServiceCommands(QWidget *window, RegisterSession &session)
 
 ServiceCommands::~ServiceCommands() = default;
 
+engine::Manager ServiceCommands::serverManager() const {
+    const StartupState &state = m_session.state();
+    return engine::Manager::ofServer(*state.server, state.user, state.password);
+}
+
+QString ServiceCommands::serverBackupFile() const {
+    const StartupState &state = m_session.state();
+    const QString folder = m_session.settings().readString(
+        QStringLiteral("Main"), QStringLiteral("ServerBackups"), kServerBackupFolder);
+    return QDir(folder).filePath(
+        QStringLiteral("%1-%2-%3.fbk")
+            .arg(state.server->alias,
+                 QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd-HHmmss")),
+                 state.user));
+}
+
 void ServiceCommands::startDailyBackup() {
     const StartupState &state = m_session.state();
+    if (state.server)
+        return; // the server backs the register up every night
     m_daily->startIfDue(state.databaseFile, state.dataFolder,
                         dailybackup::readSettings(m_session.settings()), dates::today());
 }
 
 void ServiceCommands::showDailyBackupIn(QAction *item, QMenu *menu) {
     m_dailyItem = item;
+    if (m_session.state().server) {
+        item->setText(QStringLiteral("Ежедневные копии делает сервер..."));
+        connect(item, &QAction::triggered, this, [this] {
+            MessageBox::tell(m_window,
+                             QStringLiteral("Базу на сервере %1 резервно копирует сам сервер, "
+                                            "каждую ночь, в свою папку резервных копий.")
+                                 .arg(m_session.state().server->server()));
+        });
+        return;
+    }
     const auto update = [this] {
         const QString folder = dailybackup::folderFor(m_session.state().dataFolder);
         m_dailyItem->setText(dailybackup::menuCaption(
@@ -97,7 +129,35 @@ void ServiceCommands::mmDailyBackupClick() {
                                                         QDir(folder).entryList(QDir::Files)));
 }
 
+void ServiceCommands::checkOnServer() {
+    TfmProgress progress(m_window);
+    ValidationFindings findings;
+    const QString alias = m_session.state().server->alias;
+    const TfmProgress::Outcome outcome = progress.run(
+        QStringLiteral("Проверка базы"),
+        QStringLiteral("Сервер проверяет базу «%1» на повреждения").arg(alias),
+        [&](const engine::LineSink &onLine) {
+            findings = registerfile::checkOnServer(serverManager(), alias, onLine);
+        },
+        false);
+    if (outcome.failure) {
+        tellFailure(m_window, outcome.failure);
+        return;
+    }
+    tellFindings(findings, outcome.lines);
+}
+
+void ServiceCommands::tellFindings(const ValidationFindings &findings, const QStringList &lines) {
+    const QString detail = lines.join(u'\n');
+    if (findings.errors() > 0)
+        MessageBox::error(m_window, validationReport(findings), detail);
+    else
+        MessageBox::tell(m_window, validationReport(findings), detail);
+}
+
 bool ServiceCommands::backUpBeforeChange() {
+    if (m_session.state().server)
+        return true; // the server's nightly backups keep the register
     waitForDailyBackup();
     const dailybackup::Settings daily = dailybackup::readSettings(m_session.settings());
     const QString folder = dailybackup::folderFor(m_session.state().dataFolder);
@@ -156,6 +216,10 @@ void ServiceCommands::reopen(bool startList) {
 }
 
 void ServiceCommands::mmBackupClick() {
+    if (m_session.state().server) {
+        backUpOnServer();
+        return;
+    }
     const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     const QString target =
         chooseBackupTarget(QDir(documents).filePath(dailybackup::fileNameFor(dates::today())));
@@ -180,7 +244,35 @@ void ServiceCommands::mmBackupClick() {
                          QStringLiteral("Резервная копия базы сохранена в файле\n%1").arg(target));
 }
 
+void ServiceCommands::backUpOnServer() {
+    const QString target = serverBackupFile();
+    const QString alias = m_session.state().server->alias;
+    TfmProgress progress(m_window);
+    const TfmProgress::Outcome outcome = progress.run(
+        QStringLiteral("Резервная копия"),
+        QStringLiteral("Сервер записывает резервную копию базы в файл\n%1").arg(target),
+        [&](const engine::LineSink &onLine) {
+            registerfile::backupOnServer(serverManager(), alias, target, onLine);
+        },
+        false);
+    if (outcome.failure)
+        tellFailure(m_window, outcome.failure);
+    else
+        MessageBox::tell(
+            m_window,
+            QStringLiteral("Резервная копия базы записана на сервере в файл\n%1").arg(target));
+}
+
 void ServiceCommands::mmRestoreClick() {
+    if (m_session.state().server) {
+        // Other workstations work in it meanwhile: a restore is the administrator's, on the
+        // server, when nobody is signed in.
+        MessageBox::tell(m_window,
+                         QStringLiteral("Восстановить базу на сервере из резервной копии может "
+                                        "только администратор сервера, когда никто не работает: "
+                                        "ventrel-admin restore ФАЙЛ."));
+        return;
+    }
     const QString backupFile =
         chooseBackupSource(dailybackup::folderFor(m_session.state().dataFolder));
     if (backupFile.isEmpty())
@@ -235,6 +327,10 @@ void ServiceCommands::mmRestoreClick() {
 }
 
 void ServiceCommands::mmCheckClick() {
+    if (m_session.state().server) {
+        checkOnServer();
+        return;
+    }
     waitForDailyBackup();
     // The run's transaction holds the tables it wrote to; the check needs them free.
     if (!closeRegister())
@@ -254,9 +350,5 @@ void ServiceCommands::mmCheckClick() {
         tellFailure(m_window, outcome.failure);
         return;
     }
-    const QString detail = outcome.lines.join(u'\n');
-    if (findings.errors() > 0)
-        MessageBox::error(m_window, validationReport(findings), detail);
-    else
-        MessageBox::tell(m_window, validationReport(findings), detail);
+    tellFindings(findings, outcome.lines);
 }

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "service/engineservices.h"
+#include "service/validationreport.h"
+
 #include <QObject>
 #include <QString>
 
@@ -50,6 +53,13 @@ private:
     void waitForDailyBackup();
     // Commits and closes the register; false (told) when the database refuses.
     bool closeRegister();
+    // A register on the practice's server: its service manager does the work, signed in to as
+    // the user of the run; the backup goes to a file on the server.
+    engine::Manager serverManager() const;
+    QString serverBackupFile() const;
+    void backUpOnServer();
+    void checkOnServer();
+    void tellFindings(const ValidationFindings &findings, const QStringList &lines);
     // Opens the register again: with the start list after a restore, with the list shown before
     // otherwise; a refusal is told.
     void reopen(bool startList);

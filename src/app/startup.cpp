@@ -49,9 +49,15 @@ void tidyUp(const database::Location &location, const QString &dataFolder) {
 
 } // namespace
 
+QString loginName() {
+    const QString name = qEnvironmentVariable("USER");
+    return name.isEmpty() ? qEnvironmentVariable("LOGNAME") : name;
+}
+
 StartupResult settleStartup(const QString &executableFolder, const QStringList &arguments,
                             const std::function<QString()> &userAppData,
-                            const std::function<QString()> &commonAppData) {
+                            const std::function<QString()> &commonAppData,
+                            const ServerChoice &choice) {
     StartupResult result;
     StartupState &state = result.state;
     state.viewMode = program::isViewModeSwitch(arguments);
@@ -64,6 +70,29 @@ StartupResult settleStartup(const QString &executableFolder, const QStringList &
     state.settingsFile = folders::settingsFilePath(state.dataFolder);
 
     SettingsFile settings(state.settingsFile);
+    if (const QString named = choice.local ? QString()
+                              : choice.server.isEmpty()
+                                  ? settings.readString(kMainSection, kServerKey, QString())
+                                  : choice.server;
+        !named.trimmed().isEmpty()) {
+        state.server = ServerAddress::parse(named);
+        if (!state.server) {
+            result.failure = QStringLiteral("Сервер «%1» указан неверно: нужно имя или адрес "
+                                            "сервера, за ним, если нужно, /порт и :имя базы.")
+                                 .arg(named);
+            return result;
+        }
+        // The alias comes from the settings unless the server's own text names one.
+        if (!named.contains(u':')) {
+            state.server->alias =
+                settings.readString(kMainSection, kServerDatabaseKey, ServerAddress::kDefaultAlias);
+        }
+        state.user = !choice.user.isEmpty()
+                         ? choice.user
+                         : settings.readString(kMainSection, kServerUserKey, loginName());
+        state.databaseFile = state.server->connectionString();
+        return result;
+    }
     const QString pathBase =
         settings.readString(kMainSection, QStringLiteral("PathBase"), QString());
     const database::Location location =

@@ -1,18 +1,48 @@
 #pragma once
 
+#include "data/connectiontarget.h"
+
 #include <QString>
 #include <QStringList>
 
 #include <functional>
+#include <optional>
 
 // What start-up settles before the main window exists, and keeps for the whole run.
 struct StartupState {
     QString programFolder;  // of the executable and the empty template
     QString dataFolder;     // of the settings file
-    QString databaseFolder; // of the working database
-    QString databaseFile;   // the working database, "base.fdb" in any letter case
+    QString databaseFolder; // of the working database; empty on a server
+    QString databaseFile;   // the working database, "base.fdb" in any letter case; on a server
+                            // its connection string
     QString settingsFile;   // "Ventrel.ini" in the data folder
     bool viewMode = false;  // "/view" was the first argument
+
+    // The practice's server, when the register is on one ([Main] Server= and Database= of the
+    // settings, or --server for one run); the folder rules of a file on this computer then do
+    // not apply. The user signs in as `user`; the password lives for the run only.
+    std::optional<ServerAddress> server;
+    QString user;
+    QString password;
+
+    // What the connection attaches to: the register file, or the register on the server.
+    ConnectionTarget target() const {
+        return server ? ConnectionTarget::server(*server, user, password)
+                      : ConnectionTarget::localFile(databaseFile);
+    }
+};
+
+// The settings keys ([Main]) that name the practice's server, the register's alias on it, and
+// the user who signed in last.
+inline const QString kServerKey = QStringLiteral("Server");
+inline const QString kServerDatabaseKey = QStringLiteral("Database");
+inline const QString kServerUserKey = QStringLiteral("User");
+
+// What --server gives for one run ("host[/port][:alias]") and --user; empty when not given.
+struct ServerChoice {
+    QString server;
+    QString user;
+    bool local = false; // the register on this computer, this run, whatever the settings name
 };
 
 struct StartupResult {
@@ -38,6 +68,12 @@ inline const QString kLastBaseKey = QStringLiteral("LastBase");
 // that a later start notices when it is gone (missingRegister). A start also ends a restore that
 // was cut short and removes the work files earlier runs of this user left in the register's and
 // the backups' folders (registerservices.h, workfiles.h).
+// A server named in the settings, or by `choice` for this run, takes the place of the register
+// file: nothing is located or made on this computer then.
 StartupResult settleStartup(const QString &executableFolder, const QStringList &arguments,
                             const std::function<QString()> &userAppData,
-                            const std::function<QString()> &commonAppData);
+                            const std::function<QString()> &commonAppData,
+                            const ServerChoice &choice = {});
+
+// The user's login name, the default user to sign in to a server as.
+QString loginName();

@@ -6,6 +6,7 @@
 #include "app/patientlists.h"
 #include "app/recoveryoffer.h"
 #include "app/servicecommands.h"
+#include "app/tfmserver.h"
 #include "data/dberror.h"
 #include "dbwidgets/win1251validator.h"
 #include "reports/exportdialog.h"
@@ -24,6 +25,7 @@
 #include "widgets/messagebox.h"
 #include "widgets/windowbehaviour.h"
 
+#include <QApplication>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -31,6 +33,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScopedValueRollback>
 #include <QSessionManager>
 #include <QStatusBar>
 #include <QStyle>
@@ -46,16 +49,22 @@ namespace {
 constexpr QPoint kDesignPosition(192, 108);
 constexpr int kHintTicks = 3;
 constexpr int kMessageTicks = 10;
-constexpr int kLoadAtTheLatest = 1000; // ms after the first show
+constexpr int kLoadAtTheLatest = 1000;         // ms after the first show
+constexpr int kIdleCommitInterval = 30 * 1000; // ms
 
 } // namespace
 
-const QString TfmMain::kCaption = program::kProductName;
+QString TfmMain::caption() const {
+    const StartupState &state = startupState();
+    if (!state.server)
+        return program::kProductName;
+    return program::kProductName + QStringLiteral(" — ") + state.user + u'@' + state.server->host;
+}
 
 TfmMain::TfmMain(const StartupState &state, QWidget *parent)
     : QMainWindow(parent), m_ui(std::make_unique<Ui::TfmMain>()), m_session(state) {
     m_ui->setupUi(this);
-    setWindowTitle(kCaption);
+    setWindowTitle(caption());
     move(kDesignPosition);
     showHints(this);
 
@@ -64,7 +73,7 @@ TfmMain::TfmMain(const StartupState &state, QWidget *parent)
     enableCommands();
     connect(&m_session, &RegisterSession::reopened, this, &TfmMain::reopened);
 
-    m_caption = new CaptionMessage(this, [] { return kCaption; });
+    m_caption = new CaptionMessage(this, [this] { return caption(); });
     new KeyPreview(this, [this](QKeyEvent *event) { return FormKeyDown(event); });
 
     // The desktop session ends: an open editor asks its own close question first, when the
@@ -78,10 +87,63 @@ TfmMain::TfmMain(const StartupState &state, QWidget *parent)
             manager.cancel();
     });
 
+    if (startupState().server) {
+        MessageBox::setConnectionLostHandler(
+            [this](const DbError &error) { connectionLost(error); });
+        // A run that sits idle must not hold the server's clean-up back: its transactions are
+        // ended from time to time while nothing is being edited.
+        auto *idle = new QTimer(this);
+        idle->setInterval(kIdleCommitInterval);
+        connect(idle, &QTimer::timeout, this, [this] {
+            if (!QApplication::activeModalWidget() && !m_reconnecting)
+                runGuarded(this, [this] { m_session.commitIdle(); });
+        });
+        idle->start();
+    }
+
     WindowTraits traits;
     traits.section = objectName();
     traits.keys = WindowTraits::Keys::TopLeftWidthHeight;
     m_behaviour = std::make_unique<WindowBehaviour>(this, settings(), traits);
+}
+
+void TfmMain::connectionLost(const DbError &error) {
+    if (m_reconnecting || m_ended)
+        return; // one question at a time; what fails meanwhile fails for the same reason
+    QScopedValueRollback reconnecting(m_reconnecting, true);
+    const QString question =
+        QStringLiteral("Нет связи с сервером %1.\n\nНесохранённое в открытых окнах не потеряно: "
+                       "оно останется в них, когда связь восстановится.")
+            .arg(startupState().server->server());
+    // The engine's own words go to the standard error output, for whoever looks into it.
+    fprintf(stderr, "%s\n", qPrintable(error.message()));
+    for (;;) {
+        if (MessageBox::choose(this, question,
+                               {{QMessageBox::Retry, QStringLiteral("Повторить")},
+                                {QMessageBox::Close, QStringLiteral("Выход")}}) !=
+            QMessageBox::Retry) {
+            // The end sets what the editors hold aside in the recovery file.
+            QCoreApplication::exit(1);
+            return;
+        }
+        try {
+            QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+            m_session.reconnect();
+            QGuiApplication::restoreOverrideCursor();
+            return;
+        } catch (const DbError &again) {
+            QGuiApplication::restoreOverrideCursor();
+            fprintf(stderr, "%s\n", qPrintable(again.message()));
+        }
+    }
+}
+
+void TfmMain::refreshList() {
+    runGuarded(this, [this] {
+        Dataset &patients = data().ibdsMain;
+        if (patients.isOpen() && !patients.isEditing())
+            patients.reread();
+    });
 }
 
 TfmMain::~TfmMain() {
@@ -206,6 +268,10 @@ void TfmMain::createMenus() {
         if (m_windowHooks.merge && !listIsEmpty())
             runCommand(m_windowHooks.merge);
     });
+    connect(ui.mmServer, &QAction::triggered, this, [this] {
+        TfmServer window(startupState(), settings(), this);
+        window.exec();
+    });
     connect(ui.mmBackup, &QAction::triggered, m_services, &ServiceCommands::mmBackupClick);
     connect(ui.mmRestore, &QAction::triggered, m_services, &ServiceCommands::mmRestoreClick);
     connect(ui.mmCheck, &QAction::triggered, m_services, &ServiceCommands::mmCheckClick);
@@ -318,11 +384,11 @@ void TfmMain::load() {
     } catch (const DbError &error) {
         // The window stays, without a list; the user may still read help or leave.
         QGuiApplication::restoreOverrideCursor();
-        setWindowTitle(kCaption);
+        setWindowTitle(caption());
         tellOpenFailure(this, startupState().databaseFile, data().ibMain.isOpen(), error);
         return;
     }
-    setWindowTitle(kCaption);
+    setWindowTitle(caption());
     QGuiApplication::restoreOverrideCursor();
     QTimer::singleShot(0, this, &TfmMain::offerRecovery);
 }
@@ -352,6 +418,10 @@ bool TfmMain::listIsEmpty() const {
 }
 
 bool TfmMain::FormKeyDown(QKeyEvent *event) {
+    if (event->key() == Qt::Key_F5 && withoutModifiers(event)) {
+        refreshList();
+        return true;
+    }
     if (isEnter(event) && withoutModifiers(event)) {
         runGuarded(this, [this] {
             if (listIsEmpty())

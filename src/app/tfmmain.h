@@ -14,6 +14,7 @@ namespace Ui {
 class TfmMain;
 }
 class CaptionMessage;
+class DbError;
 class PatientListModel;
 class QAction;
 class QKeyEvent;
@@ -85,7 +86,9 @@ public:
     // newest first.
     void adoptWindow(QWidget *window);
 
-    static const QString kCaption;
+    // The window's caption: the program's name, and on a server who is signed in where
+    // ("Вентрель — ivanova@clinic-server").
+    QString caption() const;
 
 public Q_SLOTS:
     void mmAddClick();
@@ -129,6 +132,11 @@ private:
     bool listIsEmpty() const;
     // A command's hint, shown in the caption for a few seconds once the register is loaded.
     void showMenuHint(const QAction *action);
+    // The connection to the server broke: one question, "Повторить" reaches the register again
+    // (the lists on the same rows, the open editors with what they held) or the run ends.
+    void connectionLost(const DbError &error);
+    // F5: the list shown read again from the register, on the same patient.
+    void refreshList();
     // Runs a command of another window; a refusal of the database is shown, not thrown on.
     void runCommand(const std::function<void()> &command);
     // Enables the commands whose windows exist.
@@ -148,6 +156,7 @@ private:
     bool m_loadStarted = false;
     bool m_loadRan = false;
     bool m_ended = false;
+    bool m_reconnecting = false;
 
     PatientListModel *m_model = nullptr;
     QLabel *m_statusLabel = nullptr;

@@ -7,6 +7,7 @@
 #include "data/drafts.h"
 #include "data/shareddata.h"
 #include "dbwidgets/datamapper.h"
+#include "dbwidgets/overwritequestion.h"
 #include "dbwidgets/refusals.h"
 #include "support/dates.h"
 #include "ui_tfmcardedit.h"
@@ -291,6 +292,12 @@ bool TfmCardEdit::okAction() {
     if (!passesChecks() || !askAboutSamePatient())
         return false;
     Dataset &patients = m_data.ibdsMain;
+    if (!mayOverwriteOthers(this, m_data, patients,
+                            QStringLiteral("Карточку этого пациента изменил другой пользователь, "
+                                           "пока вы её правили. Сохранить ваши изменения поверх "
+                                           "его?"))) {
+        return false;
+    }
     const bool saved = runGuarded(this, [this, &patients] {
         if (patients.isEditing())
             patients.post();
@@ -616,6 +623,23 @@ void TfmCardEdit::discard() {
 bool TfmCardEdit::askToClose() {
     close();
     return !isVisible();
+}
+
+void TfmCardEdit::resume(const Draft &draft) {
+    m_discard->set();
+    m_newPatient.clear();
+    Dataset &patients = m_data.ibdsMain;
+    if (!draft.patient.changed)
+        return;
+    const QVariant id = draft.patient.id;
+    if (id.isNull() || !patients.locate(QStringLiteral("ID"), id))
+        patients.insert();
+    drafts::applyPatient(m_data, draft.patient);
+    // A new patient was written for its first visit, which is being filled over the card.
+    if (id.isNull() && draft.visit) {
+        patients.post();
+        m_newPatient = patients.value(QStringLiteral("ID"));
+    }
 }
 
 void TfmCardEdit::restoreOnShow(const Draft &draft) {

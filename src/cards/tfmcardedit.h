@@ -115,6 +115,7 @@ private:
     void describe(Draft &draft) override;
     void discard() override;
     bool askToClose() override;
+    void resume(const Draft &draft) override;
     // The normal caption the caption timer puts back, or a null text to leave it.
     QString normalCaption() const;
     bool isNewAndEmpty() const;

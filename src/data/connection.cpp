@@ -62,12 +62,26 @@ constexpr const char *kUser = "sysdba";
 constexpr const char *kPassword = "corvadine";
 constexpr const char *kCharset = "WIN1251";
 constexpr int kDialect = 3;
+// A server is spoken to only with the wire encrypted, and signed in to by the secure password
+// protocol: a server that would talk in the clear is refused.
+constexpr const char *kServerClientConfig = "WireCrypt = Required\nAuthClient = Srp";
 
-// The parameter block every attachment and every new database uses.
-IXpbBuilder *connectionParameters(ThrowStatusWrapper *status, bool forCreate) {
+// The parameter block of an attachment: the program's own user for a file on this computer, the
+// signed-in user with the register's role on a server, whose wire must be encrypted; and of a
+// new database.
+IXpbBuilder *connectionParameters(ThrowStatusWrapper *status, const ConnectionTarget &target,
+                                  bool forCreate) {
     IXpbBuilder *dpb = fb::util()->getXpbBuilder(status, IXpbBuilder::DPB, nullptr, 0);
-    dpb->insertString(status, isc_dpb_user_name, kUser);
-    dpb->insertString(status, isc_dpb_password, kPassword);
+    if (target.onServer) {
+        dpb->insertString(status, isc_dpb_user_name, target.user.toUtf8().constData());
+        dpb->insertString(status, isc_dpb_password, target.password.toUtf8().constData());
+        if (!target.role.isEmpty())
+            dpb->insertString(status, isc_dpb_sql_role_name, target.role.toUtf8().constData());
+        dpb->insertString(status, isc_dpb_config, kServerClientConfig);
+    } else {
+        dpb->insertString(status, isc_dpb_user_name, kUser);
+        dpb->insertString(status, isc_dpb_password, kPassword);
+    }
     dpb->insertString(status, isc_dpb_lc_ctype, kCharset);
     dpb->insertInt(status, isc_dpb_sql_dialect, kDialect);
     if (forCreate) {
@@ -78,9 +92,10 @@ IXpbBuilder *connectionParameters(ThrowStatusWrapper *status, bool forCreate) {
 }
 
 // Runs `work(status, provider, dpb)` with the dispatcher and the parameter block, releasing both.
-template <typename Work> auto withProvider(bool forCreate, Work &&work) {
+template <typename Work>
+auto withProvider(const ConnectionTarget &target, bool forCreate, Work &&work) {
     return fb::call([&](ThrowStatusWrapper *status) {
-        IXpbBuilder *dpb = connectionParameters(status, forCreate);
+        IXpbBuilder *dpb = connectionParameters(status, target, forCreate);
         IProvider *provider = fb::master()->getDispatcher();
         struct Cleanup {
             IXpbBuilder *dpb;
@@ -106,18 +121,25 @@ Connection::~Connection() {
     }
 }
 
-void Connection::open(const QString &path) {
+void Connection::open(const ConnectionTarget &target) {
     if (m_attachment)
         throw DbError(QStringLiteral("Соединение с базой данных уже открыто."));
-    fb::ensureUsableLockFolder();
-    const QByteArray file = QFile::encodeName(path);
-    m_attachment =
-        withProvider(false, [&](ThrowStatusWrapper *status, IProvider *provider, IXpbBuilder *dpb) {
-            return provider->attachDatabase(status, file.constData(), dpb->getBufferLength(status),
-                                            dpb->getBuffer(status));
+    // The engine's lock files matter only where the engine runs inside the program.
+    if (!target.onServer)
+        fb::ensureUsableLockFolder();
+    const QByteArray database =
+        target.onServer ? target.database.toUtf8() : QFile::encodeName(target.database);
+    m_attachment = withProvider(
+        target, false, [&](ThrowStatusWrapper *status, IProvider *provider, IXpbBuilder *dpb) {
+            return provider->attachDatabase(status, database.constData(),
+                                            dpb->getBufferLength(status), dpb->getBuffer(status));
         });
-    m_path = path;
+    m_target = target;
     takeTheEndFromEngine();
+}
+
+void Connection::abandon() {
+    fb::release(m_attachment);
 }
 
 void Connection::close() {
@@ -125,15 +147,16 @@ void Connection::close() {
         return;
     fb::call([&](ThrowStatusWrapper *status) { m_attachment->detach(status); });
     m_attachment = nullptr;
-    m_path.clear();
 }
 
 void Connection::createDatabase(const QString &path) {
     fb::ensureUsableLockFolder();
     const QByteArray file = QFile::encodeName(path);
-    withProvider(true, [&](ThrowStatusWrapper *status, IProvider *provider, IXpbBuilder *dpb) {
-        IAttachment *attachment = provider->createDatabase(
-            status, file.constData(), dpb->getBufferLength(status), dpb->getBuffer(status));
-        attachment->detach(status);
-    });
+    withProvider(ConnectionTarget::localFile(path), true,
+                 [&](ThrowStatusWrapper *status, IProvider *provider, IXpbBuilder *dpb) {
+                     IAttachment *attachment = provider->createDatabase(
+                         status, file.constData(), dpb->getBufferLength(status),
+                         dpb->getBuffer(status));
+                     attachment->detach(status);
+                 });
 }

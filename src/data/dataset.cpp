@@ -67,6 +67,7 @@ void Dataset::setSelectSql(const QString &sql) {
     close(); // the rows held came from the old statement
     m_select.reset();
     m_selectSql = sql;
+    m_ownRows.clear();
 }
 
 void Dataset::setReadWhole(bool whole) {
@@ -566,10 +567,13 @@ void Dataset::post() {
     checkDetailsBrowseMode();
     runRules(Event::BeforePost);
     validateRow();
-    if (m_state == State::Insert)
+    const bool added = m_state == State::Insert;
+    if (added)
         executeWrite(m_insert, m_insertSql, "insert");
     else
         executeWrite(m_modify, m_modifySql, "modify");
+    if (added && !m_keyField.isEmpty())
+        m_ownRows.push_back(value(m_keyField));
     m_original.reset();
     m_modified = false;
     setState(State::Browse);
@@ -664,13 +668,95 @@ void Dataset::refresh() {
     Q_EMIT rowChanged(m_current);
 }
 
+bool Dataset::changedSinceRead() {
+    if (m_state != State::Edit || !m_original)
+        return false;
+    Statement &refresh = statement(m_refresh, m_refreshSql);
+    const QVariantList columns = refresh.selectOne([this](const QString &name) {
+        // The key as read: the row that was edited, whatever the edit changed.
+        const int index = fieldIndex(name);
+        return index >= 0 ? dataValue(*m_original, index) : parameterValue(name);
+    });
+    if (columns.isEmpty())
+        return true;
+    for (size_t i = 0; i < m_fields.size(); ++i) {
+        if (!m_fields[i].isData())
+            continue;
+        const qsizetype column = refresh.columnNames().indexOf(m_fields[i].name.toUpper());
+        if (column < 0)
+            continue;
+        const QVariant stored = fieldvalue::normalized(m_fields[i], columns.at(column));
+        const QVariant read = dataValue(*m_original, int(i));
+        if (stored.isNull() != read.isNull() || (!stored.isNull() && stored != read))
+            return true;
+    }
+    return false;
+}
+
+QVariant Dataset::currentKey() const {
+    return m_keyField.isEmpty() || currentRow() < 0 ? QVariant() : value(m_keyField);
+}
+
+bool Dataset::locateKey(const QVariant &key) {
+    return !m_keyField.isEmpty() && locate(m_keyField, key);
+}
+
 void Dataset::reread() {
     requireOpen();
     cancel();
-    const QVariant key = m_keyField.isEmpty() || currentRow() < 0 ? QVariant() : value(m_keyField);
+    const QVariant key = currentKey();
     open();
+    keepOwnRows();
     if (!key.isNull())
-        locate(m_keyField, key);
+        locateKey(key);
+}
+
+// The rows this dataset added that the select did not return again are read by their keys and
+// kept at the end, each while the database still holds it.
+void Dataset::keepOwnRows() {
+    if (m_ownRows.empty() || m_master)
+        return;
+    fetchAll();
+    const size_t rowsReturned = m_rows.size();
+    const int keyField = fieldIndex(m_keyField);
+    std::vector<QVariant> kept;
+    for (const QVariant &key : m_ownRows) {
+        const bool returned = std::any_of(m_rows.begin(), m_rows.end(), [&](const auto &row) {
+            return dataValue(*row, keyField) == key;
+        });
+        if (returned) {
+            kept.push_back(key);
+            continue;
+        }
+        auto row = std::make_unique<Row>();
+        row->values.resize(m_fields.size());
+        row->values[size_t(keyField)] = key;
+        const int position = int(m_rows.size());
+        m_rows.push_back(std::move(row));
+        m_current = position;
+        Statement &refresh = statement(m_refresh, m_refreshSql);
+        const QVariantList columns =
+            refresh.selectOne([this](const QString &name) { return parameterValue(name); });
+        if (columns.isEmpty()) {
+            m_rows.pop_back(); // gone from the database: a rollback took it, or someone deleted it
+            continue;
+        }
+        Row &added = *m_rows.back();
+        for (size_t i = 0; i < m_fields.size(); ++i) {
+            const qsizetype column = refresh.columnNames().indexOf(m_fields[i].name.toUpper());
+            if (column >= 0 && m_fields[i].isData())
+                added.values[i] = fieldvalue::normalized(m_fields[i], columns.at(column));
+        }
+        kept.push_back(key);
+    }
+    const bool added = m_rows.size() > rowsReturned;
+    m_ownRows = std::move(kept);
+    m_current = m_rows.empty() ? -1 : 0;
+    if (added) {
+        // The views count the rows again.
+        Q_EMIT rowsAboutToBeReset();
+        Q_EMIT rowsReset();
+    }
 }
 
 // ---- helpers ---------------------------------------------------------------------------------

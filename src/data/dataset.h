@@ -99,6 +99,9 @@ public:
     void moveTo(int row);
     // Moves to the first row whose field equals the value; false (and no move) when none does.
     bool locate(const QString &field, const QVariant &value);
+    // The current row's key, and the move to the row with a key; null, and no move, without one.
+    QVariant currentKey() const;
+    bool locateKey(const QVariant &key);
 
     // Values of the current row, or of any row read so far.
     QVariant value(const QString &field) const;
@@ -125,9 +128,14 @@ public:
     void refresh();
     // Posts a pending row, or drops it when nothing in it was changed.
     void checkBrowseMode();
+    // True when the row being edited was changed or deleted in the database since it was read
+    // (another workstation saved it meanwhile); false for a row not being edited or a new one.
+    bool changedSinceRead();
     // Reads the rows again, staying on the row with the current row's key when the database
     // still holds it (on the first row otherwise): after a rollback, the rows show what the
-    // database holds. A pending change is dropped first.
+    // database holds. A pending change is dropped first. A row this dataset added since its
+    // select was last set stays in it while the database holds it, also where the select would
+    // not return it (a new patient in the list of the month's visits).
     void reread();
 
     const QString &name() const { return m_name; }
@@ -171,6 +179,7 @@ private:
     int takeGeneratorValue();
     void setState(State state);
     void removeRowAt(int row);
+    void keepOwnRows();
 
     QString m_name;
     Connection &m_connection;
@@ -196,7 +205,8 @@ private:
     // its master moves: scrolling a patient list does not read every patient's visits.
     bool m_stale = false;
     bool m_readWhole = false;
-    bool m_resetting = false; // rows read inside a reset are announced by the reset itself
+    bool m_resetting = false;        // rows read inside a reset are announced by the reset itself
+    std::vector<QVariant> m_ownRows; // keys of rows added here since the select was set
 };
 
 // What a data-bound control names: a dataset, by the name the windows know it under.

@@ -92,6 +92,10 @@ const QString SharedData::kVmesSelect = QStringLiteral("select * from VMESH orde
 SharedData::SharedData() {
     configure();
     addRules();
+    connect(&events, &RegisterEvents::changed, this, &SharedData::refreshAfterOthers);
+    m_retryRefresh.setSingleShot(true);
+    m_retryRefresh.setInterval(1000);
+    connect(&m_retryRefresh, &QTimer::timeout, this, [this] { refreshAfterOthers({}); });
 }
 
 SharedData::~SharedData() {
@@ -285,17 +289,107 @@ QList<Dataset *> SharedData::datasets() {
     return {&ibdsMain, &ibdsCard, &ibdsDocs, &ibdsDiagnoz, &ibdsDiag, &ibdsVmeshat, &ibdsVmes};
 }
 
-void SharedData::open(const QString &databasePath, const QString &patientListSql) {
+void SharedData::open(const ConnectionTarget &target, const QString &patientListSql) {
     close();
-    ibMain.open(databasePath);
-    // A register made by an earlier version gets the indexes it lacks. Without them every
-    // statement still works, only slower: a register that may not be changed now (another user
-    // working in it on a server) still opens.
-    asSideEffect("adding the register's new indexes",
-                 [this] { registerindexes::addMissing(ibMain); });
+    ibTrans.setIsolation(target.onServer ? Transaction::Isolation::ReadCommitted
+                                         : Transaction::Isolation::ServerDefault);
+    ibMain.open(target);
+    // A register file made by an earlier version gets the indexes it lacks. Without them every
+    // statement still works, only slower. A server's register is the administrator's to change.
+    if (!target.onServer) {
+        asSideEffect("adding the register's new indexes",
+                     [this] { registerindexes::addMissing(ibMain); });
+    }
     ibdsMain.setSelectSql(patientListSql);
     for (Dataset *dataset : datasets())
         dataset->open();
+    listenToOthers();
+}
+
+void SharedData::listenToOthers() {
+    // A register without the events' triggers (made by an older version and not yet brought up
+    // to date) still works: its lists are read again by hand (F5).
+    if (onServer())
+        asSideEffect("listening to other workstations", [this] { events.listen(ibMain); });
+}
+
+bool SharedData::isQuiet(const Dataset &dataset) const {
+    if (dataset.isEditing())
+        return false;
+    for (const Dataset *detail : {&ibdsCard, &ibdsDiagnoz, &ibdsVmeshat}) {
+        for (const Dataset *master = detail->master(); master; master = master->master()) {
+            if (master == &dataset && detail->isEditing())
+                return false;
+        }
+    }
+    return true;
+}
+
+void SharedData::refreshAfterOthers(RegisterEvents::Kinds kinds) {
+    m_pendingRefresh |= kinds;
+    if (!ibMain.isOpen())
+        return;
+    const std::pair<RegisterEvents::Kind, QList<Dataset *>> lists[] = {
+        {RegisterEvents::Patients, {&ibdsMain}},
+        {RegisterEvents::Visits, {&ibdsCard}},
+        {RegisterEvents::Books, {&ibdsDocs, &ibdsDiag, &ibdsVmes}},
+    };
+    for (const auto &[kind, datasets] : lists) {
+        if (!m_pendingRefresh.testFlag(kind))
+            continue;
+        bool done = true;
+        for (Dataset *dataset : datasets) {
+            if (!dataset->isOpen())
+                continue;
+            if (!isQuiet(*dataset)) {
+                done = false;
+                continue;
+            }
+            asSideEffect("reading again what others changed", [dataset] { dataset->reread(); });
+        }
+        if (done)
+            m_pendingRefresh &= ~RegisterEvents::Kinds(kind);
+    }
+    if (m_pendingRefresh)
+        m_retryRefresh.start();
+}
+
+void SharedData::commitIdle() {
+    if (!ibMain.isOpen() || !unconfirmed.isEmpty())
+        return;
+    for (const Dataset *dataset : datasets()) {
+        if (dataset->isEditing())
+            return;
+    }
+    ibTrans.commitRetaining();
+    ibBooksTrans.commitRetaining();
+}
+
+void SharedData::abandonConnection() {
+    events.stop();
+    m_openBeforeLoss.clear();
+    for (Dataset *dataset : datasets()) {
+        if (dataset->isOpen())
+            m_openBeforeLoss.append({dataset, dataset->currentKey()});
+    }
+    for (Dataset *dataset : datasets())
+        dataset->releaseStatements();
+    ibBooksTrans.abandon();
+    ibTrans.abandon();
+    ibMain.abandon();
+}
+
+void SharedData::reattach() {
+    const ConnectionTarget target = ibMain.target();
+    ibMain.open(target);
+    // Masters come first: a detail opened after its master reads the rows of its current row.
+    for (const auto &[dataset, key] : std::as_const(m_openBeforeLoss)) {
+        dataset->open();
+        if (!key.isNull())
+            dataset->locateKey(key);
+    }
+    m_openBeforeLoss.clear();
+    listenToOthers();
 }
 
 void SharedData::showPatients(const QString &sql) {
@@ -305,6 +399,7 @@ void SharedData::showPatients(const QString &sql) {
 }
 
 void SharedData::close() {
+    events.stop();
     const QList<Dataset *> all = datasets();
     for (auto dataset = all.rbegin(); dataset != all.rend(); ++dataset)
         (*dataset)->releaseStatements(); // they belong to the attachment that is going away

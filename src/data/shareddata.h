@@ -2,6 +2,7 @@
 
 #include "data/connection.h"
 #include "data/dataset.h"
+#include "data/registerevents.h"
 #include "data/transaction.h"
 #include "data/unconfirmedwork.h"
 
@@ -9,6 +10,7 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <QTimer>
 
 // The four write statements of a table, made by one pattern from its columns.
 struct WriteStatements {
@@ -33,10 +35,23 @@ public:
     SharedData();
     ~SharedData() override;
 
-    // Opens the database file and the seven datasets, the patients with `patientListSql`.
-    void open(const QString &databasePath, const QString &patientListSql);
+    // Opens the register and the seven datasets, the patients with `patientListSql`. On a server
+    // the run's transaction reads what others committed last, so that two workstations see each
+    // other's work; a file on this computer keeps the server's default parameters.
+    void open(const ConnectionTarget &target, const QString &patientListSql);
+    void open(const QString &databasePath, const QString &patientListSql) {
+        open(ConnectionTarget::localFile(databasePath), patientListSql);
+    }
     // Closes every dataset and commits what is not yet committed, the books' and the run's.
     void close();
+    // Lets a lost connection go: the statements, the transactions (which the server has rolled
+    // back) and the attachment are dropped without a word to the server. The datasets keep the
+    // rows they hold, to be read again once the register is reached again (reattach).
+    void abandonConnection();
+    // Attaches again after a lost connection and reads the datasets again, each on the row it
+    // stood on; rows being edited are dropped (their editors put them back from their drafts).
+    void reattach();
+    bool onServer() const { return ibMain.target().onServer; }
 
     // Closes the patient list, gives it a new select and opens it again.
     void showPatients(const QString &sql);
@@ -70,6 +85,16 @@ public:
     // The editors open now with what they hold that the user has not confirmed.
     UnconfirmedWork unconfirmed;
 
+    // On a server: what other workstations saved, announced by the register's events.
+    RegisterEvents events;
+    // Reads again the lists of what others changed: the patient list, the current patient's
+    // visits, the books, each staying on its current row. A list with a row being edited is
+    // left alone until the edit is saved or cancelled; it is read then.
+    void refreshAfterOthers(RegisterEvents::Kinds kinds);
+    // Ends the run's transactions retaining them, so that the server's clean-up of old record
+    // versions is not held back by a run that sits idle; only when nothing is pending.
+    void commitIdle();
+
     // The seven datasets in the order they are opened: every master before its details.
     QList<Dataset *> datasets();
 
@@ -87,6 +112,15 @@ Q_SIGNALS:
 
 private:
     bool isListened(const QMetaMethod &signal) const { return isSignalConnected(signal); }
+    // True when the dataset, and every detail below it, holds no row being edited.
+    bool isQuiet(const Dataset &dataset) const;
+    void listenToOthers();
+
+    RegisterEvents::Kinds m_pendingRefresh;
+    QTimer m_retryRefresh;
+    // The datasets open when the connection was lost, each with the key of its current row, to
+    // be opened again on those rows.
+    QList<std::pair<Dataset *, QVariant>> m_openBeforeLoss;
     void configure();
     void addRules();
 };

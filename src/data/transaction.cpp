@@ -82,6 +82,13 @@ void Transaction::commit() {
     ++m_ends;
 }
 
+void Transaction::abandon() {
+    if (!m_transaction)
+        return;
+    fb::release(m_transaction);
+    ++m_ends;
+}
+
 void Transaction::rollback() {
     if (!m_transaction)
         return;

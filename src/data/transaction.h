@@ -26,6 +26,8 @@ public:
     };
 
     explicit Transaction(Connection &connection, Isolation isolation = Isolation::ServerDefault);
+    // The isolation of the transactions started from now on.
+    void setIsolation(Isolation isolation) { m_isolation = isolation; }
     ~Transaction();
     Transaction(const Transaction &) = delete;
     Transaction &operator=(const Transaction &) = delete;
@@ -43,6 +45,9 @@ public:
     // Ends the transaction for good; the next statement starts a new one.
     void commit();
     void rollback();
+    // Lets a transaction of a lost connection go without a word to the server, which has rolled
+    // it back by itself.
+    void abandon();
     // How many commits and rollbacks there were so far: a write made before the last of them is
     // no longer pending.
     int ends() const { return m_ends; }

@@ -42,3 +42,16 @@ bool UnconfirmedWork::askToClose() {
     }
     return true;
 }
+
+Draft UnconfirmedWork::describe() {
+    Draft draft;
+    for (Editor *editor : std::as_const(m_open))
+        editor->describe(draft);
+    return draft;
+}
+
+void UnconfirmedWork::resume(const Draft &draft) {
+    const QList<Editor *> open = m_open;
+    for (Editor *editor : open)
+        editor->resume(draft);
+}

@@ -50,6 +50,10 @@ public:
         virtual void discard() = 0;
         // Asks the editor's own close question; false when the user chose to stay.
         virtual bool askToClose() = 0;
+        // After the register was reached again (the connection to the server was lost, and
+        // what the editor had written with it): sets a new discard point and puts back what the
+        // draft holds of the editor's work, unsaved, as it was typed.
+        virtual void resume(const Draft &draft) = 0;
     };
 
     // An editor opened (over those already open) and closed.
@@ -69,6 +73,12 @@ public:
     // Asks each open editor its close question, the last opened first; false when the user
     // kept one open.
     bool askToClose();
+
+    // What the open editors hold, without taking anything back (the connection is lost: the
+    // server has taken it back by itself).
+    Draft describe();
+    // Puts the draft back into the open editors, the first opened first.
+    void resume(const Draft &draft);
 
 private:
     QList<Editor *> m_open;

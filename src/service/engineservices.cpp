@@ -74,9 +74,12 @@ void readLines(IService *service, ThrowStatusWrapper *status, const engine::Line
     }
 }
 
-// Starts the service that `describe` puts into the start block and reads its lines to the end.
-template <typename Describe> void run(Describe &&describe, const engine::LineSink &onLine) {
-    fb::ensureUsableLockFolder();
+// Starts the service that `describe` puts into the start block on the manager and reads its
+// lines to the end.
+template <typename Describe>
+void run(const engine::Manager &manager, Describe &&describe, const engine::LineSink &onLine) {
+    if (!manager.onServer)
+        fb::ensureUsableLockFolder();
     ThrowStatusWrapper status(fb::master()->getStatus());
     IXpbBuilder *attachBlock = nullptr;
     IXpbBuilder *startBlock = nullptr;
@@ -84,9 +87,19 @@ template <typename Describe> void run(Describe &&describe, const engine::LineSin
     IService *service = nullptr;
     try {
         attachBlock = fb::util()->getXpbBuilder(&status, IXpbBuilder::SPB_ATTACH, nullptr, 0);
-        attachBlock->insertString(&status, isc_spb_user_name, kUser);
-        attachBlock->insertString(&status, isc_spb_password, kPassword);
-        service = provider->attachServiceManager(&status, "service_mgr",
+        if (manager.onServer) {
+            attachBlock->insertString(&status, isc_spb_user_name,
+                                      manager.user.toUtf8().constData());
+            attachBlock->insertString(&status, isc_spb_password,
+                                      manager.password.toUtf8().constData());
+            attachBlock->insertString(&status, isc_spb_config,
+                                      "WireCrypt = Required\nAuthClient = Srp");
+        } else {
+            attachBlock->insertString(&status, isc_spb_user_name, kUser);
+            attachBlock->insertString(&status, isc_spb_password, kPassword);
+        }
+        const QByteArray address = manager.address.toUtf8();
+        service = provider->attachServiceManager(&status, address.constData(),
                                                  attachBlock->getBufferLength(&status),
                                                  attachBlock->getBuffer(&status));
         takeTheEndFromEngine();
@@ -158,9 +171,32 @@ bool ServiceError::diskFull() const {
            codes().contains(isc_gbak_disk_space_ex);
 }
 
+Manager Manager::ofServer(const ServerAddress &server, const QString &user,
+                          const QString &password) {
+    Manager manager;
+    manager.address = QStringLiteral("%1/%2:service_mgr").arg(server.host).arg(server.port);
+    manager.user = user;
+    manager.password = password;
+    manager.onServer = true;
+    return manager;
+}
+
+bool ServiceError::notAllowed() const {
+    return codes().contains(isc_adm_task_denied) ||
+           codes().contains(isc_insufficient_svc_privileges) || codes().contains(isc_no_priv);
+}
+
 qint64 backup(const QString &database, const QString &backupFile, const LineSink &onLine) {
+    const qint64 written = backup(Manager(), database, backupFile, onLine);
+    settle(database);
+    return written;
+}
+
+qint64 backup(const Manager &manager, const QString &database, const QString &backupFile,
+              const LineSink &onLine) {
     qint64 written = -1;
     run(
+        manager,
         [&](ThrowStatusWrapper *status, IXpbBuilder *block) {
             block->insertTag(status, isc_action_svc_backup);
             block->insertString(status, isc_spb_dbname, fileName(database).constData());
@@ -173,7 +209,6 @@ qint64 backup(const QString &database, const QString &backupFile, const LineSink
             if (onLine)
                 onLine(line);
         });
-    settle(database);
     return written;
 }
 
@@ -182,6 +217,7 @@ void restore(const QString &backupFile, const QString &database, const LineSink 
     bool finished = false;
     QString lastLine;
     run(
+        Manager(),
         [&](ThrowStatusWrapper *status, IXpbBuilder *block) {
             block->insertTag(status, isc_action_svc_restore);
             block->insertString(status, isc_spb_bkp_file, fileName(backupFile).constData());
@@ -209,13 +245,18 @@ void restore(const QString &backupFile, const QString &database, const LineSink 
 }
 
 void validate(const QString &database, const LineSink &onLine) {
+    validate(Manager(), database, onLine);
+    settle(database);
+}
+
+void validate(const Manager &manager, const QString &database, const LineSink &onLine) {
     run(
+        manager,
         [&](ThrowStatusWrapper *status, IXpbBuilder *block) {
             block->insertTag(status, isc_action_svc_validate);
             block->insertString(status, isc_spb_dbname, fileName(database).constData());
         },
         onLine);
-    settle(database);
 }
 
 } // namespace engine

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/connectiontarget.h"
 #include "data/dberror.h"
 
 #include <QString>
@@ -15,6 +16,19 @@ namespace engine {
 // Receives each line of the engine's own progress output as it comes, on the calling thread.
 using LineSink = std::function<void(const QString &line)>;
 
+// Whose services run the work: the engine inside this process, on a file of this computer as
+// the program's own user; or a server's service manager, signed in to as one of the practice's
+// users, the database named by its alias and files by their paths on the server.
+struct Manager {
+    QString address = QStringLiteral("service_mgr");
+    QString user;
+    QString password;
+    bool onServer = false;
+
+    static Manager ofServer(const ServerAddress &server, const QString &user,
+                            const QString &password);
+};
+
 // A service the engine refused or could not finish, with the engine's own text, codes and
 // system error number.
 class ServiceError : public DbError {
@@ -26,6 +40,8 @@ public:
 
     // The disk (or the user's quota on it) ran out of room while the engine wrote a file.
     bool diskFull() const;
+    // The server lets only its administrator run this service.
+    bool notAllowed() const;
 
 private:
     bool m_openElsewhere;
@@ -34,6 +50,8 @@ private:
 // Writes a backup of `database` to `backupFile`, made or overwritten by the engine. Returns the
 // number of bytes the engine says it wrote, or -1 when it did not say.
 qint64 backup(const QString &database, const QString &backupFile, const LineSink &onLine);
+qint64 backup(const Manager &manager, const QString &database, const QString &backupFile,
+              const LineSink &onLine);
 
 // Makes the new database file `database` from `backupFile`; the file must not exist. Returns
 // only when the engine restored the whole backup: a backup that ends early is refused, even
@@ -44,5 +62,6 @@ void restore(const QString &backupFile, const QString &database, const LineSink 
 // open transaction has written to cannot be checked and counts as an error. The findings are
 // in the lines (see validationreport.h).
 void validate(const QString &database, const LineSink &onLine);
+void validate(const Manager &manager, const QString &database, const LineSink &onLine);
 
 } // namespace engine

@@ -341,4 +341,45 @@ ValidationFindings check(const QString &registerFile, const engine::LineSink &on
     return readValidationLines(lines);
 }
 
+const QString kServerAdministratorOnly =
+    QStringLiteral("Это на сервере может сделать только его администратор (SYSDBA) или "
+                   "пользователь с ролью RDB$ADMIN: на самом сервере — командой ventrel-admin.");
+
+namespace {
+
+Failure serverFailure(const QString &what, const engine::ServiceError &error) {
+    return Failure(error.notAllowed() ? what + u'\n' + kServerAdministratorOnly : what,
+                   error.message());
+}
+
+} // namespace
+
+ValidationFindings checkOnServer(const engine::Manager &manager, const QString &alias,
+                                 const engine::LineSink &onLine) {
+    QStringList lines;
+    try {
+        engine::validate(manager, alias, [&](const QString &line) {
+            lines << line;
+            if (onLine)
+                onLine(line);
+        });
+    } catch (const engine::ServiceError &error) {
+        throw serverFailure(QStringLiteral("Не удалось проверить базу «%1» на сервере").arg(alias),
+                            error);
+    }
+    return readValidationLines(lines);
+}
+
+void backupOnServer(const engine::Manager &manager, const QString &alias, const QString &serverFile,
+                    const engine::LineSink &onLine) {
+    try {
+        engine::backup(manager, alias, serverFile, onLine);
+    } catch (const engine::ServiceError &error) {
+        throw serverFailure(QStringLiteral("Не удалось сделать резервную копию базы «%1» на "
+                                           "сервере в файл\n%2")
+                                .arg(alias, serverFile),
+                            error);
+    }
+}
+
 } // namespace registerfile

@@ -93,4 +93,14 @@ QStringList finishInterruptedRestore(const QString &registerFile, const QDate &t
 // Validates every table and index of the register; the engine's lines go to `onLine`.
 ValidationFindings check(const QString &registerFile, const engine::LineSink &onLine);
 
+// The same on the practice's server, through its service manager: the register named by its
+// alias, the backup written to a file on the server. A user the server does not let run the
+// service is told who may.
+ValidationFindings checkOnServer(const engine::Manager &manager, const QString &alias,
+                                 const engine::LineSink &onLine);
+void backupOnServer(const engine::Manager &manager, const QString &alias, const QString &serverFile,
+                    const engine::LineSink &onLine);
+// Who may run the services on a server.
+extern const QString kServerAdministratorOnly;
+
 } // namespace registerfile

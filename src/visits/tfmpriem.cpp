@@ -4,6 +4,7 @@
 #include "data/drafts.h"
 #include "data/shareddata.h"
 #include "dbwidgets/datamapper.h"
+#include "dbwidgets/overwritequestion.h"
 #include "dbwidgets/refusals.h"
 #include "support/dates.h"
 #include "ui_tfmpriem.h"
@@ -394,6 +395,11 @@ bool TfmPriem::okAction() {
 }
 
 bool TfmPriem::saveVisit(bool alwaysCommit) {
+    if (!mayOverwriteOthers(this, m_data, m_data.ibdsCard,
+                            QStringLiteral("Этот приём изменил другой пользователь, пока вы его "
+                                           "правили. Сохранить ваши изменения поверх его?"))) {
+        return false;
+    }
     return runGuarded(this, [&] {
         Dataset &visits = m_data.ibdsCard;
         const bool visitWritten = visits.isEditing();
@@ -668,6 +674,19 @@ void TfmPriem::discard() {
 bool TfmPriem::askToClose() {
     close();
     return !isVisible();
+}
+
+void TfmPriem::resume(const Draft &draft) {
+    m_discard->set();
+    m_newVisit.clear();
+    if (!draft.visit)
+        return;
+    Dataset &visits = m_data.ibdsCard;
+    if (draft.visit->id.isNull() || !visits.locate(QStringLiteral("C_ID"), draft.visit->id)) {
+        visits.insert();
+        startedVisit();
+    }
+    drafts::applyVisit(m_data, *draft.visit);
 }
 
 void TfmPriem::restoreOnShow(const VisitDraft &draft) {

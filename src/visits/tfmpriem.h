@@ -145,6 +145,7 @@ private:
     void describe(Draft &draft) override;
     void discard() override;
     bool askToClose() override;
+    void resume(const Draft &draft) override;
 
     const std::unique_ptr<Ui::TfmPriem> m_ui;
     SharedData &m_data;

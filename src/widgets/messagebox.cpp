@@ -1,6 +1,7 @@
 #include "widgets/messagebox.h"
 
 #include "data/dberror.h"
+#include "data/errorkind.h"
 #include "support/programinfo.h"
 
 #include <QPushButton>
@@ -13,7 +14,11 @@ struct State {
     QMessageBox::StandardButton nextAnswer = QMessageBox::NoButton;
     MessageBox::Answerer answerer;
     QString lastText;
+    std::function<void(const DbError &)> connectionLost;
 };
+
+const QString kConflictText =
+    QStringLiteral("Эту запись сейчас изменяет другой пользователь. Повторите позже.");
 
 State &state() {
     static State instance;
@@ -92,7 +97,19 @@ void MessageBox::error(QWidget *parent, const QString &text, const QString &deta
 }
 
 void MessageBox::dbError(QWidget *parent, const DbError &error) {
+    if (errorkind::isConnectionLost(error) && state().connectionLost) {
+        state().connectionLost(error);
+        return;
+    }
+    if (errorkind::isConflict(error)) {
+        showOk(parent, QMessageBox::Critical, kConflictText, error.message());
+        return;
+    }
     showOk(parent, QMessageBox::Critical, error.message(), QString());
+}
+
+void MessageBox::setConnectionLostHandler(std::function<void(const DbError &)> handler) {
+    state().connectionLost = std::move(handler);
 }
 
 void MessageBox::setNextAnswer(QMessageBox::StandardButton answer) {

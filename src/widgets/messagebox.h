@@ -32,8 +32,11 @@ public:
     // A failure: the program's name as caption, an error icon, OK. A detail (the engine's own
     // words, say) is offered behind the box's "details" button.
     static void error(QWidget *parent, const QString &text, const QString &detail = QString());
-    // A refusal of the database, with the database's own text.
+    // A refusal of the database, with the database's own text. Another user changing the same
+    // row is told in the user's words, the database's text behind the details; a lost connection
+    // goes to the handler of lost connections when one is set, which asks once what to do.
     static void dbError(QWidget *parent, const DbError &error);
+    static void setConnectionLostHandler(std::function<void(const DbError &)> handler);
 
     // Tests: the next box is not shown but answered at once with `answer`.
     static void setNextAnswer(QMessageBox::StandardButton answer);

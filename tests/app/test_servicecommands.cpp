@@ -120,7 +120,7 @@ private Q_SLOTS:
             items << item->objectName() + u' ' + item->text();
         QCOMPARE(items, (QStringList{
                             "mmBackup Резервная копия...", "mmRestore Восстановить из копии...",
-                            "mmCheck Проверить базу", " ",
+                            "mmCheck Проверить базу", " ", "mmServer Подключение к серверу...", " ",
                             "mmDailyBackup Ежедневные копии (последних: 14; Keep=0 неверно)..."}));
         trigger("mmDailyBackup");
         QCOMPARE(told.size(), 1);
