@@ -1,11 +1,14 @@
-// The register's role, grants and event triggers: a register made before them gets what it
-// lacks when opened, and every change of a table posts its event once committed.
+// The register's role, grants and event triggers: a register made before them
+// gets what it lacks when opened, every change of a table posts its event once
+// committed, and a practice's user with the role may work in every table of a
+// register on a server.
 
 #include "data/connection.h"
 #include "data/fbapi.h"
 #include "data/registerschema.h"
 #include "data/statement.h"
 #include "data/transaction.h"
+#include "privateserver.h"
 #include "testdatabase.h"
 
 #include <QDeadlineTimer>
@@ -20,17 +23,20 @@ namespace {
 const QList<QByteArray> kEvents{registerschema::kPatientsEvent, registerschema::kVisitsEvent,
                                 registerschema::kBooksEvent};
 
-// Listens to the register's three events on an attachment and counts them. The engine calls
-// back on a thread of its own; the test reads the counts and asks again from its own thread.
+// Listens to the register's three events on an attachment and counts them. The
+// engine calls back on a thread of its own; the test reads the counts and asks
+// again from its own thread.
 class EventCounter : public IEventCallbackImpl<EventCounter, ThrowStatusWrapper> {
 public:
     explicit EventCounter(IAttachment *attachment) : m_attachment(attachment) {
-        // The event parameter block: its version, then each name with its count so far.
+        // The event parameter block: its version, then each name with its count so
+        // far.
         m_block.append(char(1));
         for (const QByteArray &name : kEvents)
             m_block.append(char(name.size())).append(name).append(4, '\0');
         queue();
-        // The engine answers the first request at once with its own counts: the start.
+        // The engine answers the first request at once with its own counts: the
+        // start.
         take();
         m_start = counts(m_block);
     }
@@ -39,8 +45,8 @@ public:
         m_events->release();
     }
 
-    // Waits until the counts of the three events, since the counter began, are `expected`;
-    // returns the counts seen last.
+    // Waits until the counts of the three events, since the counter began, are
+    // `expected`; returns the counts seen last.
     QList<int> waitFor(const QList<int> &expected) {
         QList<int> seen = sinceStart();
         for (QDeadlineTimer deadline(10'000); seen != expected && !deadline.hasExpired();) {
@@ -131,7 +137,8 @@ QString schemaOf(Connection &connection) {
                        "from RDB$USER_PRIVILEGES where RDB$USER = '%1' "
                        "union all select RDB$TRIGGER_NAME || RDB$TRIGGER_TYPE || "
                        "RDB$TRIGGER_INACTIVE || RDB$RELATION_NAME, RDB$TRIGGER_SOURCE "
-                       "from RDB$TRIGGERS where coalesce(RDB$SYSTEM_FLAG, 0) = 0 order by 1, 2")
+                       "from RDB$TRIGGERS where coalesce(RDB$SYSTEM_FLAG, 0) = 0 order by "
+                       "1, 2")
             .arg(QLatin1String(registerschema::kRole)));
     QString all;
     rows.open();
@@ -199,7 +206,8 @@ private slots:
         QTest::newRow("made before them") << drops << all;
         QTest::newRow("a right and a trigger lost")
             << QStringList{QStringLiteral("revoke insert on DOCS from VENTREL_USER"),
-                           QStringLiteral("revoke usage on sequence GEN_CARD_ID from VENTREL_USER"),
+                           QStringLiteral("revoke usage on sequence GEN_CARD_ID "
+                                          "from VENTREL_USER"),
                            QStringLiteral("drop trigger TR_VMESHAT_EVENT")}
             << QStringList{QStringLiteral("grants on DOCS"), QStringLiteral("usage of GEN_CARD_ID"),
                            QStringLiteral("trigger TR_VMESHAT_EVENT")};
@@ -224,6 +232,36 @@ private slots:
         QCOMPARE(schemaOf(connection), made);
         QCOMPARE(registerschema::addMissing(connection), QStringList());
         connection.close();
+    }
+
+    // On a server, a practice's user works in every table of the register through
+    // the role, and without it may not even read.
+    void theRoleGivesEveryTable_data() {
+        QTest::addColumn<bool>("withRole");
+        QTest::newRow("with the role") << true;
+        QTest::newRow("without") << false;
+    }
+    void theRoleGivesEveryTable() {
+        SKIP_WITHOUT_FIREBIRD_SERVER();
+        QFETCH(bool, withRole);
+        PrivateServer server;
+        QVERIFY2(server.start(), qPrintable(server.errorString()));
+        QVERIFY(server.addUser(QStringLiteral("petrov"), QStringLiteral("secret")).ok);
+        QString sql;
+        for (const Table &table : kTables)
+            sql += QStringLiteral("insert into %1 (%2%3) values (gen_id(GEN_%1_ID, 1)%4);\n"
+                                  "update %1 set %2 = %2;\n"
+                                  "select count(*) from %1;\n"
+                                  "delete from %1;\n")
+                       .arg(QLatin1String(table.name), QLatin1String(table.key),
+                            QLatin1String(table.more), QLatin1String(table.moreValues));
+        const PrivateServer::Answer answer = server.isql(
+            sql + QStringLiteral("commit;\n"), QStringLiteral("petrov"), QStringLiteral("secret"),
+            withRole ? QLatin1String(registerschema::kRole) : QString());
+        QVERIFY2(answer.ok == withRole, qPrintable(answer.errors));
+        if (!withRole)
+            QVERIFY2(answer.errors.contains(QStringLiteral("no permission")),
+                     qPrintable(answer.errors));
     }
 };
 
