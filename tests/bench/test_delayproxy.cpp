@@ -2,9 +2,9 @@
 // request with its answer as one round trip however many pieces each comes in; a Firebird
 // client reaches the tests' server through it.
 
-#include "data/fbapi.h"
 #include "delayproxy.h"
 #include "privateserver.h"
+#include "rawattach.h"
 
 #include <QElapsedTimer>
 #include <QTest>
@@ -69,25 +69,12 @@ private:
     std::thread m_thread;
 };
 
-// Attaches to the server's register as SYSDBA at `address`; the database's text on a refusal.
+// Attaches to the server's register as SYSDBA at `address`, changes every patient in a
+// transaction and detaches; the database's text on a refusal.
 QString attachAndUpdate(const QString &address) {
     try {
+        IAttachment *attachment = rawAttach(address, "SYSDBA", PrivateServer::kSysdbaPassword);
         fb::call([&](ThrowStatusWrapper *status) {
-            IXpbBuilder *dpb = fb::util()->getXpbBuilder(status, IXpbBuilder::DPB, nullptr, 0);
-            dpb->insertString(status, isc_dpb_user_name, "SYSDBA");
-            dpb->insertString(status, isc_dpb_password, PrivateServer::kSysdbaPassword);
-            IProvider *provider = fb::master()->getDispatcher();
-            struct Cleanup {
-                IXpbBuilder *dpb;
-                IProvider *provider;
-                ~Cleanup() {
-                    dpb->dispose();
-                    provider->release();
-                }
-            } cleanup{dpb, provider};
-            const QByteArray file = address.toLatin1();
-            IAttachment *attachment = provider->attachDatabase(
-                status, file.constData(), dpb->getBufferLength(status), dpb->getBuffer(status));
             ITransaction *transaction = attachment->startTransaction(status, 0, nullptr);
             attachment->execute(status, transaction, 0, "update MAIN set FIO = FIO", 3, nullptr,
                                 nullptr, nullptr, nullptr);

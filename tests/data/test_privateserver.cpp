@@ -2,8 +2,8 @@
 // committed across a crash and a restart on the same port, and holds its clients to the wire
 // encryption it was started with.
 
-#include "data/fbapi.h"
 #include "privateserver.h"
+#include "rawattach.h"
 
 #include <QTest>
 
@@ -11,31 +11,14 @@ using namespace Firebird;
 
 namespace {
 
-// Attaches to the server's register through the client library, as SYSDBA, with the client's
-// wire encryption set for this attachment alone; the database's text when it is refused.
+// Attaches to the server's register as SYSDBA with the client's wire encryption set for this
+// attachment alone; the database's text when it is refused.
 QString attachWith(const PrivateServer &server, const char *wireCrypt) {
     try {
-        fb::call([&](ThrowStatusWrapper *status) {
-            IXpbBuilder *dpb = fb::util()->getXpbBuilder(status, IXpbBuilder::DPB, nullptr, 0);
-            dpb->insertString(status, isc_dpb_user_name, "SYSDBA");
-            dpb->insertString(status, isc_dpb_password, PrivateServer::kSysdbaPassword);
-            dpb->insertString(status, isc_dpb_config,
-                              QByteArray("WireCrypt = ").append(wireCrypt).constData());
-            IProvider *provider = fb::master()->getDispatcher();
-            struct Cleanup {
-                IXpbBuilder *dpb;
-                IProvider *provider;
-                ~Cleanup() {
-                    dpb->dispose();
-                    provider->release();
-                }
-            } cleanup{dpb, provider};
-            const QByteArray address = server.address().toLatin1();
-            provider
-                ->attachDatabase(status, address.constData(), dpb->getBufferLength(status),
-                                 dpb->getBuffer(status))
-                ->detach(status);
-        });
+        IAttachment *attachment =
+            rawAttach(server.address(), "SYSDBA", PrivateServer::kSysdbaPassword,
+                      QByteArray("WireCrypt = ") + wireCrypt);
+        fb::call([&](ThrowStatusWrapper *status) { attachment->detach(status); });
     } catch (const DbError &error) {
         return error.message();
     }
