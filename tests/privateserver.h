@@ -29,7 +29,9 @@
 #include <memory>
 
 #include <arpa/inet.h>
+#include <csignal>
 #include <netinet/in.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -81,6 +83,8 @@ public:
         m_process = std::make_unique<QProcess>();
         m_process->setProcessEnvironment(environment());
         m_process->setProcessChannelMode(QProcess::MergedChannels);
+        // A test program that crashes or ends on a fatal failure takes its server with it.
+        m_process->setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
         m_process->start(QString::fromLatin1(kServer), {});
         if (!m_process->waitForStarted(10'000))
             return fail(QStringLiteral("the server did not start: ") + m_process->errorString());
