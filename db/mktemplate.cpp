@@ -6,6 +6,7 @@
 #include "data/connection.h"
 #include "data/dberror.h"
 #include "data/registerindexes.h"
+#include "data/registerschema.h"
 #include "data/statement.h"
 #include "data/transaction.h"
 #include "db/sqlscript.h"
@@ -40,9 +41,11 @@ int main(int argc, char **argv) {
             transaction.commitRetaining(); // later definitions use the tables made before
         }
         transaction.commit();
-        // The indexes on the names come from the program, which adds them to older registers
-        // when it opens them: one definition for both.
+        // The indexes on the names, and the role and triggers a register on a server needs,
+        // come from the program, which adds them to older registers when it opens them: one
+        // definition for both.
         registerindexes::addMissing(connection);
+        registerschema::addMissing(connection);
         connection.close();
     } catch (const DbError &error) {
         err << "ventrel-mktemplate: " << error.message() << "\n";

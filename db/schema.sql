@@ -85,3 +85,10 @@ CREATE GENERATOR GEN_VMESHAT_ID;
 CREATE GENERATOR GEN_DIAG_ID;
 CREATE GENERATOR GEN_VMESH_ID;
 CREATE GENERATOR GEN_DOCS_ID;
+
+/* For a register kept on a Firebird server, ventrel-mktemplate adds from
+   src/data/registerschema.cpp, which the program also adds to a register made before them:
+   the role VENTREL_USER with select, insert, update and delete on the seven tables and usage of
+   the seven generators, and the triggers TR_<table>_EVENT that post the events
+   VENTREL_PATIENTS (MAIN), VENTREL_VISITS (CARD, DIAGNOZ, VMESHAT) and VENTREL_BOOKS (DOCS,
+   DIAG, VMESH) when a row is inserted, changed or deleted. */

@@ -9,6 +9,13 @@ packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-translations-l10n fonts-dejavu-core
     firebird-dev libfbclient2 firebird3.0-server-core firebird3.0-utils
+    # The server a practice keeps its register on. The tests run its binary as a server of their
+    # own on a free port (tests/privateserver.h); they never use the package's service, which its
+    # installation starts only where an init system runs (not in a container) and which listens
+    # on localhost:3050.
+    firebird3.0-server
+    # "Запомнить пароль" keeps a server password in the desktop's keyring through QtKeychain.
+    qtkeychain-qt6-dev
     # The reports' charts and spreadsheets; Qt Charts' CMake files ask for Qt's OpenGL ones,
     # which Debian's qt6-charts-dev does not bring.
     qt6-charts-dev libqt6opengl6-dev libxlsxwriter-dev
