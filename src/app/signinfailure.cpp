@@ -1,6 +1,10 @@
 #include "app/signinfailure.h"
 
+#include "data/connection.h"
 #include "data/dberror.h"
+#include "data/registerschema.h"
+#include "data/statement.h"
+#include "data/transaction.h"
 
 #include <ibase.h>
 
@@ -34,9 +38,26 @@ QString message(const ServerAddress &server, const DbError &error) {
     if (has(isc_no_priv)) {
         return QStringLiteral("У пользователя нет доступа к базе «%1». Попросите администратора "
                               "выдать роль %2.")
-            .arg(server.alias, ConnectionTarget::kRole);
+            .arg(server.alias, QString::fromLatin1(registerschema::kRole));
     }
     return QStringLiteral("Не удалось подключиться к серверу %1:\n%2").arg(where, error.message());
+}
+
+QString trySigningIn(const ServerAddress &server, const QString &user, const QString &password) {
+    try {
+        Connection connection;
+        connection.open(ConnectionTarget::server(server, user, password));
+        {
+            Transaction transaction(connection, Transaction::Isolation::ReadOnlySnapshot);
+            Statement(connection, transaction, QStringLiteral("select first 1 ID from MAIN"))
+                .selectOne();
+            transaction.commit();
+        }
+        connection.close();
+    } catch (const DbError &error) {
+        return message(server, error);
+    }
+    return {};
 }
 
 } // namespace signinfailure

@@ -14,4 +14,9 @@ namespace signinfailure {
 
 QString message(const ServerAddress &server, const DbError &error);
 
+// Signs in to the register on the server as the user and reads from it once (a user who lacks
+// the register's role is let in by the server but may read nothing), then leaves; what went
+// wrong, in the user's words, or nothing when the user may work there.
+QString trySigningIn(const ServerAddress &server, const QString &user, const QString &password);
+
 } // namespace signinfailure

@@ -1,8 +1,6 @@
 #include "app/tfmserver.h"
 
 #include "app/signinfailure.h"
-#include "data/connection.h"
-#include "data/dberror.h"
 #include "support/settingsfile.h"
 #include "ui_tfmserver.h"
 #include "widgets/dialogwindow.h"
@@ -53,20 +51,13 @@ bool TfmServer::btTryClick() {
         return false;
     }
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    QString problem;
-    try {
-        Connection connection;
-        connection.open(ConnectionTarget::server(server, m_ui->edUser->text().trimmed(),
-                                                 m_ui->edPassword->text()));
-        connection.close();
-    } catch (const DbError &error) {
-        problem = signinfailure::message(server, error);
-    }
+    const QString problem = signinfailure::trySigningIn(server, m_ui->edUser->text().trimmed(),
+                                                        m_ui->edPassword->text());
     QGuiApplication::restoreOverrideCursor();
-    m_ui->lbResult->setText(problem.isEmpty()
-                                ? QStringLiteral("Подключение к серверу %1 работает.")
-                                      .arg(server.server())
-                                : problem);
+    m_ui->lbResult->setText(
+        problem.isEmpty()
+            ? QStringLiteral("Подключение к серверу %1 работает.").arg(server.server())
+            : problem);
     return problem.isEmpty();
 }
 

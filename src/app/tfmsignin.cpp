@@ -2,8 +2,6 @@
 
 #include "app/passwordstore.h"
 #include "app/signinfailure.h"
-#include "data/connection.h"
-#include "data/dberror.h"
 #include "support/settingsfile.h"
 #include "ui_tfmsignin.h"
 #include "widgets/dialogwindow.h"
@@ -46,14 +44,7 @@ void TfmSignIn::btSignInClick() {
     tried.password = m_ui->edPassword->text();
     m_ui->lbProblem->clear();
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    QString problem;
-    try {
-        Connection connection;
-        connection.open(tried.target());
-        connection.close();
-    } catch (const DbError &error) {
-        problem = signinfailure::message(*tried.server, error);
-    }
+    const QString problem = signinfailure::trySigningIn(*tried.server, tried.user, tried.password);
     QGuiApplication::restoreOverrideCursor();
     if (!problem.isEmpty()) {
         m_ui->lbProblem->setText(problem);

@@ -1,5 +1,7 @@
 #include "data/connectiontarget.h"
 
+#include "data/registerschema.h"
+
 #include <QRegularExpression>
 
 std::optional<ServerAddress> ServerAddress::parse(const QString &text) {
@@ -40,7 +42,7 @@ ConnectionTarget ConnectionTarget::server(const ServerAddress &address, const QS
     target.database = address.connectionString();
     target.user = user;
     target.password = password;
-    target.role = kRole;
+    target.role = QString::fromLatin1(registerschema::kRole);
     target.onServer = true;
     return target;
 }

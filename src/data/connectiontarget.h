@@ -37,6 +37,4 @@ struct ConnectionTarget {
     static ConnectionTarget localFile(const QString &path);
     static ConnectionTarget server(const ServerAddress &address, const QString &user,
                                    const QString &password);
-    // The role the practice's users hold on a server's register.
-    static inline const QString kRole = QStringLiteral("VENTREL_USER");
 };

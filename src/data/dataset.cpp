@@ -694,7 +694,9 @@ bool Dataset::changedSinceRead() {
 }
 
 QVariant Dataset::currentKey() const {
-    return m_keyField.isEmpty() || currentRow() < 0 ? QVariant() : value(m_keyField);
+    if (m_keyField.isEmpty() || m_stale || m_current < 0)
+        return {};
+    return value(m_keyField);
 }
 
 bool Dataset::locateKey(const QVariant &key) {

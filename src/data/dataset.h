@@ -100,6 +100,8 @@ public:
     // Moves to the first row whose field equals the value; false (and no move) when none does.
     bool locate(const QString &field, const QVariant &value);
     // The current row's key, and the move to the row with a key; null, and no move, without one.
+    // A detail whose master moved has no current row of its own yet: its key is null, and the
+    // rows are not read for it (the connection may be gone).
     QVariant currentKey() const;
     bool locateKey(const QVariant &key);
 

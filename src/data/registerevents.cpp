@@ -3,14 +3,17 @@
 #include "data/connection.h"
 #include "data/dberror.h"
 #include "data/fbapi.h"
+#include "data/registerschema.h"
 
 #include <ibase.h>
 
+#include <QCoreApplication>
 #include <QMetaObject>
 #include <QPointer>
 
 #include <atomic>
 #include <cstring>
+#include <functional>
 #include <vector>
 
 using namespace Firebird;
@@ -20,38 +23,49 @@ namespace {
 constexpr unsigned short kEventCount = 3;
 
 // The engine's call on its own thread: the news is copied and handed to the listener's thread.
+// The engine keeps its own references to the callback and may call it, or drop it, after the
+// listener stopped (a lost connection lets go of its events only when the attachment goes), so
+// the callback lives until the last reference is released, and the news names the listening it
+// belongs to.
 class Callback : public IEventCallbackImpl<Callback, ThrowStatusWrapper> {
 public:
-    Callback(RegisterEvents *owner, std::function<void(const unsigned char *, unsigned)> arrived)
-        : m_owner(owner), m_arrived(std::move(arrived)) {}
+    using Deliver = std::function<void(std::vector<unsigned char>)>;
+
+    explicit Callback(Deliver deliver) : m_deliver(std::move(deliver)) {}
 
     void addRef() override { ++m_references; }
-    int release() override { return --m_references; }
+    int release() override {
+        const int left = --m_references;
+        if (left == 0)
+            delete this;
+        return left;
+    }
 
     void eventCallbackFunction(unsigned length, const unsigned char *events) override {
         std::vector<unsigned char> copy(events, events + length);
+        // The application as the receiver: the listener may be going away on its own thread.
         QMetaObject::invokeMethod(
-            m_owner,
-            [arrived = m_arrived, copy = std::move(copy)] {
-                arrived(copy.data(), unsigned(copy.size()));
-            },
+            QCoreApplication::instance(),
+            [deliver = m_deliver, copy = std::move(copy)]() mutable { deliver(std::move(copy)); },
             Qt::QueuedConnection);
     }
 
 private:
-    QPointer<RegisterEvents> m_owner;
-    std::function<void(const unsigned char *, unsigned)> m_arrived;
+    const Deliver m_deliver;
     std::atomic<int> m_references{1};
 };
+
+std::atomic<quint64> lastListening{0};
 
 } // namespace
 
 struct RegisterEvents::Listening {
+    const quint64 id = ++lastListening;
     Connection *connection = nullptr;
     unsigned char *eventBlock = nullptr;
     unsigned char *resultBlock = nullptr;
     long length = 0;
-    std::unique_ptr<Callback> callback;
+    Callback *callback = nullptr; // this listening's reference
     IEvents *events = nullptr;
     // The first news tells the counts so far, not a change: it only sets the starting point.
     bool primed = false;
@@ -65,6 +79,7 @@ struct RegisterEvents::Listening {
             }
             fb::release(events);
         }
+        fb::release(callback);
         isc_free(reinterpret_cast<char *>(eventBlock));
         isc_free(reinterpret_cast<char *>(resultBlock));
     }
@@ -79,14 +94,12 @@ void RegisterEvents::listen(Connection &connection) {
     auto listening = std::make_unique<Listening>();
     listening->connection = &connection;
     listening->length = isc_event_block(&listening->eventBlock, &listening->resultBlock,
-                                        kEventCount, kPatientsEvent, kVisitsEvent, kBooksEvent);
+                                        kEventCount, registerschema::kPatientsEvent,
+                                        registerschema::kVisitsEvent, registerschema::kBooksEvent);
     listening->callback =
-        std::make_unique<Callback>(this, [this](const unsigned char *events, unsigned length) {
-            if (!m_listening)
-                return;
-            std::memcpy(m_listening->resultBlock, events,
-                        std::min<size_t>(length, size_t(m_listening->length)));
-            arrived();
+        new Callback([self = QPointer(this), id = listening->id](std::vector<unsigned char> news) {
+            if (self)
+                self->arrived(id, news);
         });
     m_listening = std::move(listening);
     queue();
@@ -105,11 +118,17 @@ void RegisterEvents::queue() {
     fb::release(listening.events);
     listening.events = fb::call([&](ThrowStatusWrapper *status) {
         return listening.connection->attachment()->queEvents(
-            status, listening.callback.get(), unsigned(listening.length), listening.eventBlock);
+            status, listening.callback, unsigned(listening.length), listening.eventBlock);
     });
 }
 
-void RegisterEvents::arrived() {
+void RegisterEvents::arrived(quint64 listening, const std::vector<unsigned char> &news) {
+    // No news at all comes when the engine lets go of an earlier queueing, or of a connection
+    // that is gone; whoever uses the connection next finds out about that.
+    if (!m_listening || m_listening->id != listening || news.empty())
+        return;
+    std::memcpy(m_listening->resultBlock, news.data(),
+                std::min<size_t>(news.size(), size_t(m_listening->length)));
     ISC_ULONG counts[kEventCount] = {};
     isc_event_counts(counts, short(m_listening->length), m_listening->eventBlock,
                      m_listening->resultBlock);

@@ -3,6 +3,7 @@
 #include <QObject>
 
 #include <memory>
+#include <vector>
 
 class Connection;
 
@@ -26,16 +27,12 @@ public:
     void stop();
     bool isListening() const;
 
-    static inline const char *const kPatientsEvent = "VENTREL_PATIENTS";
-    static inline const char *const kVisitsEvent = "VENTREL_VISITS";
-    static inline const char *const kBooksEvent = "VENTREL_BOOKS";
-
 Q_SIGNALS:
     // Something of these kinds was saved in the register since the last news.
     void changed(RegisterEvents::Kinds kinds);
 
 private:
-    void arrived();
+    void arrived(quint64 listening, const std::vector<unsigned char> &news);
     void queue();
 
     struct Listening;

@@ -2,6 +2,7 @@
 
 #include "data/dberror.h"
 #include "data/registerindexes.h"
+#include "data/registerschema.h"
 #include "support/dates.h"
 
 #include <QDebug>
@@ -294,11 +295,14 @@ void SharedData::open(const ConnectionTarget &target, const QString &patientList
     ibTrans.setIsolation(target.onServer ? Transaction::Isolation::ReadCommitted
                                          : Transaction::Isolation::ServerDefault);
     ibMain.open(target);
-    // A register file made by an earlier version gets the indexes it lacks. Without them every
-    // statement still works, only slower. A server's register is the administrator's to change.
+    // A register file made by an earlier version gets the indexes, the role and the change
+    // events it lacks. Without them every statement still works, only slower, and the file can
+    // be moved onto a server as it is. A server's register is the administrator's to change.
     if (!target.onServer) {
         asSideEffect("adding the register's new indexes",
                      [this] { registerindexes::addMissing(ibMain); });
+        asSideEffect("adding the register's role and change events",
+                     [this] { registerschema::addMissing(ibMain); });
     }
     ibdsMain.setSelectSql(patientListSql);
     for (Dataset *dataset : datasets())
@@ -372,8 +376,10 @@ void SharedData::abandonConnection() {
         if (dataset->isOpen())
             m_openBeforeLoss.append({dataset, dataset->currentKey()});
     }
-    for (Dataset *dataset : datasets())
-        dataset->releaseStatements();
+    // Details first: a master closed before them would have them read their rows again.
+    const QList<Dataset *> all = datasets();
+    for (auto dataset = all.rbegin(); dataset != all.rend(); ++dataset)
+        (*dataset)->releaseStatements();
     ibBooksTrans.abandon();
     ibTrans.abandon();
     ibMain.abandon();
