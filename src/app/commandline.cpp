@@ -3,6 +3,7 @@
 #include "app/databaselocation.h"
 #include "app/folders.h"
 #include "app/startup.h"
+#include "app/terminalpassword.h"
 #include "reports/reportconfig.h"
 #include "service/dailybackup.h"
 #include "service/registerservices.h"
@@ -10,6 +11,7 @@
 #include "support/programinfo.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QMap>
 #include <QTextStream>
@@ -204,6 +206,12 @@ QString usage() {
         "                                           visits-by-doctor (приёмы по врачам),\n"
         "                                           diagnoses (диагнозы), patients (пациенты\n"
         "                                           за период) или journal (журнал приёма)\n"
+        "  ventrel ... --server СЕРВЕР[/ПОРТ][:БАЗА] [--user ИМЯ]\n"
+        "                                           с окном и с любой командой: база на\n"
+        "                                           сервере практики; пароль берётся из\n"
+        "                                           переменной ISC_PASSWORD или спрашивается\n"
+        "                                           в терминале; --backup пишет копию в файл\n"
+        "                                           на сервере (полный путь на сервере)\n"
         "  ventrel --help                           эта справка\n"
         "  ventrel --version                        версия программы\n"
         "Код завершения: 0 — успешно, 1 — не удалось, 2 — ошибка в параметрах.\n");
@@ -238,7 +246,50 @@ QString version() {
     return program::kProductName + u' ' + ProgramFileVersion() + u'\n';
 }
 
-int run(const Request &request, const QString &registerFile, QTextStream &out, QTextStream &err) {
+namespace {
+
+// Runs a check and tells its findings: errors with the engine's lines on `err` (a failure),
+// warnings alone on `out`, nothing when the register is sound.
+int check(QTextStream &out, QTextStream &err,
+          const std::function<ValidationFindings(const engine::LineSink &)> &validate) {
+    QStringList lines;
+    const ValidationFindings findings = validate([&](const QString &line) { lines << line; });
+    if (findings.errors() > 0) {
+        err << validationReport(findings) << Qt::endl << lines.join(u'\n') << Qt::endl;
+        return Failed;
+    }
+    if (findings.warnings() > 0)
+        out << validationReport(findings) << Qt::endl;
+    return Success;
+}
+
+// The backup and the check of the register on the practice's server, through its service
+// manager: the server writes the backup, to a path of its own.
+int runOnServer(const Request &request, const StartupState &state, QTextStream &out,
+                QTextStream &err) {
+    const engine::Manager manager =
+        engine::Manager::ofServer(*state.server, state.user, state.password);
+    const QString alias = state.server->alias;
+    if (request.action == Action::Check) {
+        return check(out, err, [&](const engine::LineSink &onLine) {
+            return registerfile::checkOnServer(manager, alias, onLine);
+        });
+    }
+    if (!QDir::isAbsolutePath(request.file)) {
+        err << QStringLiteral("Резервную копию базы на сервере пишет сервер: укажите полный путь "
+                              "файла на сервере, например /var/lib/ventrel-server/backups/"
+                              "ventrel.fbk.")
+            << Qt::endl;
+        return UsageError;
+    }
+    registerfile::backupOnServer(manager, alias, request.file, {});
+    return Success;
+}
+
+} // namespace
+
+int run(const Request &request, const StartupState &state, QTextStream &out, QTextStream &err) {
+    const QString &registerFile = state.databaseFile;
     try {
         switch (request.action) {
         case Action::Window:
@@ -247,6 +298,8 @@ int run(const Request &request, const QString &registerFile, QTextStream &out, Q
         case Action::Version:
             return UsageError;
         case Action::Backup:
+            if (state.server)
+                return runOnServer(request, state, out, err);
             registerfile::backup(registerFile, absolute(request.file), {});
             return Success;
         case Action::Restore: {
@@ -260,16 +313,11 @@ int run(const Request &request, const QString &registerFile, QTextStream &out, Q
             return Success;
         }
         case Action::Check: {
-            QStringList lines;
-            const ValidationFindings findings =
-                registerfile::check(registerFile, [&](const QString &line) { lines << line; });
-            if (findings.errors() > 0) {
-                err << validationReport(findings) << Qt::endl << lines.join(u'\n') << Qt::endl;
-                return Failed;
-            }
-            if (findings.warnings() > 0)
-                out << validationReport(findings) << Qt::endl;
-            return Success;
+            if (state.server)
+                return runOnServer(request, state, out, err);
+            return check(out, err, [&](const engine::LineSink &onLine) {
+                return registerfile::check(registerFile, onLine);
+            });
         }
         }
     } catch (const registerfile::Failure &failure) {
@@ -298,32 +346,42 @@ int runRequest(const Request &request, QTextStream &out, QTextStream &err) {
         out << version();
         return Success;
     }
-    QString registerFile;
-    if (!settleRegister(err, &registerFile, request.action == Action::Restore))
+    StartupState state;
+    if (!settleRegister(err, request.server, &state, request.action == Action::Restore))
         return Failed;
-    return run(request, registerFile, out, err);
+    return run(request, state, out, err);
 }
 
 } // namespace
 
-bool settleRegister(QTextStream &err, QString *registerFile, bool mayBeGone) {
+bool settleRegister(QTextStream &err, const ServerChoice &choice, StartupState *state,
+                    bool needsNoRegister) {
+    // A restore into a new file needs no register, on this computer or on a server.
+    ServerChoice where = choice;
+    where.local = where.local || needsNoRegister;
     const StartupResult start =
         settleStartup(QCoreApplication::applicationDirPath(), QCoreApplication::arguments(),
-                      folders::userAppDataFolder, folders::commonAppDataFolder);
+                      folders::userAppDataFolder, folders::commonAppDataFolder, where);
     if (!start.failure.isEmpty()) {
         err << QString(start.failure).replace(u'\r', u'\n') << Qt::endl;
         return false;
     }
-    // A restore into a new file needs no register; the other commands never make one in place
-    // of a register that is gone.
-    if (!start.missingRegister.isEmpty() && !mayBeGone) {
+    // The other commands never make a register in place of one that is gone.
+    if (!start.missingRegister.isEmpty() && !needsNoRegister) {
         err << database::missingMessage(start.missingRegister) << Qt::endl
             << QStringLiteral("Запустите программу, чтобы восстановить базу из резервной копии "
                               "или создать новую; ничего не изменено.")
             << Qt::endl;
         return false;
     }
-    *registerFile = start.state.databaseFile;
+    *state = start.state;
+    if (state->server) {
+        const std::optional<QString> password =
+            terminalpassword::read(state->user, state->server->server(), err);
+        if (!password)
+            return false;
+        state->password = *password;
+    }
     return true;
 }
 

@@ -61,15 +61,20 @@ QString help(const QString &programFolder, const QString &userAppData,
 QString version();
 
 // Settles the register a command without a window works on, as start-up settles it (the first
-// run makes it from the template), into `registerFile`. False, with the reason on `err`, when
-// there is none, or when the register the user worked with is gone — unless the command
-// `mayBeGone` (a restore into a new file needs no register).
-bool settleRegister(QTextStream &err, QString *registerFile, bool mayBeGone = false);
+// run makes it from the template), into `state`: a file on this computer, or the register on the
+// practice's server (--server, or the settings) with the user's password (terminalpassword.h).
+// False, with the reason on `err`, when there is none, or when the register the user worked with
+// is gone — unless the command `needsNoRegister` (a restore into a new file).
+bool settleRegister(QTextStream &err, const ServerChoice &choice, StartupState *state,
+                    bool needsNoRegister = false);
 
-// Runs an administrator's request on `registerFile` without a window: results go to `out`,
-// failures to `err`. Returns the exit status. A report is run by the program's report command
-// (reports/reportcommand.h), which draws its PDF and charts with the windows' library.
-int run(const Request &request, const QString &registerFile, QTextStream &out, QTextStream &err);
+// Runs an administrator's request on the register of `state` without a window: results go to
+// `out`, failures to `err`. Returns the exit status. On the practice's server the backup is
+// written by the server, to a file of the server's, and the check runs there; only the server's
+// administrators may run them. A restore makes a new file on this computer either way. A report
+// is run by the program's report command (reports/reportcommand.h), which draws its PDF and
+// charts with the windows' library.
+int run(const Request &request, const StartupState &state, QTextStream &out, QTextStream &err);
 
 // The whole run of a command without a window from main(): prints the usage or the version, or
 // settles the register as start-up does and runs the administrator's request. Ends the process

@@ -1,6 +1,7 @@
 #include "reports/reportcommand.h"
 
 #include "app/openfailure.h"
+#include "app/signinfailure.h"
 #include "data/connection.h"
 #include "data/dberror.h"
 #include "reports/exportfile.h"
@@ -49,7 +50,7 @@ Format formatOf(const QString &name) {
 
 } // namespace
 
-int run(const ReportOptions &options, const QString &registerFile, QTextStream &err) {
+int run(const ReportOptions &options, const StartupState &state, QTextStream &err) {
     const QString file = QFileInfo(options.file).absoluteFilePath();
     const QString notWritten = QStringLiteral("Отчёт не записан в файл %1: ").arg(file);
     if (QFileInfo::exists(file) || QFileInfo(file).isSymLink()) {
@@ -62,9 +63,13 @@ int run(const ReportOptions &options, const QString &registerFile, QTextStream &
     parameters.last = options.last;
     Connection connection;
     try {
-        connection.open(registerFile);
+        connection.open(state.target());
     } catch (const DbError &error) {
-        err << openfailure::message(registerFile, error) << Qt::endl;
+        if (state.server) {
+            err << signinfailure::message(*state.server, error) << Qt::endl;
+            return commandline::Failed;
+        }
+        err << openfailure::message(state.databaseFile, error) << Qt::endl;
         const QString detail = openfailure::detail(error);
         if (!detail.isEmpty())
             err << detail << Qt::endl;
@@ -109,9 +114,9 @@ int runWithoutWindow(int argc, char **argv, const commandline::Request &request)
     QApplication app(argc, argv);
     QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
     QTextStream err(stderr);
-    QString registerFile;
-    const int status = commandline::settleRegister(err, &registerFile)
-                           ? run(request.report, registerFile, err)
+    StartupState state;
+    const int status = commandline::settleRegister(err, request.server, &state)
+                           ? run(request.report, state, err)
                            : int(commandline::Failed);
     err.flush();
     std::fflush(nullptr);

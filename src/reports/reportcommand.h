@@ -8,9 +8,10 @@ class QTextStream;
 // without a display (the chart and the PDF are drawn off screen).
 namespace reportcommand {
 
-// Makes the report the options ask for on the register and writes it to their file, which must
-// not exist yet; a failure is told on `err` in Russian. Returns the exit status.
-int run(const commandline::ReportOptions &options, const QString &registerFile, QTextStream &err);
+// Makes the report the options ask for on the register of `state` (a file on this computer, or
+// the register on the practice's server, signed in) and writes it to their file, which must not
+// exist yet; a failure is told on `err` in Russian. Returns the exit status.
+int run(const commandline::ReportOptions &options, const StartupState &state, QTextStream &err);
 
 // The whole run from main(): settles the register as start-up does, runs the report and ends the
 // process with the exit status.

@@ -3,6 +3,7 @@
 
 #include "app/commandline.h"
 #include "data/connection.h"
+#include "privateserver.h"
 #include "reports/reportfixture.h"
 #include "service/registerservices.h"
 #include "testdatabase.h"
@@ -29,9 +30,13 @@ class TestCommandLine : public QObject {
 
     // The program copied into a folder of its own with "Base/base.fdb" and a "Ventrel.ini"
     // beside it, so that it uses that register and keeps its settings there.
-    Run ventrel(const QStringList &arguments, const QString &home = QStringLiteral("home")) {
+    Run ventrel(const QStringList &arguments, const QString &home = QStringLiteral("home"),
+                const QString &password = QString()) {
         QProcess process;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.remove(QStringLiteral("ISC_PASSWORD"));
+        if (!password.isNull())
+            environment.insert(QStringLiteral("ISC_PASSWORD"), password);
         environment.insert(QStringLiteral("XDG_DATA_HOME"), path(home));
         environment.insert(QStringLiteral("VENTREL_COMMON_DATA"), path(QStringLiteral("common")));
         process.setProcessEnvironment(environment);
@@ -342,6 +347,62 @@ private Q_SLOTS:
             QVERIFY2(run.err.contains(QString::fromUtf8(says)), qPrintable(run.err));
             QVERIFY(!QFileInfo::exists(file));
         }
+    }
+
+    // On the practice's server: a report and a check as one of its users, the password from
+    // the environment; the backup for its administrator only, written by the server.
+    void onTheServer() {
+        SKIP_WITHOUT_FIREBIRD_SERVER();
+        const QString filled = path(QStringLiteral("server.fdb"));
+        QVERIFY(QFile::copy(QStringLiteral(VENTREL_TEMPLATE_DB), filled));
+        QFile::setPermissions(filled, QFile::ReadOwner | QFile::WriteOwner);
+        reportfixture::fill(filled);
+        PrivateServer server(PrivateServer::WireCrypt::Required, filled);
+        QVERIFY2(server.start(), qPrintable(server.errorString()));
+        QVERIFY(server.addUser(QStringLiteral("ivanova"), QStringLiteral("secret")).ok);
+        const QStringList asIvanova{"--server", server.address(), "--user", "ivanova"};
+        const QStringList asAdministrator{"--server", server.address(), "--user", "SYSDBA"};
+        const QString home = QStringLiteral("home");
+        const QString secret = QStringLiteral("secret");
+        const QString sysdba = QString::fromLatin1(PrivateServer::kSysdbaPassword);
+
+        const QString csv = path(QStringLiteral("с сервера.csv"));
+        const QStringList report{"--report", "patients",   "--from", "15.12.2024",
+                                 "--to",     "15.01.2025", "--csv",  csv};
+        Run run = ventrel(report + asIvanova, home, secret);
+        QCOMPARE(run.status, 0);
+        QVERIFY2(run.err.isEmpty(), qPrintable(run.err));
+        QFile written(csv);
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        QVERIFY(
+            written.readAll().contains(QStringLiteral("\r\nИтого;6;3;3;5;1;8;1,33\r\n").toUtf8()));
+        QFile::remove(csv);
+
+        for (const auto &[password, says] :
+             {std::pair{QStringLiteral("wrong"), QStringLiteral("Неверное имя пользователя")},
+              {QString(), QStringLiteral("ISC_PASSWORD")}}) {
+            run = ventrel(report + asIvanova, home, password);
+            QCOMPARE(run.status, 1);
+            QVERIFY2(run.err.contains(says), qPrintable(run.err));
+            QVERIFY(!QFileInfo::exists(csv));
+        }
+
+        run = ventrel(QStringList{"--check"} + asIvanova, home, secret);
+        QCOMPARE(run.status, 0);
+        QVERIFY2(run.err.isEmpty(), qPrintable(run.err));
+
+        const QString copy = path(QStringLiteral("server.fbk"));
+        run = ventrel(QStringList{"--backup", copy} + asIvanova, home, secret);
+        QCOMPARE(run.status, 1);
+        QVERIFY2(run.err.contains(registerfile::kServerAdministratorOnly), qPrintable(run.err));
+        QVERIFY(!QFileInfo::exists(copy));
+        run = ventrel(QStringList{"--backup", copy} + asAdministrator, home, sysdba);
+        QCOMPARE(run.status, 0);
+        QVERIFY2(run.err.isEmpty(), qPrintable(run.err));
+        QVERIFY(QFileInfo(copy).size() > 0);
+        run = ventrel(QStringList{"--backup", "server.fbk"} + asAdministrator, home, sysdba);
+        QCOMPARE(run.status, 2);
+        QVERIFY2(run.err.contains(QStringLiteral("полный путь")), qPrintable(run.err));
     }
 };
 
