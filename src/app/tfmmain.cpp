@@ -8,6 +8,7 @@
 #include "app/servicecommands.h"
 #include "app/tfmserver.h"
 #include "data/dberror.h"
+#include "dbwidgets/refreshkey.h"
 #include "dbwidgets/win1251validator.h"
 #include "reports/exportdialog.h"
 #include "support/dates.h"
@@ -139,11 +140,7 @@ void TfmMain::connectionLost(const DbError &error) {
 }
 
 void TfmMain::refreshList() {
-    runGuarded(this, [this] {
-        Dataset &patients = data().ibdsMain;
-        if (patients.isOpen() && !patients.isEditing())
-            patients.reread();
-    });
+    refreshingLists(this, data())();
 }
 
 TfmMain::~TfmMain() {

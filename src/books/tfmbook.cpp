@@ -3,6 +3,7 @@
 #include "books/bookchecks.h"
 #include "data/shareddata.h"
 #include "dbwidgets/dbgrid.h"
+#include "dbwidgets/refreshkey.h"
 #include "ui_tfmbook.h"
 #include "widgets/captionmessage.h"
 #include "widgets/dialogwindow.h"
@@ -87,6 +88,7 @@ TfmBook::TfmBook(BookKind kind, SharedData &data, SettingsFile &settings, QWidge
     traits.placement =
         m_config.fixedSize ? WindowTraits::Placement::Centred : WindowTraits::Placement::AsStored;
     traits.helpTopic = m_config.helpTopic;
+    traits.refresh = refreshingLists(this, m_data);
     m_behaviour = std::make_unique<WindowBehaviour>(this, settings, traits);
 }
 

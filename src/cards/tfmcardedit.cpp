@@ -8,6 +8,7 @@
 #include "data/shareddata.h"
 #include "dbwidgets/datamapper.h"
 #include "dbwidgets/overwritequestion.h"
+#include "dbwidgets/refreshkey.h"
 #include "dbwidgets/refusals.h"
 #include "support/dates.h"
 #include "ui_tfmcardedit.h"
@@ -68,6 +69,7 @@ TfmCardEdit::TfmCardEdit(SharedData &data, SettingsFile &settings, QWidget *pare
     traits.section = QStringLiteral("fmCardEdit");
     traits.placement = WindowTraits::Placement::Centred;
     traits.helpTopic = kHelpTopic;
+    traits.refresh = refreshingLists(this, m_data);
     m_behaviour = std::make_unique<WindowBehaviour>(this, settings, traits);
     enableCommands();
 }

@@ -3,6 +3,7 @@
 #include "cards/cardrules.h"
 #include "cards/visitlist.h"
 #include "data/shareddata.h"
+#include "dbwidgets/refreshkey.h"
 #include "support/dates.h"
 #include "ui_tfmcardview.h"
 #include "widgets/dialogwindow.h"
@@ -53,6 +54,7 @@ TfmCardView::TfmCardView(SharedData &data, SettingsFile &settings, QWidget *pare
     traits.placement = WindowTraits::Placement::Centred;
     traits.minimize = WindowTraits::Minimize::ThisWindow;
     traits.helpTopic = kHelpTopic;
+    traits.refresh = refreshingLists(this, m_data);
     m_behaviour = std::make_unique<WindowBehaviour>(this, settings, traits);
     setHooks({});
 }

@@ -329,16 +329,28 @@ bool SharedData::isQuiet(const Dataset &dataset) const {
     return true;
 }
 
-void SharedData::refreshAfterOthers(RegisterEvents::Kinds kinds) {
-    m_pendingRefresh |= kinds;
-    if (!ibMain.isOpen())
-        return;
-    const std::pair<RegisterEvents::Kind, QList<Dataset *>> lists[] = {
+QList<std::pair<RegisterEvents::Kind, QList<Dataset *>>> SharedData::refreshedLists() {
+    return {
         {RegisterEvents::Patients, {&ibdsMain}},
         {RegisterEvents::Visits, {&ibdsCard}},
         {RegisterEvents::Books, {&ibdsDocs, &ibdsDiag, &ibdsVmes}},
     };
-    for (const auto &[kind, datasets] : lists) {
+}
+
+void SharedData::refreshByHand() {
+    for (const auto &[kind, datasets] : refreshedLists()) {
+        for (Dataset *dataset : datasets) {
+            if (dataset->isOpen() && isQuiet(*dataset))
+                dataset->reread();
+        }
+    }
+}
+
+void SharedData::refreshAfterOthers(RegisterEvents::Kinds kinds) {
+    m_pendingRefresh |= kinds;
+    if (!ibMain.isOpen())
+        return;
+    for (const auto &[kind, datasets] : refreshedLists()) {
         if (!m_pendingRefresh.testFlag(kind))
             continue;
         bool done = true;

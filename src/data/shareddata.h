@@ -91,6 +91,9 @@ public:
     // visits, the books, each staying on its current row. A list with a row being edited is
     // left alone until the edit is saved or cancelled; it is read then.
     void refreshAfterOthers(RegisterEvents::Kinds kinds);
+    // F5 in any window: the same for every list at once, now; a list with a row being edited is
+    // left as it is. Raises DbError when the database refuses.
+    void refreshByHand();
     // Ends the run's transactions retaining them, so that the server's clean-up of old record
     // versions is not held back by a run that sits idle; only when nothing is pending.
     void commitIdle();
@@ -114,6 +117,8 @@ private:
     bool isListened(const QMetaMethod &signal) const { return isSignalConnected(signal); }
     // True when the dataset, and every detail below it, holds no row being edited.
     bool isQuiet(const Dataset &dataset) const;
+    // The lists read again after a change of each kind.
+    QList<std::pair<RegisterEvents::Kind, QList<Dataset *>>> refreshedLists();
     void listenToOthers();
 
     RegisterEvents::Kinds m_pendingRefresh;

@@ -155,6 +155,11 @@ WindowBehaviour::WindowBehaviour(QWidget *window, SettingsFile &settings,
         help->setContext(Qt::WindowShortcut);
         connect(help, &QShortcut::activated, this, &WindowBehaviour::showHelp);
     }
+    if (m_traits.refresh) {
+        auto *refresh = new QShortcut(QKeySequence(Qt::Key_F5), window);
+        refresh->setContext(Qt::WindowShortcut);
+        connect(refresh, &QShortcut::activated, this, [this] { m_traits.refresh(); });
+    }
 }
 
 WindowBehaviour::~WindowBehaviour() {

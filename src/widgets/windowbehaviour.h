@@ -7,6 +7,8 @@
 #include <QSize>
 #include <QString>
 
+#include <functional>
+
 #include <optional>
 
 class QWidget;
@@ -30,6 +32,8 @@ struct WindowTraits {
     bool edgeRule = true;
     Minimize minimize = Minimize::WholeApplication;
     int helpTopic = 0; // the topic F1 opens; 0 when the window gives F1 no topic of its own
+    // What F5 does in a window that shows lists: reads them again; nothing when empty.
+    std::function<void()> refresh;
 };
 
 // The behaviour every window of the program shares:
@@ -41,7 +45,7 @@ struct WindowTraits {
 // - wherever it is put, by the program or by the user moving or sizing it, an edge that comes
 //   within 20 pixels of the work area's edge snaps onto it (snapToWorkArea);
 // - minimising it minimises every window of the program, and they come back together;
-// - F1 opens its help topic.
+// - F1 opens its help topic, and F5 reads its lists again.
 //
 // Make it a member of the window, constructed with it: it writes the keys when it is destroyed,
 // while the window is still whole (or earlier, by writeSettings()).

@@ -93,6 +93,33 @@ private slots:
                         QStringLiteral("ул. Лесная, 5"));
     }
 
+    // F5: every list read again at once (here without the events), a row being edited left
+    // as typed.
+    void refreshByHandReadsEveryQuietList() {
+        SharedData first;
+        SharedData second;
+        first.open(signedIn(*server, kUser), kList);
+        second.open(signedIn(*server, kOtherUser), kList);
+        second.events.stop();
+        addPatient(first, QStringLiteral("Зайцева Зоя"));
+        first.ibdsDocs.insert();
+        first.ibdsDocs.setValue(QStringLiteral("D_FIO"), QStringLiteral("Петрова Е.В."));
+        first.ibdsDocs.post();
+        first.ibBooksTrans.commitRetaining();
+
+        second.refreshByHand();
+        QCOMPARE(names(second.ibdsMain), QStringList{QStringLiteral("Зайцева Зоя")});
+        QCOMPARE(second.ibdsDocs.recordCount(), 1);
+
+        second.ibdsMain.edit();
+        second.ibdsMain.setValue(QStringLiteral("TELD"), QStringLiteral("22-33-44"));
+        addPatient(first, QStringLiteral("Борисова Бэлла"));
+        second.refreshByHand();
+        QCOMPARE(second.ibdsMain.state(), Dataset::State::Edit);
+        QCOMPARE(second.ibdsMain.value(QStringLiteral("TELD")).toString(),
+                 QStringLiteral("22-33-44"));
+    }
+
     void changeSavedMeanwhileIsNoticed() {
         SharedData first;
         SharedData second;
