@@ -37,6 +37,8 @@ struct StartupState {
 inline const QString kServerKey = QStringLiteral("Server");
 inline const QString kServerDatabaseKey = QStringLiteral("Database");
 inline const QString kServerUserKey = QStringLiteral("User");
+// The help topic of working on the practice's server.
+inline constexpr int kServerHelpTopic = 140;
 
 // What --server gives for one run ("host[/port][:alias]") and --user; empty when not given.
 struct ServerChoice {

@@ -4,6 +4,7 @@
 #include "support/settingsfile.h"
 #include "ui_tfmserver.h"
 #include "widgets/dialogwindow.h"
+#include "widgets/helpwindow.h"
 #include "widgets/labelhints.h"
 #include "widgets/messagebox.h"
 
@@ -18,6 +19,7 @@ TfmServer::TfmServer(const StartupState &state, SettingsFile &settings, QWidget 
     : QDialog(parent), m_ui(std::make_unique<Ui::TfmServer>()), m_settings(settings) {
     m_ui->setupUi(this);
     setUpMinimizableDialog(this);
+    addHelpKey(this, kServerHelpTopic);
     showHints(this);
     const ServerAddress shown = state.server.value_or(ServerAddress());
     m_ui->edServer->setText(shown.host);

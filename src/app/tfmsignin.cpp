@@ -5,6 +5,7 @@
 #include "support/settingsfile.h"
 #include "ui_tfmsignin.h"
 #include "widgets/dialogwindow.h"
+#include "widgets/helpwindow.h"
 #include "widgets/labelhints.h"
 
 #include <QGuiApplication>
@@ -15,6 +16,7 @@ TfmSignIn::TfmSignIn(StartupState &state, SettingsFile &settings, QWidget *paren
       m_settings(settings) {
     m_ui->setupUi(this);
     setUpMinimizableDialog(this);
+    addHelpKey(this, kServerHelpTopic);
     showHints(this);
     m_ui->lbServer->setText(
         QStringLiteral("Сервер %1, база «%2»").arg(state.server->server(), state.server->alias));

@@ -33,6 +33,7 @@ constexpr Topic kTopics[] = {
     {90, u"Фильтр"},
     {120, u"Печать амбулаторной карты"},
     {130, u"Отчёты"},
+    {140, u"Работа на сервере практики"},
 };
 
 QUrl pageOf(int topic) {
@@ -93,6 +94,13 @@ HelpWindow::HelpWindow(QWidget *parent)
 
 void HelpWindow::showTopic(int topic) {
     m_page->setSource(pageOf(hasTopic(topic) ? topic : kGeneralTopic));
+}
+
+void addHelpKey(QWidget *window, int topic) {
+    auto *help = new QShortcut(QKeySequence(Qt::Key_F1), window);
+    help->setContext(Qt::WindowShortcut);
+    QObject::connect(help, &QShortcut::activated, window,
+                     [window, topic] { showHelpTopic(topic, window); });
 }
 
 void showHelpTopic(int topic, QWidget *asker) {

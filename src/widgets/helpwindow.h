@@ -29,5 +29,8 @@ private:
 // Opens the topic in the help window, above the window that asks (which may be a modal dialog:
 // the help window then stays usable while the dialog waits).
 void showHelpTopic(int topic, QWidget *asker);
+// F1 in the window opens the topic: for a window without the behaviour of the program's
+// windows (a sign-in or settings dialog).
+void addHelpKey(QWidget *window, int topic);
 // The help window, once any topic has been opened; tests look at it.
 HelpWindow *helpWindow();
