@@ -42,14 +42,23 @@ void RegisterSession::reopen(bool startList) {
     Q_EMIT reopened(fromStart);
 }
 
+void RegisterSession::connectionLost() {
+    m_lost = true;
+}
+
+void RegisterSession::letGoOfLostConnection() {
+    if (m_heldAcrossLoss)
+        return;
+    m_heldAcrossLoss = m_data.unconfirmed.describe();
+    m_data.abandonConnection();
+}
+
 void RegisterSession::reconnect() {
-    if (!m_heldAcrossLoss) {
-        m_heldAcrossLoss = m_data.unconfirmed.describe();
-        m_data.abandonConnection();
-    }
+    letGoOfLostConnection();
     m_open = false;
     m_data.reattach();
     m_open = true;
+    m_lost = false;
     m_data.unconfirmed.resume(*std::exchange(m_heldAcrossLoss, std::nullopt));
 }
 
@@ -61,6 +70,12 @@ void RegisterSession::commitIdle() {
 QStringList RegisterSession::end() {
     if (std::exchange(m_ended, true))
         return {};
+    if (m_lost) {
+        letGoOfLostConnection();
+        m_open = false;
+        return m_heldAcrossLoss->holdsAnything() ? keepForRecovery(*m_heldAcrossLoss)
+                                                 : QStringList();
+    }
     QStringList problems = setAsideUnconfirmedWork();
     try {
         m_data.close();
@@ -74,13 +89,8 @@ QStringList RegisterSession::end() {
 QStringList RegisterSession::setAsideUnconfirmedWork() {
     const UnconfirmedWork::SetAside aside = m_data.unconfirmed.setAside();
     QStringList problems;
-    if (aside.draft) {
-        const QString failure = recoveryfile::write(recoveryPath(), registerName(), *aside.draft);
-        if (!failure.isEmpty())
-            problems << QStringLiteral("Несохранённую карточку не удалось записать для "
-                                       "восстановления: %1")
-                            .arg(failure);
-    }
+    if (aside.draft)
+        problems << keepForRecovery(*aside.draft);
     if (!aside.failure.isEmpty()) {
         // What the editors held may be in the register half-written: nothing of this run that is
         // not yet committed may reach it. Every confirmed change was committed when confirmed.
@@ -93,6 +103,14 @@ QStringList RegisterSession::setAsideUnconfirmedWork() {
         problems << refused;
     }
     return problems;
+}
+
+QStringList RegisterSession::keepForRecovery(const Draft &draft) {
+    const QString failure = recoveryfile::write(recoveryPath(), registerName(), draft);
+    if (failure.isEmpty())
+        return {};
+    return {QStringLiteral("Несохранённую карточку не удалось записать для восстановления: %1")
+                .arg(failure)};
 }
 
 std::optional<Draft> RegisterSession::recoveryDraft() const {

@@ -40,6 +40,9 @@ public:
     // file in place), or with the list shown before. Raises DbError; `reopened` tells the windows.
     void reopen(bool startList);
 
+    // The connection to the server is gone: until it is reached again, nothing more is asked
+    // of it, the end of the run included. The windows keep showing what they held.
+    void connectionLost();
     // Reaches the register on the server again after the connection was lost: attaches anew,
     // reads the lists again on the rows they stood on, and puts back into the open editors what
     // they held unsaved. Raises DbError while the server cannot be reached; what the editors
@@ -50,8 +53,10 @@ public:
     void commitIdle();
 
     // The end of the run, once: the open editors' unconfirmed work goes into the recovery file
-    // and is taken back, then the run's work is committed and the register closed. Returns what
-    // could not be done, in the user's words; the run ends all the same.
+    // and is taken back, then the run's work is committed and the register closed; after a lost
+    // connection, what the editors held goes into the recovery file and nothing more is asked of
+    // the server, which took back everything uncommitted itself. Returns what could not be done,
+    // in the user's words; the run ends all the same.
     QStringList end();
 
     // What the open editors held when an earlier run ended without the user's word, kept for
@@ -68,12 +73,17 @@ private:
     QString registerName() const;
     QString recoveryPath() const;
     QStringList setAsideUnconfirmedWork();
+    // Writes what the editors held into the recovery file; the failure, or nothing.
+    QStringList keepForRecovery(const Draft &draft);
+    // Notes what the open editors hold unsaved and lets the lost connection go; once per loss.
+    void letGoOfLostConnection();
 
     StartupState m_state;
     std::unique_ptr<SettingsFile> m_settings;
     SharedData m_data;
     // What the open editors held when the connection was lost, until it is put back.
     std::optional<Draft> m_heldAcrossLoss;
+    bool m_lost = false;
     bool m_open = false;
     bool m_ended = false;
 };

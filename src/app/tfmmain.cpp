@@ -109,9 +109,10 @@ TfmMain::TfmMain(const StartupState &state, QWidget *parent)
 }
 
 void TfmMain::connectionLost(const DbError &error) {
-    if (m_reconnecting || m_ended)
+    if (m_reconnecting || m_leavingLostServer || m_ended)
         return; // one question at a time; what fails meanwhile fails for the same reason
     QScopedValueRollback reconnecting(m_reconnecting, true);
+    m_session.connectionLost();
     const QString question =
         QStringLiteral("Нет связи с сервером %1.\n\nНесохранённое в открытых окнах не потеряно: "
                        "оно останется в них, когда связь восстановится.")
@@ -123,7 +124,9 @@ void TfmMain::connectionLost(const DbError &error) {
                                {{QMessageBox::Retry, QStringLiteral("Повторить")},
                                 {QMessageBox::Close, QStringLiteral("Выход")}}) !=
             QMessageBox::Retry) {
-            // The end sets what the editors hold aside in the recovery file.
+            // The end sets what the editors hold aside in the recovery file; what fails on the
+            // way out fails for the same reason and is not asked about again.
+            m_leavingLostServer = true;
             QCoreApplication::exit(1);
             return;
         }

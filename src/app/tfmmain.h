@@ -156,6 +156,7 @@ private:
     bool m_loadStarted = false;
     bool m_loadRan = false;
     bool m_ended = false;
+    bool m_leavingLostServer = false; // "Выход" chosen when the server was lost
     bool m_reconnecting = false;
 
     PatientListModel *m_model = nullptr;

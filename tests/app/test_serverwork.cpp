@@ -5,6 +5,7 @@
 #include "app/programwindows.h"
 #include "app/signinfailure.h"
 #include "app/tfmmain.h"
+#include "data/recoveryfile.h"
 #include "keyboard.h"
 #include "privateserver.h"
 #include "support/dates.h"
@@ -16,6 +17,7 @@
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <memory>
 
@@ -86,8 +88,8 @@ class TestServerWork : public QObject {
         bool ran = false;
         whenModal([&](QWidget *card) {
             // A failed check leaves the card open: it is closed so that the test ends.
-            const auto closeCard = qScopeGuard([card] {
-                if (card->isVisible())
+            const auto closeCard = qScopeGuard([card, &ran] {
+                if (!ran && card->isVisible())
                     QTest::keyClick(card, Qt::Key_Escape);
             });
             work(card);
@@ -194,6 +196,30 @@ private Q_SLOTS:
         });
         QCOMPARE(boxes.size(), 1);
         QCOMPARE(telephone(), QStringLiteral("22-33-44"));
+    }
+
+    // "Выход" while the server is away: the card goes into the recovery file, and nothing more
+    // is asked of the server or told.
+    void leavingWhileTheServerIsAwayKeepsTheCardForRecovery() {
+        startServer();
+        startProgram();
+        answer = [](const QString &) { return QMessageBox::Close; };
+        inTheCard([this](QWidget *card) {
+            retypeTelephone(card, QStringLiteral("22-33-44"));
+            server->kill();
+            pressOK(card);
+        });
+        fmMain.reset();
+        // "Выход" asked the program's event loops to end; the test's own must run again.
+        QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });
+        QCoreApplication::exec();
+        QCOMPARE(boxes, QStringList{boxes.value(0)});
+        const std::optional<Draft> kept = recoveryfile::read(
+            recoveryfile::pathBeside(dataDir->filePath(QStringLiteral("Ventrel.ini"))),
+            kUser + u'@' + addressOf(*server).connectionString());
+        QVERIFY(kept);
+        QCOMPARE(kept->patient.fields.value(QStringLiteral("TELD")).toString(),
+                 QStringLiteral("22-33-44"));
     }
 
     void rowHeldByAnotherWorkstationKeepsTheCardAsTyped() {
