@@ -1,6 +1,7 @@
 #include "reports/reportchart.h"
 
 #include "reports/reportsql.h"
+#include "widgets/fontgrowth.h"
 
 #include <QBarCategoryAxis>
 #include <QBarSet>
@@ -119,9 +120,7 @@ QChart *diagnosesChart(const Table &table) {
     chart->addSeries(series);
     auto *names = new QBarCategoryAxis;
     names->append(categories);
-    QFont small = names->labelsFont();
-    small.setPointSize(kLabelPoints);
-    names->setLabelsFont(small);
+    names->setLabelsFont(fontgrowth::designPointFont(names->labelsFont(), kLabelPoints));
     chart->addAxis(names, Qt::AlignLeft);
     series->attachAxis(names);
     QValueAxis *visits = countAxis(top);

@@ -8,6 +8,7 @@
 #include "support/dates.h"
 #include "ui_tfmpriem.h"
 #include "widgets/dialogwindow.h"
+#include "widgets/fontgrowth.h"
 #include "widgets/guarded.h"
 #include "widgets/keypreview.h"
 #include "widgets/labelhints.h"
@@ -56,6 +57,8 @@ TfmPriem::TfmPriem(SharedData &data, SettingsFile &settings, QWidget *parent)
     : QDialog(parent), m_ui(std::make_unique<Ui::TfmPriem>()), m_data(data) {
     m_ui->setupUi(this);
     setUpSizeableDialog(this);
+    // The controls stand where the design puts them, for a larger font in proportion.
+    fontgrowth::growControls(this);
 
     showHints(this);
 

@@ -1,6 +1,20 @@
 #include "widgets/captionmessage.h"
 
+#include <QAccessible>
 #include <QWidget>
+
+namespace {
+
+// A screen reader does not read a caption that changes by itself: it is told that the window's
+// name changed, and given an alert.
+void announce(QWidget *window) {
+    QAccessibleEvent nameChanged(window, QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&nameChanged);
+    QAccessibleEvent alert(window, QAccessible::Alert);
+    QAccessible::updateAccessibility(&alert);
+}
+
+} // namespace
 
 CaptionMessage::CaptionMessage(QWidget *window, std::function<QString()> normalCaption)
     : QObject(window), m_window(window), m_normalCaption(std::move(normalCaption)) {
@@ -13,8 +27,10 @@ CaptionMessage::CaptionMessage(QWidget *window, std::function<QString()> normalC
 void CaptionMessage::show(const QString &text, int ticks) {
     m_ticks = ticks;
     m_timer.start();
-    if (m_window)
+    if (m_window) {
         m_window->setWindowTitle(text);
+        announce(m_window);
+    }
 }
 
 void CaptionMessage::tick() {

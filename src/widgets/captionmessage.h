@@ -11,7 +11,8 @@ class QWidget;
 
 // A short message shown as a window's caption for a number of one-second ticks, after which the
 // window's normal caption comes back. The timer `tmCap` starts with the window and a count of 0,
-// so its first tick puts the normal caption once.
+// so its first tick puts the normal caption once. A screen reader is told of every message (the
+// window's name changes, with an alert), as it would not read the caption by itself.
 class CaptionMessage : public QObject {
     Q_OBJECT
 public:

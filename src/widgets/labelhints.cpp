@@ -1,6 +1,8 @@
 #include "widgets/labelhints.h"
 
+#include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QVariant>
 
 namespace {
@@ -12,6 +14,15 @@ void setHint(QWidget *control, const QString &hint) {
     const qsizetype bar = hint.indexOf(u'|');
     control->setToolTip(bar < 0 ? hint : hint.left(bar));
     control->setStatusTip(bar < 0 ? hint : hint.mid(bar + 1));
+}
+
+void labelComboBox(QComboBox *box) {
+    auto *label = new QLabel(box->accessibleName(), box->parentWidget());
+    label->setObjectName(QStringLiteral("lbName_") + box->objectName());
+    label->setBuddy(box);
+    label->hide();
+    if (box->lineEdit())
+        box->lineEdit()->setAccessibleName(box->accessibleName());
 }
 
 void showHints(QWidget *window) {

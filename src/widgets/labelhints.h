@@ -2,12 +2,18 @@
 
 #include <QString>
 
+class QComboBox;
 class QWidget;
 
 // Hints of controls. A hint may hold a short part and a long part separated by "|": the short
 // part is the control's tooltip, the long part the text the program's hint handler and status
 // line see (the whole hint when it has no "|").
 void setHint(QWidget *control, const QString &hint);
+
+// A screen reader names a combo box by the label that names it: its own name is the text in it.
+// A combo box without a label on the screen gets one that is never shown, with the box's
+// accessible name (the .ui's); the box's line takes the name too.
+void labelComboBox(QComboBox *box);
 
 // Every control of the window shows the hint its .ui gives it (the property "hint"), as
 // setHint; and every label shows its whole hint as a tooltip, a "|" turned into a line break.
