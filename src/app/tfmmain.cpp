@@ -224,7 +224,6 @@ void TfmMain::createControls() {
     ui.cbbSearch->lineEdit()->setMaxLength(50);
     ui.cbbSearch->lineEdit()->setValidator(new Win1251Validator(ui.cbbSearch));
     ui.cbbSearch->setEditText(patientlists::kSearchPrompt);
-    labelComboBox(ui.cbbSearch);
     connect(ui.cbbSearch->lineEdit(), &QLineEdit::textEdited, this, &TfmMain::cbbSearchChange);
     ui.cbbSearch->installEventFilter(this);
     connect(ui.sbtAdd, &QToolButton::clicked, this, &TfmMain::mmAddClick);

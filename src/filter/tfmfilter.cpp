@@ -32,8 +32,6 @@ TfmFilter::TfmFilter(SharedData &data, SettingsFile &settings, StatusText status
     m_ui->setupUi(this);
     setUpMinimizableDialog(this);
     showHints(this);
-    labelComboBox(m_ui->dblDoc);
-    labelComboBox(m_ui->dblDiag);
 
     // A character the register cannot hold is refused as it is typed.
     for (QLineEdit *box : {m_ui->edAnZhi, m_ui->edStatus, m_ui->edAnamnez, m_ui->edZhaloba,

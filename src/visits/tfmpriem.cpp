@@ -7,6 +7,7 @@
 #include "dbwidgets/refusals.h"
 #include "support/dates.h"
 #include "ui_tfmpriem.h"
+#include "widgets/captionmessage.h"
 #include "widgets/dialogwindow.h"
 #include "widgets/fontgrowth.h"
 #include "widgets/guarded.h"
@@ -377,7 +378,7 @@ void TfmPriem::showProblem(VisitProblem problem) {
         box = m_ui->dblDoc;
     else if (problem == VisitProblem::NoteWithoutDiagnosis)
         box = m_ui->dbgDiagnoz;
-    setWindowTitle(priemrules::problemTitle(problem));
+    showCaptionMessage(this, priemrules::problemTitle(problem));
     box->setFocus(Qt::OtherFocusReason);
     if (problem == VisitProblem::NoteWithoutDiagnosis)
         mayLeaveDiagnosisRow(); // tells what to do beside the grid

@@ -3,18 +3,13 @@
 #include <QAccessible>
 #include <QWidget>
 
-namespace {
-
-// A screen reader does not read a caption that changes by itself: it is told that the window's
-// name changed, and given an alert.
-void announce(QWidget *window) {
+void showCaptionMessage(QWidget *window, const QString &text) {
+    window->setWindowTitle(text);
     QAccessibleEvent nameChanged(window, QAccessible::NameChanged);
     QAccessible::updateAccessibility(&nameChanged);
     QAccessibleEvent alert(window, QAccessible::Alert);
     QAccessible::updateAccessibility(&alert);
 }
-
-} // namespace
 
 CaptionMessage::CaptionMessage(QWidget *window, std::function<QString()> normalCaption)
     : QObject(window), m_window(window), m_normalCaption(std::move(normalCaption)) {
@@ -27,10 +22,8 @@ CaptionMessage::CaptionMessage(QWidget *window, std::function<QString()> normalC
 void CaptionMessage::show(const QString &text, int ticks) {
     m_ticks = ticks;
     m_timer.start();
-    if (m_window) {
-        m_window->setWindowTitle(text);
-        announce(m_window);
-    }
+    if (m_window)
+        showCaptionMessage(m_window, text);
 }
 
 void CaptionMessage::tick() {

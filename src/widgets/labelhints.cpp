@@ -1,5 +1,7 @@
 #include "widgets/labelhints.h"
 
+#include "widgets/refusalhint.h"
+
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -17,12 +19,21 @@ void setHint(QWidget *control, const QString &hint) {
 }
 
 void labelComboBox(QComboBox *box) {
-    auto *label = new QLabel(box->accessibleName(), box->parentWidget());
-    label->setObjectName(QStringLiteral("lbName_") + box->objectName());
-    label->setBuddy(box);
-    label->hide();
-    if (box->lineEdit())
-        box->lineEdit()->setAccessibleName(box->accessibleName());
+    QString name;
+    for (const QLabel *label :
+         box->parentWidget()->findChildren<QLabel *>(Qt::FindDirectChildrenOnly)) {
+        if (label->buddy() == box)
+            name = fieldName(label);
+    }
+    if (name.isEmpty() && !box->accessibleName().isEmpty()) {
+        name = box->accessibleName();
+        auto *label = new QLabel(name, box->parentWidget());
+        label->setObjectName(QStringLiteral("lbName_") + box->objectName());
+        label->setBuddy(box);
+        label->hide();
+    }
+    if (box->lineEdit() && box->lineEdit()->accessibleName().isEmpty())
+        box->lineEdit()->setAccessibleName(name);
 }
 
 void showHints(QWidget *window) {
@@ -40,4 +51,6 @@ void showHints(QWidget *window) {
         hint.replace(u'|', u'\n');
         setHint(label, hint);
     }
+    for (QComboBox *box : window->findChildren<QComboBox *>())
+        labelComboBox(box);
 }

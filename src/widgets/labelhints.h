@@ -10,11 +10,12 @@ class QWidget;
 // line see (the whole hint when it has no "|").
 void setHint(QWidget *control, const QString &hint);
 
-// A screen reader names a combo box by the label that names it: its own name is the text in it.
-// A combo box without a label on the screen gets one that is never shown, with the box's
-// accessible name (the .ui's); the box's line takes the name too.
-void labelComboBox(QComboBox *box);
-
 // Every control of the window shows the hint its .ui gives it (the property "hint"), as
 // setHint; and every label shows its whole hint as a tooltip, a "|" turned into a line break.
+// Combo boxes get the names a screen reader reads them by (labelComboBox).
 void showHints(QWidget *window);
+
+// A screen reader names a combo box by the label that names it: its own name is the text in it.
+// A combo box without such a label gets one that is never shown, with the box's accessible name
+// (the .ui's); the line of an editable box takes the box's name too, as it is read on its own.
+void labelComboBox(QComboBox *box);

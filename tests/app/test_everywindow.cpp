@@ -87,8 +87,12 @@ bool isProgramWindow(const QWidget *window) {
 }
 
 QString describe(const QWidget *widget) {
+    QString name = widget->objectName();
+    for (const QWidget *up = widget->parentWidget(); name.isEmpty() && up; up = up->parentWidget())
+        name = up->objectName().isEmpty() ? QString()
+                                          : QStringLiteral("a part of ") + up->objectName();
     return QStringLiteral("%1 %2 (%3)")
-        .arg(widget->window()->objectName(), widget->objectName(),
+        .arg(widget->window()->objectName(), name,
              QString::fromLatin1(widget->metaObject()->className()));
 }
 
@@ -110,11 +114,10 @@ QStringList unnamedControls(QWidget *window) {
         if (!node || !node->isValid())
             return;
         auto *widget = qobject_cast<QWidget *>(node->object());
-        // The keyboard reaches a control by Tab or by a click; one whose focus goes to another
-        // (a combo box's line) is read as that other.
+        // Every control that may take the focus, as a screen reader finds them (a combo box's
+        // line too, which passes the focus on to its box).
         if (widget && widget != window && widget->window() == window &&
-            (widget->focusPolicy() & Qt::TabFocus) && !widget->focusProxy() &&
-            nameOf(node).trimmed().isEmpty()) {
+            widget->focusPolicy() != Qt::NoFocus && nameOf(node).trimmed().isEmpty()) {
             unnamed << describe(widget);
         }
         if (widget && widget != window && widget->window() != window)
