@@ -13,6 +13,7 @@
 #include "reports/reportcommand.h"
 #include "support/settingsfile.h"
 #include "widgets/messagebox.h"
+#include "widgets/palettes.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
@@ -50,6 +51,7 @@ int main(int argc, char **argv) {
         sessionplatform::forgetChoice();
     introduceToDesktop();
     installRussian(app);
+    palettes::applyToApplication(qEnvironmentVariable("VENTREL_PALETTE"));
     // SIGTERM, SIGINT and SIGHUP end the run the ordinary way from the event loop, also while a
     // modal window or a message box is open: every event loop is left, and the end commits.
     routeProgramEnd(&app, [] { QCoreApplication::exit(0); });

@@ -6,20 +6,21 @@ namespace mainlayout {
 
 namespace {
 constexpr int kMargin = 8;
-constexpr int kSearchWidth = 241;
-constexpr int kButtonHeight = 25;
-constexpr int kAddRightGap = 85;
-constexpr int kExitRightGap = 5;
+constexpr int kButtonGap = 5;
 constexpr int kListTop = 40;
+constexpr int kListGap = 7;
 } // namespace
 
-Places placesFor(const QSize &clientArea, int searchHeight, int addWidth, int exitWidth) {
+Places placesFor(const QSize &clientArea, int searchHeight, int addWidth, int exitWidth,
+                 int buttonHeight, int searchWidth) {
     const int width = clientArea.width();
     Places places;
-    places.search = QRect(kMargin, kMargin, kSearchWidth, searchHeight);
-    places.add = QRect(width - kAddRightGap - addWidth, kMargin, addWidth, kButtonHeight);
-    places.exit = QRect(width - kExitRightGap - exitWidth, kMargin, exitWidth, kButtonHeight);
-    places.list = QRect(0, kListTop, width, std::max(0, clientArea.height() - kListTop));
+    places.search = QRect(kMargin, kMargin, searchWidth, searchHeight);
+    places.exit = QRect(width - kButtonGap - exitWidth, kMargin, exitWidth, buttonHeight);
+    places.add = QRect(places.exit.x() - kButtonGap - addWidth, kMargin, addWidth, buttonHeight);
+    const int listTop =
+        std::max(kListTop, kMargin + std::max(searchHeight, buttonHeight) + kListGap);
+    places.list = QRect(0, listTop, width, std::max(0, clientArea.height() - listTop));
     const int searchEnd = places.search.x() + places.search.width() + 2;
     places.addVisible = searchEnd < places.add.x();
     places.exitVisible = searchEnd < places.exit.x();

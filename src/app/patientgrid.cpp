@@ -4,6 +4,7 @@
 #include "data/dataset.h"
 #include "data/dberror.h"
 #include "widgets/contrast.h"
+#include "widgets/fontgrowth.h"
 #include "widgets/guarded.h"
 
 #include <QApplication>
@@ -18,7 +19,7 @@ const QList<DatasetModel::Column> kColumns = {
 } // namespace
 
 PatientListModel::PatientListModel(Dataset *patients, QObject *parent)
-    : DatasetModel(patients, kColumns, parent) {
+    : DatasetModel(patients, kColumns, parent), m_patients(patients) {
     connect(patients, &Dataset::currentRowChanged, this, [this](int row) {
         const int previous = std::exchange(m_markedRow, row);
         const int count = rowCount();
@@ -33,6 +34,20 @@ QVariant PatientListModel::headerData(int section, Qt::Orientation orientation, 
     if (orientation == Qt::Vertical && role == Qt::DisplayRole)
         return section == m_markedRow ? QStringLiteral("▶") : QString();
     return DatasetModel::headerData(section, orientation, role);
+}
+
+QVariant PatientListModel::data(const QModelIndex &index, int role) const {
+    if (role != Qt::AccessibleTextRole || index.column() != 0)
+        return DatasetModel::data(index, role);
+    const QString name = DatasetModel::data(index, Qt::DisplayRole).toString();
+    QString address;
+    try {
+        if (index.row() < m_patients->fetchedCount())
+            address = m_patients->value(index.row(), QStringLiteral("ADR")).toString();
+    } catch (const DbError &error) {
+        reportLater(const_cast<PatientListModel *>(this), error);
+    }
+    return address.isEmpty() ? name : name + QStringLiteral(", ") + address;
 }
 
 NameWithAddressDelegate::NameWithAddressDelegate(Dataset *patients, QObject *parent)
@@ -60,9 +75,7 @@ void NameWithAddressDelegate::paint(QPainter *painter, const QStyleOptionViewIte
     const int nameWidth = textMargin + option.fontMetrics.horizontalAdvance(name);
 
     painter->save();
-    QFont small = option.font;
-    small.setPointSize(8);
-    painter->setFont(small);
+    painter->setFont(fontgrowth::designPointFont(option.font, 8));
     // Dimmer than the name, and readable on the row's background, highlighted or not.
     const bool selected = option.state & QStyle::State_Selected;
     const QPalette &palette = option.palette;

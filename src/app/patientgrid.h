@@ -15,12 +15,15 @@ public:
 
     QVariant headerData(int section, Qt::Orientation orientation,
                         int role = Qt::DisplayRole) const override;
+    // A screen reader hears the address after the name, as the list shows it beside the name.
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
 
 private:
+    Dataset *m_patients;
     int m_markedRow = -1;
 };
 
-// Draws a patient's name and then the home address in small grey letters in the same cell:
+// Draws a patient's name and then the home address in smaller, dimmer letters in the same cell:
 // right-aligned when there is room beside the name, otherwise just after it.
 class NameWithAddressDelegate : public QStyledItemDelegate {
     Q_OBJECT

@@ -18,6 +18,7 @@
 #include "support/shell.h"
 #include "ui_tfmmain.h"
 #include "widgets/captionmessage.h"
+#include "widgets/fontgrowth.h"
 #include "widgets/guarded.h"
 #include "widgets/helpwindow.h"
 #include "widgets/keypreview.h"
@@ -280,8 +281,7 @@ void TfmMain::createMenus() {
 void TfmMain::createControls() {
     Ui::TfmMain &ui = *m_ui;
     // The window's own font, 11 pixels high, fits the captions into the buttons' design widths.
-    QFont windowFont = ui.client->font();
-    windowFont.setPixelSize(11);
+    const QFont windowFont = fontgrowth::designFont(ui.client->font(), 11);
     ui.client->setFont(windowFont);
 
     // No history: the drop-down list stays empty.
@@ -296,8 +296,7 @@ void TfmMain::createControls() {
     connect(ui.sbtExit, &QToolButton::clicked, this, &TfmMain::mmExitClick);
 
     QTableView *list = ui.dbgMain;
-    QFont cellFont = list->font();
-    cellFont.setPixelSize(13);
+    const QFont cellFont = fontgrowth::designFont(list->font(), 13);
     list->setFont(cellFont);
     m_model = new PatientListModel(&data().ibdsMain, list);
     new GridBinding(list, m_model);
@@ -311,11 +310,11 @@ void TfmMain::createControls() {
     boldTitle.setBold(true);
     const int titleWidth = QFontMetrics(boldTitle).horizontalAdvance(QStringLiteral("Возраст")) +
                            2 * style()->pixelMetric(QStyle::PM_HeaderMargin) + 2;
-    columns->resizeSection(1, std::max(50, titleWidth));
+    columns->resizeSection(1, std::max(fontgrowth::grown(50), titleWidth));
     QHeaderView *rows = list->verticalHeader();
     rows->setSectionResizeMode(QHeaderView::Fixed);
     rows->setDefaultSectionSize(QFontMetrics(cellFont).height() + 6);
-    rows->setMinimumWidth(14);
+    rows->setMinimumWidth(fontgrowth::grown(14));
     list->installEventFilter(this);
     list->viewport()->installEventFilter(this);
     connect(list, &QWidget::customContextMenuRequested, this,
@@ -332,11 +331,15 @@ void TfmMain::createControls() {
 
 void TfmMain::layOutControls() {
     Ui::TfmMain &ui = *m_ui;
-    // A caption is never cut: a button is as wide as its text needs, at least its design width.
+    // A caption is never cut: a button is as wide and as high as its text needs, at least its
+    // design size; the search box grows with the font.
     const mainlayout::Places places =
         mainlayout::placesFor(ui.client->size(), ui.cbbSearch->sizeHint().height(),
                               std::max(mainlayout::kAddWidth, ui.sbtAdd->sizeHint().width()),
-                              std::max(mainlayout::kExitWidth, ui.sbtExit->sizeHint().width()));
+                              std::max(mainlayout::kExitWidth, ui.sbtExit->sizeHint().width()),
+                              std::max({mainlayout::kButtonHeight, ui.sbtAdd->sizeHint().height(),
+                                        ui.sbtExit->sizeHint().height()}),
+                              fontgrowth::grown(mainlayout::kSearchWidth));
     ui.cbbSearch->setGeometry(places.search);
     ui.sbtAdd->setGeometry(places.add);
     ui.sbtExit->setGeometry(places.exit);

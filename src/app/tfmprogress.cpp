@@ -1,12 +1,14 @@
 #include "app/tfmprogress.h"
 
 #include "ui_tfmprogress.h"
+#include "widgets/fontgrowth.h"
 
 #include <QPushButton>
 
 TfmProgress::TfmProgress(QWidget *parent)
     : QDialog(parent), m_ui(std::make_unique<Ui::TfmProgress>()) {
     m_ui->setupUi(this);
+    fontgrowth::growWindow(this);
     connect(m_ui->btCancel, &QPushButton::clicked, this, &TfmProgress::btCancelClick);
     connect(&m_work, &BackgroundWork::lineRead, this, [this](const QString &line) {
         m_lines << line;

@@ -7,6 +7,7 @@
 #include "ui_tfmbook.h"
 #include "widgets/captionmessage.h"
 #include "widgets/dialogwindow.h"
+#include "widgets/fontgrowth.h"
 #include "widgets/guarded.h"
 #include "widgets/keypreview.h"
 #include "widgets/labelhints.h"
@@ -45,10 +46,11 @@ TfmBook::TfmBook(BookKind kind, SharedData &data, SettingsFile &settings, QWidge
     setWindowTitle(m_config.caption);
     setUpMinimizableDialog(this);
     if (m_config.fixedSize)
-        setFixedSize(kFixedSize);
+        setFixedSize(fontgrowth::grown(kFixedSize).expandedTo(fontgrowth::layoutMinimum(this)));
 
     DbGrid *grid = m_ui->dbgBook;
     grid->setObjectName(m_config.gridName);
+    grid->setAccessibleName(m_config.caption);
     grid->setDataSource(&(m_data.*m_config.source), {{m_config.nameField, m_config.columnTitle}});
     grid->setEditable(m_config.editableAtFirst);
     grid->setRowLeaving([this] { return saveRow(); });

@@ -32,6 +32,9 @@ void setUp(QTableWidget *table) {
     columns->resizeSection(1, std::max(date, columns->sectionSizeHint(1)));
     columns->resizeSection(2, columns->sectionSizeHint(2));
     columns->resizeSection(4, std::max(date, columns->sectionSizeHint(4)));
+    // The stretched address keeps room for its title; a narrow window scrolls instead.
+    columns->setMinimumSectionSize(
+        std::max(columns->minimumSectionSize(), columns->sectionSizeHint(3)));
 }
 
 void show(QTableWidget *table, const QList<samepatient::Candidate> &patients) {

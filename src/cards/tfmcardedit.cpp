@@ -345,7 +345,7 @@ void TfmCardEdit::showProblem(cardrules::CardProblem problem) {
     case cardrules::CardProblem::None:
         return;
     }
-    setWindowTitle(cardrules::problemCaption(problem));
+    showCaptionMessage(this, cardrules::problemCaption(problem));
     paintFailed(box, true);
     box->setFocus(Qt::OtherFocusReason);
 }

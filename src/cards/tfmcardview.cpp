@@ -7,6 +7,7 @@
 #include "support/dates.h"
 #include "ui_tfmcardview.h"
 #include "widgets/dialogwindow.h"
+#include "widgets/fontgrowth.h"
 #include "widgets/guarded.h"
 #include "widgets/keypreview.h"
 #include "widgets/labelhints.h"
@@ -33,11 +34,8 @@ TfmCardView::TfmCardView(SharedData &data, SettingsFile &settings, QWidget *pare
     : QDialog(parent), m_ui(std::make_unique<Ui::TfmCardView>()), m_data(data) {
     m_ui->setupUi(this);
     setUpSizeableDialog(this);
-    for (QTextEdit *edit : {m_ui->reFIO, m_ui->reCard}) {
-        QFont font = edit->font();
-        font.setPixelSize(13);
-        edit->setFont(font);
-    }
+    for (QTextEdit *edit : {m_ui->reFIO, m_ui->reCard})
+        edit->setFont(fontgrowth::designFont(edit->font(), 13));
     showVisitList(m_ui->dbgDates, &m_data.dsCard);
     m_ui->dbgDates->setFixedWidth(visitListWidth(m_ui->dbgDates));
 

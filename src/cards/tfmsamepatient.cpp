@@ -3,6 +3,7 @@
 #include "cards/candidatelist.h"
 #include "ui_tfmsamepatient.h"
 #include "widgets/dialogwindow.h"
+#include "widgets/fontgrowth.h"
 
 #include <optional>
 
@@ -45,6 +46,7 @@ TfmSamePatient::TfmSamePatient(QWidget *parent)
     m_ui->setupUi(this);
     setUpSizeableDialog(this);
     candidatelist::setUp(m_ui->dbgFound);
+    fontgrowth::growWindow(this);
     connect(m_ui->btOpen, &QPushButton::clicked, this, &TfmSamePatient::btOpenClick);
     connect(m_ui->btKeepNew, &QPushButton::clicked, this, &TfmSamePatient::btKeepNewClick);
     connect(m_ui->btCancel, &QPushButton::clicked, this, &QDialog::reject);

@@ -3,6 +3,7 @@
 #include "data/dataset.h"
 #include "data/dberror.h"
 #include "support/dates.h"
+#include "widgets/contrast.h"
 #include "widgets/guarded.h"
 #include "widgets/messagebox.h"
 
@@ -11,6 +12,7 @@
 #include <QGuiApplication>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
+#include <QPalette>
 #include <QWidget>
 
 namespace {
@@ -100,8 +102,12 @@ QVariant DatasetModel::data(const QModelIndex &index, int role) const {
     try {
         if ((role == Qt::ForegroundRole || role == Qt::FontRole) && m_dimmed &&
             m_dimmed(*m_dataset, index.row())) {
-            if (role == Qt::ForegroundRole)
-                return QGuiApplication::palette().brush(QPalette::Disabled, QPalette::Text);
+            if (role == Qt::ForegroundRole) {
+                // Fainter than the other rows, yet readable on the palette's background.
+                const QPalette palette = QGuiApplication::palette();
+                return QBrush(contrast::dimmedText(palette.color(QPalette::Text),
+                                                   palette.color(QPalette::Base)));
+            }
             QFont italic;
             italic.setItalic(true);
             return italic;
@@ -119,6 +125,13 @@ QVariant DatasetModel::headerData(int section, Qt::Orientation orientation, int 
     if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 &&
         section < m_columns.size())
         return m_columns[section].title;
+    // A screen reader names a row by what its first column holds ("Иванов Иван"), a row
+    // still empty by its number.
+    if (orientation == Qt::Vertical && role == Qt::AccessibleTextRole && section >= 0 &&
+        section < m_rows) {
+        const QString first = columnCount() > 0 ? data(index(section, 0)).toString() : QString();
+        return first.isEmpty() ? QStringLiteral("Строка %1").arg(section + 1) : first;
+    }
     return QAbstractTableModel::headerData(section, orientation, role);
 }
 

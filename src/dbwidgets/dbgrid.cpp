@@ -30,8 +30,12 @@ public:
     QWidget *createEditor(QWidget *parent, const QStyleOptionViewItem &,
                           const QModelIndex &index) const override {
         const FieldDef &def = fieldOf(index);
+        // A screen reader names the editor by its column's title.
+        const QString title = index.model()->headerData(index.column(), Qt::Horizontal).toString();
         if (def.kind == FieldKind::Lookup) {
             auto *box = new LookupBox(parent);
+            box->setAccessibleName(title);
+            box->lineEdit()->setAccessibleName(title);
             box->setList(def.lookupDataset, def.lookupKeyField, def.lookupResultField);
             auto *self = const_cast<CellDelegate *>(this);
             // The entry chosen goes into the row at once, as a choice in the list is final; a
@@ -65,6 +69,7 @@ public:
             return box;
         }
         auto *line = new QLineEdit(parent);
+        line->setAccessibleName(title);
         line->setFrame(false);
         if (def.isText()) {
             line->setMaxLength(def.size);

@@ -11,6 +11,7 @@
 #include "support/privatefile.h"
 #include "support/shell.h"
 #include "support/tempfolder.h"
+#include "widgets/fontgrowth.h"
 #include "widgets/keypreview.h"
 #include "widgets/messagebox.h"
 #include "widgets/windowbehaviour.h"
@@ -55,6 +56,10 @@ TfmPrint::TfmPrint(SharedData &data, SettingsFile &settings, QWidget *parent)
     : QDialog(parent), m_data(data), m_ui(std::make_unique<Ui::TfmPrint>()),
       m_printerSource(defaultPrinter), m_pdfFolder(documentsFolder()) {
     m_ui->setupUi(this);
+    const QSize designSize = size();
+    const QSize designMinimum = minimumSize();
+    fontgrowth::growControlLimits(this);
+    fontgrowth::growWindow(this, designSize, designMinimum);
     move(kDesignPosition);
     // Sizeable, with its own minimise box: only this window goes to the taskbar.
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |

@@ -1,6 +1,7 @@
 #include "reports/reportchart.h"
 
 #include "reports/reportsql.h"
+#include "widgets/fontgrowth.h"
 
 #include <QBarCategoryAxis>
 #include <QBarSet>
@@ -31,8 +32,10 @@ QString shortLabel(const QString &text) {
     return text.size() <= kLabelLength ? text : text.left(kLabelLength - 1) + u'…';
 }
 
-QChart *newChart() {
+QChart *newChart(bool dark) {
     auto *chart = new QChart;
+    // Set first, so that the series and axes added take its colours.
+    chart->setTheme(dark ? QChart::ChartThemeDark : QChart::ChartThemeLight);
     chart->setAnimationOptions(QChart::NoAnimation);
     chart->setMargins(QMargins(4, 4, 4, 4));
     chart->legend()->setAlignment(Qt::AlignRight);
@@ -59,8 +62,8 @@ QValueAxis *countAxis(double top) {
     return axis;
 }
 
-QChart *visitsChart(const Table &table) {
-    QChart *chart = newChart();
+QChart *visitsChart(const Table &table, bool dark) {
+    QChart *chart = newChart(dark);
     auto *series = new QStackedBarSeries;
     const qsizetype firstColumn = 1, lastColumn = table.columns.size() - 2; // without "Всего"
     QStringList categories;
@@ -100,8 +103,8 @@ QChart *visitsChart(const Table &table) {
     return chart;
 }
 
-QChart *diagnosesChart(const Table &table) {
-    QChart *chart = newChart();
+QChart *diagnosesChart(const Table &table, bool dark) {
+    QChart *chart = newChart(dark);
     chart->legend()->hide();
     auto *series = new QHorizontalBarSeries;
     auto *set = new QBarSet(table.columns.value(1).title);
@@ -119,9 +122,7 @@ QChart *diagnosesChart(const Table &table) {
     chart->addSeries(series);
     auto *names = new QBarCategoryAxis;
     names->append(categories);
-    QFont small = names->labelsFont();
-    small.setPointSize(kLabelPoints);
-    names->setLabelsFont(small);
+    names->setLabelsFont(fontgrowth::designPointFont(names->labelsFont(), kLabelPoints));
     chart->addAxis(names, Qt::AlignLeft);
     series->attachAxis(names);
     QValueAxis *visits = countAxis(top);
@@ -130,8 +131,8 @@ QChart *diagnosesChart(const Table &table) {
     return chart;
 }
 
-QChart *pyramidChart(const Table &table) {
-    QChart *chart = newChart();
+QChart *pyramidChart(const Table &table, bool dark) {
+    QChart *chart = newChart(dark);
     chart->legend()->setAlignment(Qt::AlignBottom);
     auto *series = new QHorizontalStackedBarSeries;
     auto *men = new QBarSet(QStringLiteral("Мужчины"));
@@ -180,14 +181,14 @@ double chartMinimumHeight(Kind kind, const Table &table) {
     return kChartFrame + kDiagnosisLine * double(shown + 1);
 }
 
-QChart *makeChart(Kind kind, const Table &table) {
+QChart *makeChart(Kind kind, const Table &table, bool dark) {
     switch (kind) {
     case Kind::VisitsByDoctor:
-        return visitsChart(table);
+        return visitsChart(table, dark);
     case Kind::Diagnoses:
-        return diagnosesChart(table);
+        return diagnosesChart(table, dark);
     case Kind::Patients:
-        return pyramidChart(table);
+        return pyramidChart(table, dark);
     case Kind::Journal:
         break;
     }

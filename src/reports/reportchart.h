@@ -12,7 +12,8 @@ namespace reports {
 // - "Приёмы по врачам": a stacked column for each day or month, one colour per doctor;
 // - "Диагнозы": horizontal bars of the twenty diagnoses with the most visits, the first on top;
 // - "Пациенты за период": the age–sex pyramid, men to the left and women to the right.
-QChart *makeChart(Kind kind, const Table &table);
+// A dark chart goes on a window in a dark palette; paper takes the light one.
+QChart *makeChart(Kind kind, const Table &table, bool dark = false);
 
 // The height the chart needs, in the pixels of a screen, so that no label of its axes is cut:
 // the diagnoses' names need a line each.

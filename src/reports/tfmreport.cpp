@@ -61,6 +61,8 @@ TfmReport::TfmReport(Kind kind, SharedData &data, SettingsFile &settings, QWidge
     m_ui->tvReport->horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
     m_ui->tvReport->horizontalHeader()->setResizeContentsPrecision(kMeasuredRows);
     m_ui->chvReport->setRenderHint(QPainter::Antialiasing);
+    // The chart's drawing area takes the focus on a click, and is read as the chart.
+    m_ui->chvReport->viewport()->setAccessibleName(m_ui->chvReport->accessibleName());
     m_ui->scaChart->setVisible(m_config.chart);
     // The table and the chart share the height alike until the user moves the splitter.
     m_ui->splReport->setStretchFactor(0, 1);
@@ -209,7 +211,8 @@ void TfmReport::showReport(const Table &table) {
         m_ui->chvReport->setMinimumHeight(
             std::max(kLeastChartHeight, int(chartMinimumHeight(m_config.kind, table))));
         QChart *previous = m_ui->chvReport->chart();
-        m_ui->chvReport->setChart(makeChart(m_config.kind, table));
+        const bool dark = palette().color(QPalette::Window).lightness() < 128;
+        m_ui->chvReport->setChart(makeChart(m_config.kind, table, dark));
         delete previous;
     }
     enableOutput();

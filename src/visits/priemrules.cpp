@@ -75,7 +75,7 @@ PriemGeometry layOutPriem(PriemGeometry at, QSize client) {
     for (QRect *box : {&at.dbgDiagnoz, &at.dbmStatus, &at.dbmRekomend, &at.dbmZhaloba,
                        &at.dbmObsled, &at.dbmAnamnez, &at.dbgVmeshat})
         box->setWidth(width);
-    const int right = width + 12;
+    const int right = gridLeft + width + 4; // 4 pixels between the columns
     for (QRect *box : {&at.dbmZhaloba, &at.dbmObsled, &at.dbmAnamnez, &at.dbgVmeshat, &at.lbZhaloba,
                        &at.lbObsled, &at.lbAnamnez})
         box->moveLeft(right);

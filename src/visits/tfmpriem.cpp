@@ -8,7 +8,9 @@
 #include "dbwidgets/refusals.h"
 #include "support/dates.h"
 #include "ui_tfmpriem.h"
+#include "widgets/captionmessage.h"
 #include "widgets/dialogwindow.h"
+#include "widgets/fontgrowth.h"
 #include "widgets/guarded.h"
 #include "widgets/keypreview.h"
 #include "widgets/labelhints.h"
@@ -57,6 +59,8 @@ TfmPriem::TfmPriem(SharedData &data, SettingsFile &settings, QWidget *parent)
     : QDialog(parent), m_ui(std::make_unique<Ui::TfmPriem>()), m_data(data) {
     m_ui->setupUi(this);
     setUpSizeableDialog(this);
+    // The controls stand where the design puts them, for a larger font in proportion.
+    fontgrowth::growControls(this);
 
     showHints(this);
 
@@ -375,7 +379,7 @@ void TfmPriem::showProblem(VisitProblem problem) {
         box = m_ui->dblDoc;
     else if (problem == VisitProblem::NoteWithoutDiagnosis)
         box = m_ui->dbgDiagnoz;
-    setWindowTitle(priemrules::problemTitle(problem));
+    showCaptionMessage(this, priemrules::problemTitle(problem));
     box->setFocus(Qt::OtherFocusReason);
     if (problem == VisitProblem::NoteWithoutDiagnosis)
         mayLeaveDiagnosisRow(); // tells what to do beside the grid

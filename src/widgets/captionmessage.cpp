@@ -1,6 +1,15 @@
 #include "widgets/captionmessage.h"
 
+#include <QAccessible>
 #include <QWidget>
+
+void showCaptionMessage(QWidget *window, const QString &text) {
+    window->setWindowTitle(text);
+    QAccessibleEvent nameChanged(window, QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&nameChanged);
+    QAccessibleEvent alert(window, QAccessible::Alert);
+    QAccessible::updateAccessibility(&alert);
+}
 
 CaptionMessage::CaptionMessage(QWidget *window, std::function<QString()> normalCaption)
     : QObject(window), m_window(window), m_normalCaption(std::move(normalCaption)) {
@@ -14,7 +23,7 @@ void CaptionMessage::show(const QString &text, int ticks) {
     m_ticks = ticks;
     m_timer.start();
     if (m_window)
-        m_window->setWindowTitle(text);
+        showCaptionMessage(m_window, text);
 }
 
 void CaptionMessage::tick() {

@@ -9,9 +9,14 @@
 
 class QWidget;
 
+// Puts a message into the window's caption in place of its title ("Заполните Ф.И.О."), and tells
+// a screen reader of it: the window's name changes, with an alert, as a screen reader would not
+// read the caption by itself.
+void showCaptionMessage(QWidget *window, const QString &text);
+
 // A short message shown as a window's caption for a number of one-second ticks, after which the
 // window's normal caption comes back. The timer `tmCap` starts with the window and a count of 0,
-// so its first tick puts the normal caption once.
+// so its first tick puts the normal caption once. Every message is shown by showCaptionMessage.
 class CaptionMessage : public QObject {
     Q_OBJECT
 public:

@@ -40,4 +40,18 @@ QColor dimmedText(const QColor &text, const QColor &background, double minimum) 
     return text;
 }
 
+QColor readableBackground(const QColor &text, const QColor &background, double minimum) {
+    const QColor away = luminance(text) > 0.18 ? QColor(Qt::black) : QColor(Qt::white);
+    for (int step = 0; step <= 20; ++step) {
+        const QColor candidate = step == 0 ? background : mixed(background, away, step * 0.05);
+        if (ratio(text, candidate) >= minimum)
+            return candidate;
+    }
+    return away;
+}
+
+QColor failedBackground(const QColor &text) {
+    return readableBackground(text, Qt::red);
+}
+
 } // namespace contrast

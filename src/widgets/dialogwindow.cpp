@@ -1,5 +1,8 @@
 #include "widgets/dialogwindow.h"
 
+#include "widgets/contrast.h"
+#include "widgets/fontgrowth.h"
+
 #include <QPalette>
 #include <QWidget>
 
@@ -8,9 +11,11 @@ namespace {
 void setUpDialog(QWidget *dialog, Qt::WindowFlags boxes) {
     dialog->setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | boxes |
                            Qt::WindowCloseButtonHint);
-    QFont font = dialog->font();
-    font.setPixelSize(11);
-    dialog->setFont(font);
+    const QSize designSize = dialog->size();
+    const QSize designMinimum = dialog->minimumSize();
+    dialog->setFont(fontgrowth::designFont(dialog->font(), 11));
+    fontgrowth::growControlLimits(dialog);
+    fontgrowth::growWindow(dialog, designSize, designMinimum);
 }
 
 } // namespace
@@ -25,7 +30,11 @@ void setUpMinimizableDialog(QWidget *dialog) {
 
 void paintFailed(QWidget *box, bool failed) {
     QPalette palette;
-    if (failed)
-        palette.setColor(QPalette::Base, Qt::red);
+    if (failed) {
+        for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+            palette.setColor(group, QPalette::Base,
+                             contrast::failedBackground(palette.color(group, QPalette::Text)));
+        }
+    }
     box->setPalette(palette);
 }

@@ -1,6 +1,7 @@
 #include "widgets/helpwindow.h"
 
 #include "support/programinfo.h"
+#include "widgets/fontgrowth.h"
 
 #include <QApplication>
 #include <QFile>
@@ -57,13 +58,15 @@ HelpWindow::HelpWindow(QWidget *parent)
     setWindowTitle(QStringLiteral("Справка — ") + program::kProductName);
     // Closing the program's main window ends the program even while help is open.
     setAttribute(Qt::WA_QuitOnClose, false);
-    resize(760, 540);
+    resize(fontgrowth::grown(QSize(760, 540)));
 
     for (const Topic &topic : kTopics) {
         auto *item = new QListWidgetItem(QString::fromUtf16(topic.title), m_contents);
         item->setData(Qt::UserRole, topic.number);
     }
-    m_contents->setMaximumWidth(230);
+    m_contents->setMaximumWidth(fontgrowth::grown(230));
+    m_contents->setAccessibleName(QStringLiteral("Разделы справки"));
+    m_page->setAccessibleName(QStringLiteral("Текст справки"));
     m_page->setOpenLinks(true);
     m_page->setOpenExternalLinks(true);
 

@@ -1,6 +1,10 @@
 #include "widgets/labelhints.h"
 
+#include "widgets/refusalhint.h"
+
+#include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QVariant>
 
 namespace {
@@ -12,6 +16,24 @@ void setHint(QWidget *control, const QString &hint) {
     const qsizetype bar = hint.indexOf(u'|');
     control->setToolTip(bar < 0 ? hint : hint.left(bar));
     control->setStatusTip(bar < 0 ? hint : hint.mid(bar + 1));
+}
+
+void labelComboBox(QComboBox *box) {
+    QString name;
+    for (const QLabel *label :
+         box->parentWidget()->findChildren<QLabel *>(Qt::FindDirectChildrenOnly)) {
+        if (label->buddy() == box)
+            name = fieldName(label);
+    }
+    if (name.isEmpty() && !box->accessibleName().isEmpty()) {
+        name = box->accessibleName();
+        auto *label = new QLabel(name, box->parentWidget());
+        label->setObjectName(QStringLiteral("lbName_") + box->objectName());
+        label->setBuddy(box);
+        label->hide();
+    }
+    if (box->lineEdit() && box->lineEdit()->accessibleName().isEmpty())
+        box->lineEdit()->setAccessibleName(name);
 }
 
 void showHints(QWidget *window) {
@@ -29,4 +51,6 @@ void showHints(QWidget *window) {
         hint.replace(u'|', u'\n');
         setHint(label, hint);
     }
+    for (QComboBox *box : window->findChildren<QComboBox *>())
+        labelComboBox(box);
 }

@@ -2,6 +2,7 @@
 
 #include "support/settingsfile.h"
 #include "widgets/edgerule.h"
+#include "widgets/fontgrowth.h"
 #include "widgets/helpwindow.h"
 #include "widgets/messagebox.h"
 
@@ -145,8 +146,9 @@ int fittedToWorkArea(Key key, int value) {
 
 WindowBehaviour::WindowBehaviour(QWidget *window, SettingsFile &settings,
                                  const WindowTraits &traits)
-    : m_window(window), m_settings(settings), m_traits(traits),
-      m_minimumOuterSize(window->minimumSize()) {
+    : m_window(window), m_settings(settings), m_traits(traits) {
+    fontgrowth::growWindow(window);
+    m_minimumOuterSize = window->minimumSize();
     living() << this;
     readSettings();
     window->installEventFilter(this);
@@ -276,12 +278,12 @@ void WindowBehaviour::fitStoredSizeToFrame() {
 }
 
 // The design minimum is the outer size: once the frame is known, the inside may be made as
-// much smaller as the frame takes.
+// much smaller as the frame takes. It is never less than the layout needs, which changes with
+// the font and with texts the window shows (a count, a name).
 void WindowBehaviour::fitMinimumSizeToFrame() {
     const QSize extra = frameExtra(m_window);
-    if (m_minimumOuterSize.isEmpty() || extra.isNull())
-        return;
-    const QSize inside = (m_minimumOuterSize - extra).expandedTo(QSize(0, 0));
+    const QSize inside =
+        (m_minimumOuterSize - extra).expandedTo(fontgrowth::layoutMinimum(m_window));
     if (m_window->minimumSize() != inside)
         m_window->setMinimumSize(inside);
 }

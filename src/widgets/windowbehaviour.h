@@ -41,7 +41,9 @@ struct WindowTraits {
 //   writes them back when it goes (outer bounds in screen pixels, in the order of its keys);
 // - it appears at its first show as its traits say, and at every later show where it was when
 //   it was hidden;
-// - its design minimum size (the .ui's) is its outer size, frame and title bar included;
+// - its design minimum size (the .ui's) is its outer size, frame and title bar included, and no
+//   less than its layout needs; a desktop font larger than ordinary grows it and the design
+//   size (fontgrowth::growWindow);
 // - wherever it is put, by the program or by the user moving or sizing it, an edge that comes
 //   within 20 pixels of the work area's edge snaps onto it (snapToWorkArea);
 // - minimising it minimises every window of the program, and they come back together;

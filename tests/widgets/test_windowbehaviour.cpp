@@ -8,6 +8,7 @@
 #include "widgets/messagebox.h"
 #include "widgets/windowbehaviour.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QDialog>
 #include <QFile>
@@ -256,6 +257,9 @@ private Q_SLOTS:
 
         caption.show(QStringLiteral("Нет таких записей."), 10);
         QVERIFY(caption.isRunning());
+        // A screen reader asking for the window's name hears the message.
+        QCOMPARE(QAccessible::queryAccessibleInterface(&window)->text(QAccessible::Name),
+                 QStringLiteral("Нет таких записей."));
         for (int tick = 0; tick < 9; ++tick)
             caption.tick();
         QCOMPARE(window.windowTitle(), QStringLiteral("Нет таких записей."));
