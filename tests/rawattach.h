@@ -14,23 +14,16 @@
 inline Firebird::IAttachment *rawAttach(const QString &address, const char *user,
                                         const char *password, const QByteArray &config = {}) {
     using namespace Firebird;
-    return fb::call([&](ThrowStatusWrapper *status) {
-        IXpbBuilder *dpb = fb::util()->getXpbBuilder(status, IXpbBuilder::DPB, nullptr, 0);
-        IProvider *provider = fb::master()->getDispatcher();
-        struct Cleanup {
-            IXpbBuilder *dpb;
-            IProvider *provider;
-            ~Cleanup() {
-                dpb->dispose();
-                provider->release();
-            }
-        } cleanup{dpb, provider};
-        dpb->insertString(status, isc_dpb_user_name, user);
-        dpb->insertString(status, isc_dpb_password, password);
-        if (!config.isEmpty())
-            dpb->insertString(status, isc_dpb_config, config.constData());
-        const QByteArray file = address.toLatin1();
-        return provider->attachDatabase(status, file.constData(), dpb->getBufferLength(status),
-                                        dpb->getBuffer(status));
-    });
+    return fb::withDispatcher(
+        [&](ThrowStatusWrapper *status, IXpbBuilder *dpb) {
+            dpb->insertString(status, isc_dpb_user_name, user);
+            dpb->insertString(status, isc_dpb_password, password);
+            if (!config.isEmpty())
+                dpb->insertString(status, isc_dpb_config, config.constData());
+        },
+        [&](ThrowStatusWrapper *status, IProvider *provider, IXpbBuilder *dpb) {
+            const QByteArray file = address.toLatin1();
+            return provider->attachDatabase(status, file.constData(), dpb->getBufferLength(status),
+                                            dpb->getBuffer(status));
+        });
 }

@@ -69,9 +69,8 @@ constexpr const char *kServerClientConfig = "WireCrypt = Required\nAuthClient = 
 // The parameter block of an attachment: the program's own user for a file on this computer, the
 // signed-in user with the register's role on a server, whose wire must be encrypted; and of a
 // new database.
-IXpbBuilder *connectionParameters(ThrowStatusWrapper *status, const ConnectionTarget &target,
-                                  bool forCreate) {
-    IXpbBuilder *dpb = fb::util()->getXpbBuilder(status, IXpbBuilder::DPB, nullptr, 0);
+void fillConnectionParameters(ThrowStatusWrapper *status, IXpbBuilder *dpb,
+                              const ConnectionTarget &target, bool forCreate) {
     if (target.onServer) {
         dpb->insertString(status, isc_dpb_user_name, target.user.toUtf8().constData());
         dpb->insertString(status, isc_dpb_password, target.password.toUtf8().constData());
@@ -88,25 +87,16 @@ IXpbBuilder *connectionParameters(ThrowStatusWrapper *status, const ConnectionTa
         dpb->insertString(status, isc_dpb_set_db_charset, kCharset);
         dpb->insertInt(status, isc_dpb_page_size, 8192);
     }
-    return dpb;
 }
 
-// Runs `work(status, provider, dpb)` with the dispatcher and the parameter block, releasing both.
+// Runs `work(status, provider, dpb)` with the dispatcher and the target's parameter block.
 template <typename Work>
 auto withProvider(const ConnectionTarget &target, bool forCreate, Work &&work) {
-    return fb::call([&](ThrowStatusWrapper *status) {
-        IXpbBuilder *dpb = connectionParameters(status, target, forCreate);
-        IProvider *provider = fb::master()->getDispatcher();
-        struct Cleanup {
-            IXpbBuilder *dpb;
-            IProvider *provider;
-            ~Cleanup() {
-                dpb->dispose();
-                provider->release();
-            }
-        } cleanup{dpb, provider};
-        return work(status, provider, dpb);
-    });
+    return fb::withDispatcher(
+        [&](ThrowStatusWrapper *status, IXpbBuilder *dpb) {
+            fillConnectionParameters(status, dpb, target, forCreate);
+        },
+        std::forward<Work>(work));
 }
 
 } // namespace

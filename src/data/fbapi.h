@@ -57,6 +57,26 @@ private:
 // every attach and create.
 void ensureUsableLockFolder();
 
+// Runs `work(status, provider, dpb)` with the dispatcher and an attachment's parameter block that
+// `fill(status, dpb)` wrote, releasing both whatever happens; a refusal becomes a DbError.
+template <typename Fill, typename Work> auto withDispatcher(Fill &&fill, Work &&work) {
+    return call([&](Firebird::ThrowStatusWrapper *status) {
+        Firebird::IXpbBuilder *dpb =
+            util()->getXpbBuilder(status, Firebird::IXpbBuilder::DPB, nullptr, 0);
+        Firebird::IProvider *provider = master()->getDispatcher();
+        struct Cleanup {
+            Firebird::IXpbBuilder *dpb;
+            Firebird::IProvider *provider;
+            ~Cleanup() {
+                dpb->dispose();
+                provider->release();
+            }
+        } cleanup{dpb, provider};
+        fill(status, dpb);
+        return work(status, provider, dpb);
+    });
+}
+
 // Releases an interface pointer and clears it.
 template <typename Interface> void release(Interface *&object) {
     if (object) {
