@@ -72,7 +72,7 @@ bool settleRegister(QTextStream &err, const ServerChoice &choice, StartupState *
 // `out`, failures to `err`. Returns the exit status. On the practice's server the backup is
 // written by the server, to a file of the server's, and the check runs there; only the server's
 // administrators may run them. A restore makes a new file on this computer either way. A report
-// is run by the program's report command (reports/reportcommand.h), which draws its PDF and
+// is run by the program's report command (app/reportcommand.h), which draws its PDF and
 // charts with the windows' library.
 int run(const Request &request, const StartupState &state, QTextStream &out, QTextStream &err);
 

@@ -1,4 +1,4 @@
-#include "reports/reportcommand.h"
+#include "app/reportcommand.h"
 
 #include "app/openfailure.h"
 #include "app/signinfailure.h"
