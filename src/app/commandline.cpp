@@ -3,7 +3,7 @@
 #include "app/databaselocation.h"
 #include "app/folders.h"
 #include "app/startup.h"
-#include "app/terminalpassword.h"
+#include "support/terminalpassword.h"
 #include "reports/reportconfig.h"
 #include "service/dailybackup.h"
 #include "service/registerservices.h"

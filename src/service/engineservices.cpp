@@ -213,11 +213,17 @@ qint64 backup(const Manager &manager, const QString &database, const QString &ba
 }
 
 void restore(const QString &backupFile, const QString &database, const LineSink &onLine) {
+    restore(Manager(), backupFile, database, onLine);
+    settle(database);
+}
+
+void restore(const Manager &manager, const QString &backupFile, const QString &database,
+             const LineSink &onLine) {
     answerNothingOnStandardInput();
     bool finished = false;
     QString lastLine;
     run(
-        Manager(),
+        manager,
         [&](ThrowStatusWrapper *status, IXpbBuilder *block) {
             block->insertTag(status, isc_action_svc_restore);
             block->insertString(status, isc_spb_bkp_file, fileName(backupFile).constData());
@@ -241,7 +247,6 @@ void restore(const QString &backupFile, const QString &database, const LineSink 
                         .arg(lastLine)),
             false);
     }
-    settle(database);
 }
 
 void validate(const QString &database, const LineSink &onLine) {
@@ -257,6 +262,29 @@ void validate(const Manager &manager, const QString &database, const LineSink &o
             block->insertString(status, isc_spb_dbname, fileName(database).constData());
         },
         onLine);
+}
+
+void shutDown(const Manager &manager, const QString &database) {
+    run(manager,
+        [&](ThrowStatusWrapper *status, IXpbBuilder *block) {
+            block->insertTag(status, isc_action_svc_properties);
+            block->insertString(status, isc_spb_dbname, fileName(database).constData());
+            const unsigned char mode = isc_spb_prp_sm_full;
+            block->insertBytes(status, isc_spb_prp_shutdown_mode, &mode, 1);
+            block->insertInt(status, isc_spb_prp_force_shutdown, 0); // no wait for anyone
+        },
+        {});
+}
+
+void bringOnline(const Manager &manager, const QString &database) {
+    run(manager,
+        [&](ThrowStatusWrapper *status, IXpbBuilder *block) {
+            block->insertTag(status, isc_action_svc_properties);
+            block->insertString(status, isc_spb_dbname, fileName(database).constData());
+            const unsigned char mode = isc_spb_prp_sm_normal;
+            block->insertBytes(status, isc_spb_prp_online_mode, &mode, 1);
+        },
+        {});
 }
 
 } // namespace engine

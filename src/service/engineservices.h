@@ -57,11 +57,21 @@ qint64 backup(const Manager &manager, const QString &database, const QString &ba
 // only when the engine restored the whole backup: a backup that ends early is refused, even
 // where the engine itself reports no error.
 void restore(const QString &backupFile, const QString &database, const LineSink &onLine);
+// The same by a server's service manager: both files are the server's, and the new database is
+// made by the server's own user.
+void restore(const Manager &manager, const QString &backupFile, const QString &database,
+             const LineSink &onLine);
 
 // Validates every table and index of `database`, which may be open meanwhile. A table that an
 // open transaction has written to cannot be checked and counts as an error. The findings are
 // in the lines (see validationreport.h).
 void validate(const QString &database, const LineSink &onLine);
 void validate(const Manager &manager, const QString &database, const LineSink &onLine);
+
+// Closes `database` on the server to everyone (full shutdown): the attachments there are ended
+// at once, and no new one is let in until it is brought online again.
+void shutDown(const Manager &manager, const QString &database);
+// Lets users into `database` again after shutDown.
+void bringOnline(const Manager &manager, const QString &database);
 
 } // namespace engine

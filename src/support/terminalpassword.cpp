@@ -1,4 +1,4 @@
-#include "app/terminalpassword.h"
+#include "support/terminalpassword.h"
 
 #include <QTextStream>
 
@@ -9,10 +9,8 @@
 
 namespace terminalpassword {
 
-namespace {
-
-// One line from the terminal with its echo off; the echo comes back whatever happens.
-std::optional<QString> askTerminal(const QString &prompt) {
+// The echo comes back whatever happens.
+std::optional<QString> askHidden(const QString &prompt) {
     FILE *terminal = std::fopen("/dev/tty", "r+");
     if (!terminal)
         return std::nullopt;
@@ -39,14 +37,12 @@ std::optional<QString> askTerminal(const QString &prompt) {
     return QString::fromLocal8Bit(line.data(), qsizetype(line.size()));
 }
 
-} // namespace
-
 std::optional<QString> read(const QString &user, const QString &server, QTextStream &err) {
     const QByteArray given = qgetenv(kVariable);
     if (!given.isEmpty())
         return QString::fromLocal8Bit(given);
     if (isatty(STDIN_FILENO)) {
-        if (std::optional<QString> typed = askTerminal(
+        if (std::optional<QString> typed = askHidden(
                 QStringLiteral("Пароль пользователя %1 на сервере %2: ").arg(user, server))) {
             return typed;
         }

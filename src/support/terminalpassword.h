@@ -16,4 +16,8 @@ inline constexpr char kVariable[] = "ISC_PASSWORD";
 
 std::optional<QString> read(const QString &user, const QString &server, QTextStream &err);
 
+// Asks one line on the terminal (/dev/tty) after `prompt`, without showing what is typed.
+// Nothing when there is no terminal or it ended.
+std::optional<QString> askHidden(const QString &prompt);
+
 } // namespace terminalpassword
