@@ -29,6 +29,9 @@ packages=(
     # The tests of the installation and the package check them with the desktop's and Debian's
     # own tools.
     desktop-file-utils appstream dpkg-dev file
+    # The server's package: its maintainer scripts are checked with shellcheck, its units with
+    # systemd-analyze.
+    shellcheck systemd
     # Further packages the caller asks for (the benchmarks').
     "$@"
 )
