@@ -208,6 +208,23 @@ void Dataset::masterChanged() {
         detail->masterChanged();
 }
 
+// True while the row being edited gives every detail's select the values it gave when read: the
+// details' rows are still this row's, and reading them again over the network would only cost
+// the round trips.
+bool Dataset::detailsReadTheSame() const {
+    if (!m_original || m_current < 0)
+        return false;
+    const Row &row = *m_rows[size_t(m_current)];
+    for (const Dataset *detail : m_details) {
+        for (const QString &name : parseNamedParameters(detail->m_selectSql).parameters) {
+            const int field = fieldIndex(name);
+            if (field < 0 || dataValue(*m_original, field) != dataValue(row, field))
+                return false;
+        }
+    }
+    return true;
+}
+
 bool Dataset::isWatched() const {
     static const QMetaMethod resetSignal = QMetaMethod::fromSignal(&Dataset::rowsReset);
     static const QMetaMethod moveSignal = QMetaMethod::fromSignal(&Dataset::currentRowChanged);
@@ -574,12 +591,15 @@ void Dataset::post() {
         executeWrite(m_modify, m_modifySql, "modify");
     if (added && !m_keyField.isEmpty())
         m_ownRows.push_back(value(m_keyField));
+    const bool detailsStay = !added && detailsReadTheSame();
     m_original.reset();
     m_modified = false;
     setState(State::Browse);
     Q_EMIT rowChanged(m_current);
-    for (Dataset *detail : m_details)
-        detail->masterChanged();
+    if (!detailsStay) {
+        for (Dataset *detail : m_details)
+            detail->masterChanged();
+    }
     runRules(Event::AfterPost);
 }
 

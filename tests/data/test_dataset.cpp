@@ -228,6 +228,31 @@ private Q_SLOTS:
         QVERIFY(data->ibdsCard.isEmpty());
     }
 
+    // A row saved with the values its details are read by as they were keeps the details' rows
+    // without reading them again; a new row has its details read for it.
+    void detailsStayWhenTheirMastersKeyStays() {
+        writePatients(1);
+        writeVisit(10, 1);
+        Statement(data->ibMain, data->ibTrans,
+                  QStringLiteral("insert into DIAGNOZ (G_ID, G_KEY, G_PRIM) values (1, 10, 'x')"))
+            .execute();
+        data->showPatients(QStringLiteral("select * from MAIN order by FIO"));
+        Dataset &diagnoses = data->ibdsDiagnoz;
+        QCOMPARE(diagnoses.recordCount(), 1);
+        QSignalSpy readAgain(&diagnoses, &Dataset::rowsReset);
+        data->ibdsCard.edit();
+        data->ibdsCard.setValue(QStringLiteral("C_OBSLED"), QStringLiteral("ОАК"));
+        data->ibdsCard.post();
+        QCOMPARE(readAgain.count(), 0);
+        QCOMPARE(diagnoses.recordCount(), 1);
+        QCOMPARE(diagnoses.value(QStringLiteral("G_PRIM")).toString(), QStringLiteral("x"));
+
+        data->ibdsCard.insert();
+        data->ibdsCard.post();
+        QVERIFY(readAgain.count() > 0);
+        QCOMPARE(diagnoses.recordCount(), 0);
+    }
+
     void longListIsReadAsNeeded() {
         writePatients(1000);
         Dataset &patients = data->ibdsMain;
