@@ -138,7 +138,7 @@ struct ServerWindow {
 QStringList surnameBeginnings(SharedData &data, int count) {
     Statement most(data.ibMain, data.ibTrans,
                    QStringLiteral("select first %1 substring(FIO from 1 for 3), count(*) "
-                                  "from MAIN group by 1 having count(*) between 20 and 400 "
+                                  "from MAIN group by 1 having count(*) <= 400 "
                                   "order by 2 desc")
                        .arg(count));
     most.open();
@@ -217,6 +217,10 @@ void runActions(DelayProxy &proxy, int runs, Actions &figures) {
         QStringLiteral("select * from MAIN where ID in (select first %1 C_KEY from CARD group by "
                        "C_KEY having count(*) between 5 and 10 order by C_KEY) order by FIO")
             .arg(runs));
+    if (patients.isEmpty()) {
+        std::fprintf(stderr, "no patient has 5 to 10 visits: is this a generated register?\n");
+        std::exit(1);
+    }
     for (int i = 0; i < runs; ++i) {
         patients.moveTo(i % patients.recordCount());
         list->setFocus();
@@ -418,7 +422,10 @@ void printTable(const std::vector<double> &delays, const std::map<double, Action
         std::printf("%-44s", row.name);
         for (double delay : delays) {
             const Figures &figures = byDelay.at(delay).*row.figures;
-            std::printf(" | %17.0f %6.1f", median(figures.trips), median(figures.ms));
+            if (figures.ms.empty())
+                std::printf(" | %17s %6s", "-", "-");
+            else
+                std::printf(" | %17.0f %6.1f", median(figures.trips), median(figures.ms));
         }
         std::printf("\n");
     }
