@@ -127,6 +127,14 @@ void Dataset::open() {
     }
     m_columnOfField = std::move(columns);
     m_state = State::Browse;
+    // A detail that no view watches reads its rows when they are first used, as after any move
+    // of its master: opening the register does not wait for rows nobody may look at.
+    if (m_master && !isWatched()) {
+        dropRows();
+        m_stale = true;
+        Q_EMIT stateChanged();
+        return;
+    }
     try {
         requery();
     } catch (...) {
