@@ -310,7 +310,9 @@ void TfmBook::writeChoice(const QVariant &entry) {
 bool TfmBook::keepWhatWasWritten() {
     if (!m_written)
         return true;
-    if (!runGuarded(this, [this] { book().transaction().commitRetaining(); }))
+    // Ended rather than retained: the book is read whole, and a transaction kept running would
+    // hold the server's clean-up back until the run sits idle.
+    if (!runGuarded(this, [this] { book().transaction().commit(); }))
         return false;
     m_written = false;
     return true;

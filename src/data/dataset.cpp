@@ -127,6 +127,14 @@ void Dataset::open() {
     }
     m_columnOfField = std::move(columns);
     m_state = State::Browse;
+    // A detail that no view watches reads its rows when they are first used, as after any move
+    // of its master: opening the register does not wait for rows nobody may look at.
+    if (m_master && !isWatched()) {
+        dropRows();
+        m_stale = true;
+        Q_EMIT stateChanged();
+        return;
+    }
     try {
         requery();
     } catch (...) {
@@ -206,6 +214,23 @@ void Dataset::masterChanged() {
     dropRows();
     for (Dataset *detail : m_details)
         detail->masterChanged();
+}
+
+// True while the row being edited gives every detail's select the values it gave when read: the
+// details' rows are still this row's, and reading them again over the network would only cost
+// the round trips.
+bool Dataset::detailsReadTheSame() const {
+    if (!m_original || m_current < 0)
+        return false;
+    const Row &row = *m_rows[size_t(m_current)];
+    for (const Dataset *detail : m_details) {
+        for (const QString &name : parseNamedParameters(detail->m_selectSql).parameters) {
+            const int field = fieldIndex(name);
+            if (field < 0 || dataValue(*m_original, field) != dataValue(row, field))
+                return false;
+        }
+    }
+    return true;
 }
 
 bool Dataset::isWatched() const {
@@ -574,12 +599,15 @@ void Dataset::post() {
         executeWrite(m_modify, m_modifySql, "modify");
     if (added && !m_keyField.isEmpty())
         m_ownRows.push_back(value(m_keyField));
+    const bool detailsStay = !added && detailsReadTheSame();
     m_original.reset();
     m_modified = false;
     setState(State::Browse);
     Q_EMIT rowChanged(m_current);
-    for (Dataset *detail : m_details)
-        detail->masterChanged();
+    if (!detailsStay) {
+        for (Dataset *detail : m_details)
+            detail->masterChanged();
+    }
     runRules(Event::AfterPost);
 }
 

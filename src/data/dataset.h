@@ -165,6 +165,7 @@ private:
     void requery();
     void masterChanged();
     bool isWatched() const;
+    bool detailsReadTheSame() const;
     void dropRows();
     void ensureFresh() const;
     void currentRowHasChanged();

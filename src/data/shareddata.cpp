@@ -307,7 +307,12 @@ void SharedData::open(const ConnectionTarget &target, const QString &patientList
     ibdsMain.setSelectSql(patientListSql);
     for (Dataset *dataset : datasets())
         dataset->open();
+    endBooksTransaction();
     listenToOthers();
+}
+
+void SharedData::endBooksTransaction() {
+    ibBooksTrans.commit();
 }
 
 void SharedData::listenToOthers() {
@@ -378,7 +383,7 @@ void SharedData::commitIdle() {
             return;
     }
     ibTrans.commitRetaining();
-    ibBooksTrans.commitRetaining();
+    endBooksTransaction();
 }
 
 void SharedData::abandonConnection() {
@@ -407,6 +412,7 @@ void SharedData::reattach() {
             dataset->locateKey(key);
     }
     m_openBeforeLoss.clear();
+    endBooksTransaction();
     listenToOthers();
 }
 

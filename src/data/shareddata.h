@@ -94,8 +94,9 @@ public:
     // F5 in any window: the same for every list at once, now; a list with a row being edited is
     // left as it is. Raises DbError when the database refuses.
     void refreshByHand();
-    // Ends the run's transactions retaining them, so that the server's clean-up of old record
-    // versions is not held back by a run that sits idle; only when nothing is pending.
+    // Ends the run's transactions (the run's retaining it, the books' for good), so that the
+    // server's clean-up of old record versions is not held back by a run that sits idle; only
+    // when nothing is pending.
     void commitIdle();
 
     // The seven datasets in the order they are opened: every master before its details.
@@ -120,6 +121,11 @@ private:
     // The lists read again after a change of each kind.
     QList<std::pair<RegisterEvents::Kind, QList<Dataset *>>> refreshedLists();
     void listenToOthers();
+    // The books are read whole, and hold no cursor open: their transaction is ended, not
+    // retained, once they are read and whenever the run sits idle, so that a workstation does
+    // not hold the server's clean-up of old record versions back for the whole run (its oldest
+    // active transaction). The next statement of a book starts a new one.
+    void endBooksTransaction();
 
     RegisterEvents::Kinds m_pendingRefresh;
     QTimer m_retryRefresh;

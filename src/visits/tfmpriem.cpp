@@ -398,7 +398,7 @@ bool TfmPriem::okAction() {
     return true;
 }
 
-bool TfmPriem::saveVisit(bool alwaysCommit) {
+bool TfmPriem::saveVisit(bool closing) {
     if (!mayOverwriteOthers(this, m_data, m_data.ibdsCard,
                             QStringLiteral("Этот приём изменил другой пользователь, пока вы его "
                                            "правили. Сохранить ваши изменения поверх его?"))) {
@@ -406,17 +406,22 @@ bool TfmPriem::saveVisit(bool alwaysCommit) {
     }
     return runGuarded(this, [&] {
         Dataset &visits = m_data.ibdsCard;
-        const bool visitWritten = visits.isEditing();
+        // A new visit, or one given another date, takes its place among the others; the
+        // others stay where they are.
+        const bool visitMoves = visits.state() == Dataset::State::Insert ||
+                                (visits.state() == Dataset::State::Edit &&
+                                 visits.value(kC_DATE) != visits.oldValue(kC_DATE));
         for (Dataset *rows : {&m_data.ibdsDiagnoz, &m_data.ibdsVmeshat, &visits}) {
             if (rows->isEditing())
                 rows->post();
         }
-        if (alwaysCommit || m_discard->hasWrites())
+        if (closing || m_discard->hasWrites())
             m_data.ibTrans.commitRetaining();
         m_newVisit.clear();
-        m_discard->set();
-        // A new visit, or one given another date, takes its place among the others.
-        if (visitWritten)
+        // A showing that ends here needs no point to come back to.
+        if (!closing)
+            m_discard->set();
+        if (visitMoves)
             visits.reread();
     });
 }

@@ -103,10 +103,11 @@ private:
     bool okAction();
     // Cancels what is pending, goes back to the discard point and closes the window.
     void discardAndClose();
-    // Posts the visit with its rows and commits what this showing wrote, then puts the visit in
-    // its place in the list (newest first); the discard point moves on. False when the database
+    // Posts the visit with its rows and commits what this showing wrote, then puts a new visit,
+    // or one given another date, in its place in the list (newest first); the discard point
+    // moves on unless the window is `closing` (which always commits). False when the database
     // refused, the window unchanged.
-    bool saveVisit(bool alwaysCommit);
+    bool saveVisit(bool closing);
     // "&Добавить" and "&Копия": saves the visit and starts a new one, a copy when `copy`.
     void saveAndStartVisit(bool copy);
     void step(bool older);

@@ -228,6 +228,48 @@ private Q_SLOTS:
         QVERIFY(data->ibdsCard.isEmpty());
     }
 
+    // Opening the register leaves the details that no view watches unread; the first patient's
+    // visits, and the first visit's diagnoses, are there when first asked for.
+    void detailsOpenedUnwatchedAreReadAtFirstAsking() {
+        writePatients(2);
+        writeVisit(10, 1);
+        writeVisit(20, 2);
+        Statement(data->ibMain, data->ibTrans,
+                  QStringLiteral("insert into DIAGNOZ (G_ID, G_KEY, G_PRIM) values (1, 10, 'x')"))
+            .execute();
+        data->open(db->path(), QStringLiteral("select * from MAIN order by FIO"));
+        QCOMPARE(data->ibdsDiagnoz.value(QStringLiteral("G_PRIM")).toString(), QStringLiteral("x"));
+        QCOMPARE(data->ibdsCard.value(QStringLiteral("C_ID")).toInt(), 10);
+        data->ibdsMain.next();
+        QCOMPARE(data->ibdsCard.value(QStringLiteral("C_ID")).toInt(), 20);
+        QVERIFY(data->ibdsDiagnoz.isEmpty());
+    }
+
+    // A row saved with the values its details are read by as they were keeps the details' rows
+    // without reading them again; a new row has its details read for it.
+    void detailsStayWhenTheirMastersKeyStays() {
+        writePatients(1);
+        writeVisit(10, 1);
+        Statement(data->ibMain, data->ibTrans,
+                  QStringLiteral("insert into DIAGNOZ (G_ID, G_KEY, G_PRIM) values (1, 10, 'x')"))
+            .execute();
+        data->showPatients(QStringLiteral("select * from MAIN order by FIO"));
+        Dataset &diagnoses = data->ibdsDiagnoz;
+        QCOMPARE(diagnoses.recordCount(), 1);
+        QSignalSpy readAgain(&diagnoses, &Dataset::rowsReset);
+        data->ibdsCard.edit();
+        data->ibdsCard.setValue(QStringLiteral("C_OBSLED"), QStringLiteral("ОАК"));
+        data->ibdsCard.post();
+        QCOMPARE(readAgain.count(), 0);
+        QCOMPARE(diagnoses.recordCount(), 1);
+        QCOMPARE(diagnoses.value(QStringLiteral("G_PRIM")).toString(), QStringLiteral("x"));
+
+        data->ibdsCard.insert();
+        data->ibdsCard.post();
+        QVERIFY(readAgain.count() > 0);
+        QCOMPARE(diagnoses.recordCount(), 0);
+    }
+
     void longListIsReadAsNeeded() {
         writePatients(1000);
         Dataset &patients = data->ibdsMain;

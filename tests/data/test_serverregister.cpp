@@ -120,6 +120,32 @@ private slots:
                  QStringLiteral("22-33-44"));
     }
 
+    // A workstation keeps only the run's transaction running: the books' one ends once they are
+    // read, and again when the run sits idle after a book entry was saved, so that the server's
+    // clean-up of old record versions is not held back for the whole run.
+    void onlyTheRunsTransactionKeepsRunning() {
+        SharedData data;
+        data.open(signedIn(*server, kUser), kList);
+        auto running = [this] {
+            return server
+                ->isql(QStringLiteral("set heading off;\nselect count(*) from MON$TRANSACTIONS t "
+                                      "join MON$ATTACHMENTS a on a.MON$ATTACHMENT_ID = "
+                                      "t.MON$ATTACHMENT_ID where a.MON$USER = '%1';")
+                           .arg(kUser.toUpper()))
+                .output.trimmed()
+                .toInt();
+        };
+        QCOMPARE(running(), 1);
+        data.ibdsDocs.insert();
+        data.ibdsDocs.setValue(QStringLiteral("D_FIO"), QStringLiteral("Петрова Е.В."));
+        data.ibdsDocs.post();
+        QCOMPARE(running(), 2);
+        data.commitIdle();
+        QCOMPARE(running(), 1);
+        data.ibdsDocs.reread();
+        QCOMPARE(data.ibdsDocs.recordCount(), 1);
+    }
+
     void changeSavedMeanwhileIsNoticed() {
         SharedData first;
         SharedData second;

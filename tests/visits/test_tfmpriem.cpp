@@ -541,6 +541,37 @@ private Q_SLOTS:
         QCOMPARE(value("C_ZHALOBA"), QStringLiteral("кашель"));
     }
 
+    // OK puts a visit given another date in its place among the patient's visits, newest
+    // first; one saved with its date as it was stays where it was, with its diagnoses.
+    void okKeepsTheVisitsInDateOrder_data() {
+        QTest::addColumn<QDate>("date"); // none: the date stays
+        QTest::addColumn<int>("row");
+        QTest::newRow("complaints only") << QDate() << 1;
+        QTest::newRow("dated before the others") << QDate(2023, 11, 1) << 2;
+        QTest::newRow("dated after the others") << QDate(2024, 3, 25) << 0;
+    }
+    void okKeepsTheVisitsInDateOrder() {
+        QFETCH(QDate, date);
+        QFETCH(int, row);
+        openVisit(1);
+        const QVariant visit = visits().value(QStringLiteral("C_ID"));
+        const int shownDiagnoses = diagnoses()->model()->rowCount();
+        QVERIFY(shownDiagnoses > 0);
+        visits().edit();
+        visits().setValue(QStringLiteral("C_ZHALOBA"), QStringLiteral("кашель"));
+        if (date.isValid())
+            visits().setValue(QStringLiteral("C_DATE"), date);
+        leave(Way::OkButton);
+        QVERIFY(!priem->isVisible());
+        QCOMPARE(visits().value(QStringLiteral("C_ID")), visit);
+        QCOMPARE(visits().currentRow(), row);
+        QCOMPARE(value("C_ZHALOBA"), QStringLiteral("кашель"));
+        QCOMPARE(f.data->ibdsDiagnoz.recordCount(), shownDiagnoses);
+        QCOMPARE(f.committed(QStringLiteral("select count(*) from CARD where C_ZHALOBA = "
+                                            "'кашель'")),
+                 1);
+    }
+
     // A note typed into a diagnosis row without a diagnosis is kept with its row when the grid
     // is left, and stops the save until a diagnosis is chosen for it.
     void aNoteWaitsForItsDiagnosis() {
