@@ -17,6 +17,7 @@ while read -r mode path; do
     grep -qxF -- "$mode ./$path" "$work/contents.txt" || fail "the package lacks $mode $path"
 done <<LIST
 -rwxr-xr-x usr/sbin/ventrel-admin
+-rw-r--r-- usr/share/man/man8/ventrel-admin.8.gz
 -rw-r--r-- usr/share/ventrel-server/ventrel.fdb
 -rw-r--r-- lib/systemd/system/ventrel-backup.service
 -rw-r--r-- lib/systemd/system/ventrel-backup.timer
@@ -42,7 +43,7 @@ field() { dpkg-deb -f "$deb" "$1"; }
 [ "$(field Version)" = "$version" ] || fail "Version: $(field Version)"
 [ "$(field Section)" = database ] || fail "Section: $(field Section)"
 depends=$(field Depends)
-for package in firebird3.0-server libc6; do
+for package in firebird3.0-server libfbclient2; do
     grep -qE "(^|, )$package( |,|$)" <<<"$depends" || fail "Depends lacks $package: $depends"
 done
 [ -z "$(field Recommends)" ] || fail "Recommends: $(field Recommends)"
