@@ -25,6 +25,7 @@
 #include "widgets/labelhints.h"
 #include "widgets/menucommand.h"
 #include "widgets/messagebox.h"
+#include "widgets/quiettimer.h"
 #include "widgets/windowbehaviour.h"
 
 #include <QApplication>
@@ -93,14 +94,13 @@ TfmMain::TfmMain(const StartupState &state, QWidget *parent)
         MessageBox::setConnectionLostHandler(
             [this](const DbError &error) { connectionLost(error); });
         // A run that sits idle must not hold the server's clean-up back: its transactions are
-        // ended from time to time while nothing is being edited.
-        auto *idle = new QTimer(this);
-        idle->setInterval(kIdleCommitInterval);
-        connect(idle, &QTimer::timeout, this, [this] {
+        // ended while nothing is being edited and the user has left the program alone, for the
+        // lists are read again then.
+        auto *idle = new QuietTimer(kIdleCommitInterval, this);
+        connect(idle, &QuietTimer::quiet, this, [this] {
             if (!QApplication::activeModalWidget() && !m_reconnecting)
                 runGuarded(this, [this] { m_session.commitIdle(); });
         });
-        idle->start();
     }
 
     WindowTraits traits;

@@ -94,9 +94,11 @@ public:
     // F5 in any window: the same for every list at once, now; a list with a row being edited is
     // left as it is. Raises DbError when the database refuses.
     void refreshByHand();
-    // Ends the run's transactions (the run's retaining it, the books' for good), so that the
-    // server's clean-up of old record versions is not held back by a run that sits idle; only
-    // when nothing is pending.
+    // Ends the run's transactions for good, so that the server's clean-up of old record versions
+    // is not held back by a run that sits idle; only when nothing is pending. The patients' and
+    // visits' lists are read again then, on the rows they showed (a hard commit closes their
+    // cursors); a register on this computer, which has no one else to hold back, keeps them by
+    // committing while retaining.
     void commitIdle();
 
     // The seven datasets in the order they are opened: every master before its details.

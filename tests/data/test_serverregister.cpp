@@ -146,6 +146,30 @@ private slots:
         QCOMPARE(data.ibdsDocs.recordCount(), 1);
     }
 
+    // A run that sits idle lets the server's oldest snapshot move on, and its list, read in part
+    // before, goes on from the row it showed.
+    void idleRunHoldsNoSnapshotBack() {
+        SharedData data;
+        data.open(signedIn(*server, kUser), kList);
+        for (int i = 0; i < 300; ++i)
+            addPatient(data, QStringLiteral("Пациент %1").arg(i, 3, 10, QLatin1Char('0')));
+        data.ibdsMain.reread();
+        QVERIFY(data.ibdsMain.locateKey(addPatient(data, QStringLiteral("Пациент 150а"))));
+        auto oldestSnapshot = [this] {
+            return server
+                ->isql(QStringLiteral("set heading off;\n"
+                                      "select MON$OLDEST_SNAPSHOT from MON$DATABASE;"))
+                .output.trimmed()
+                .toLongLong();
+        };
+        const qint64 before = oldestSnapshot();
+        data.commitIdle();
+        QVERIFY2(oldestSnapshot() > before, "the run still holds the oldest snapshot");
+        QCOMPARE(data.ibdsMain.value(QStringLiteral("FIO")).toString(),
+                 QStringLiteral("Пациент 150а"));
+        QCOMPARE(names(data.ibdsMain).size(), 301);
+    }
+
     void changeSavedMeanwhileIsNoticed() {
         SharedData first;
         SharedData second;
