@@ -4,6 +4,7 @@
 #include "data/connection.h"
 #include "data/dberror.h"
 #include "data/registerschema.h"
+#include "data/sqlliteral.h"
 #include "data/statement.h"
 #include "data/transaction.h"
 #include "service/backupheader.h"
@@ -39,11 +40,6 @@ ConnectionTarget administrator(const Server &server, const QString &database = Q
     target.password = server.password;
     target.onServer = true;
     return target;
-}
-
-// A password as an SQL string: the statements that make users take no parameters.
-QString quoted(const QString &text) {
-    return u'\'' + QString(text).replace(u'\'', QStringLiteral("''")) + u'\'';
 }
 
 QString checkedName(const QString &name) {
@@ -105,14 +101,6 @@ QList<TableCount> countTables(const ConnectionTarget &target) {
     QList<TableCount> counts = countTables(connection);
     connection.close();
     return counts;
-}
-
-qint64 rowsOf(const QList<TableCount> &counts, const QString &table) {
-    for (const TableCount &count : counts) {
-        if (count.table == table)
-            return count.rows;
-    }
-    return 0;
 }
 
 // A file the server reads or writes takes the backup folder's owner, which is the server's own
@@ -195,7 +183,7 @@ void addUser(const Server &server, const QString &name, const QString &password)
         if (userExists(connection, transaction, user))
             throw DbError(QStringLiteral("Пользователь %1 на сервере уже есть.").arg(user));
         transaction.execute(QStringLiteral("create user %1 password %2 using plugin Srp")
-                                .arg(user, quoted(password)));
+                                .arg(user, sqlStringLiteral(password)));
         transaction.execute(
             QStringLiteral("grant %1 to %2").arg(QLatin1String(registerschema::kRole), user));
     });
@@ -207,7 +195,7 @@ void changePassword(const Server &server, const QString &name, const QString &pa
         if (!userExists(connection, transaction, user))
             throw DbError(QStringLiteral("Пользователя %1 на сервере нет.").arg(user));
         transaction.execute(QStringLiteral("alter user %1 set password %2 using plugin Srp")
-                                .arg(user, quoted(password)));
+                                .arg(user, sqlStringLiteral(password)));
     });
 }
 
@@ -292,20 +280,22 @@ Replaced bringIn(const Server &server, const QString &file, bool overPatients,
         throw DbError(QStringLiteral("Нет папки резервных копий %1.").arg(server.backupFolder));
 
     // What is on the server now decides whether to go on at all.
-    const qint64 patients = onRegister(server, [](Connection &connection, Transaction &) {
-        return rowsOf(countTables(connection), QStringLiteral("MAIN"));
-    });
-    const QString role = QLatin1String(registerschema::kRole);
-    QStringList members;
-    for (const User &user : users(server)) {
-        if (user.hasRole)
-            members << user.name;
-    }
+    const qint64 patients =
+        onRegister(server, [](Connection &connection, Transaction &transaction) {
+            Statement count(connection, transaction, QStringLiteral("select count(*) from MAIN"));
+            return count.selectOne().value(0).toLongLong();
+        });
     if (patients > 0 && !overPatients) {
         throw DbError(QStringLiteral("В базе на сервере уже есть пациенты (%1). Чтобы заменить "
                                      "её, повторите команду с --replace: прежняя база будет "
                                      "сохранена.")
                           .arg(patients));
+    }
+    const QString role = QLatin1String(registerschema::kRole);
+    QStringList members;
+    for (const User &user : users(server)) {
+        if (user.hasRole)
+            members << user.name;
     }
 
     tell(QStringLiteral("Копия переносимой базы..."));

@@ -3,12 +3,12 @@
 #include "app/databaselocation.h"
 #include "app/folders.h"
 #include "app/startup.h"
-#include "support/terminalpassword.h"
 #include "reports/reportconfig.h"
 #include "service/dailybackup.h"
 #include "service/registerservices.h"
 #include "support/fileversioninfo.h"
 #include "support/programinfo.h"
+#include "support/terminalpassword.h"
 
 #include <QCoreApplication>
 #include <QDir>

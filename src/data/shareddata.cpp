@@ -382,15 +382,14 @@ void SharedData::commitIdle() {
         if (dataset->isEditing())
             return;
     }
+    endBooksTransaction();
     if (!ibMain.target().onServer) {
         ibTrans.commitRetaining();
-        endBooksTransaction();
         return;
     }
     // A transaction committed while retaining goes on with the snapshot it started with, and the
     // server's oldest snapshot stays there for the whole run.
     ibTrans.commit();
-    endBooksTransaction();
     for (Dataset *list : {&ibdsMain, &ibdsCard}) {
         if (list->isOpen())
             list->reread();

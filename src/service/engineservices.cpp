@@ -161,6 +161,21 @@ QByteArray fileName(const QString &path) {
     return QFile::encodeName(path);
 }
 
+// Changes the database's mode: `tag` is the shutdown or the online mode, `mode` the new one. A
+// shutdown waits for no one: whoever is attached is cut off at once.
+void setMode(const engine::Manager &manager, const QString &database, unsigned char tag,
+             unsigned char mode) {
+    run(manager,
+        [&](ThrowStatusWrapper *status, IXpbBuilder *block) {
+            block->insertTag(status, isc_action_svc_properties);
+            block->insertString(status, isc_spb_dbname, fileName(database).constData());
+            block->insertBytes(status, tag, &mode, 1);
+            if (tag == isc_spb_prp_shutdown_mode)
+                block->insertInt(status, isc_spb_prp_force_shutdown, 0);
+        },
+        {});
+}
+
 } // namespace
 
 namespace engine {
@@ -265,26 +280,11 @@ void validate(const Manager &manager, const QString &database, const LineSink &o
 }
 
 void shutDown(const Manager &manager, const QString &database) {
-    run(manager,
-        [&](ThrowStatusWrapper *status, IXpbBuilder *block) {
-            block->insertTag(status, isc_action_svc_properties);
-            block->insertString(status, isc_spb_dbname, fileName(database).constData());
-            const unsigned char mode = isc_spb_prp_sm_full;
-            block->insertBytes(status, isc_spb_prp_shutdown_mode, &mode, 1);
-            block->insertInt(status, isc_spb_prp_force_shutdown, 0); // no wait for anyone
-        },
-        {});
+    setMode(manager, database, isc_spb_prp_shutdown_mode, isc_spb_prp_sm_full);
 }
 
 void bringOnline(const Manager &manager, const QString &database) {
-    run(manager,
-        [&](ThrowStatusWrapper *status, IXpbBuilder *block) {
-            block->insertTag(status, isc_action_svc_properties);
-            block->insertString(status, isc_spb_dbname, fileName(database).constData());
-            const unsigned char mode = isc_spb_prp_sm_normal;
-            block->insertBytes(status, isc_spb_prp_online_mode, &mode, 1);
-        },
-        {});
+    setMode(manager, database, isc_spb_prp_online_mode, isc_spb_prp_sm_normal);
 }
 
 } // namespace engine
