@@ -8,6 +8,7 @@
 
 #include "app/programwindows.h"
 #include "app/tfmmain.h"
+#include "childrun.h"
 #include "keyboard.h"
 #include "registerfixture.h"
 #include "support/dates.h"
@@ -375,12 +376,8 @@ class TestEveryWindow : public QObject {
     }
 
     std::unique_ptr<TfmMain> startMainWindow() {
-        StartupState state;
-        state.programFolder = state.dataFolder = dir->path() + u'/';
-        state.databaseFolder = db->folder() + u'/';
-        state.databaseFile = db->path();
-        state.settingsFile = dir->filePath(QStringLiteral("Ventrel.ini"));
-        auto fmMain = std::make_unique<TfmMain>(state);
+        auto fmMain = std::make_unique<TfmMain>(
+            startupStateFor(db->path(), dir->filePath(QStringLiteral("Ventrel.ini"))));
         new ProgramWindows(fmMain.get());
         fmMain->show();
         if (!QTest::qWaitFor([&] { return fmMain->isLoaded(); }))

@@ -13,3 +13,19 @@ fail() {
     echo "FAIL: $*" >&2
     exit 1
 }
+
+# Puts an "install" into the folder $1 that drops -o and -g: a maintainer script run in a scratch
+# root by a user who is not root cannot give files away. Put $1 first on the PATH.
+install_without_owners() {
+    mkdir -p "$1"
+    cat >"$1/install" <<'SHIM'
+#!/bin/bash
+args=()
+while (($#)); do
+    case $1 in -o | -g) shift ;; *) args+=("$1") ;; esac
+    shift
+done
+exec /usr/bin/install "${args[@]}"
+SHIM
+    chmod +x "$1/install"
+}

@@ -66,15 +66,7 @@ dpkg-deb -e "$deb" "$work/control"
 mkdir -p "$work/bin"
 printf '#!/bin/sh\necho ventrel:x:999:\n' >"$work/bin/getent"
 printf '#!/bin/sh\necho "addgroup must not run here" >&2; exit 1\n' >"$work/bin/addgroup"
-cat >"$work/bin/install" <<'SHIM'
-#!/bin/bash
-args=()
-while (($#)); do
-    case $1 in -o | -g) shift ;; *) args+=("$1") ;; esac
-    shift
-done
-exec /usr/bin/install "${args[@]}"
-SHIM
+install_without_owners "$work/bin"
 chmod +x "$work/bin/"*
 postinst() { PATH=$work/bin:$PATH DPKG_ROOT=$work/target sh "$work/control/postinst" configure; }
 for before in none 2770 750; do

@@ -72,16 +72,7 @@ backups=$target/var/lib/ventrel-server/backups
 # files away, and the scripts' owners are dropped.
 mkdir -p "$work/bin"
 if [ "$(id -u)" -ne 0 ]; then
-    cat >"$work/bin/install" <<'SHIM'
-#!/bin/bash
-args=()
-while (($#)); do
-    case $1 in -o | -g) shift ;; *) args+=("$1") ;; esac
-    shift
-done
-exec /usr/bin/install "${args[@]}"
-SHIM
-    chmod +x "$work/bin/install"
+    install_without_owners "$work/bin"
 fi
 # A maintainer script as dpkg runs it (deb-systemd-helper wants to know the package).
 script() {
